@@ -1,0 +1,21 @@
+// Splitting an output path into directory, base name, extension and version,
+// and the numbered frame file names of a conversion run.
+#pragma once
+
+#include <string>
+
+// Returns the file name (final component up to the last ';'), and fills each
+// given out-string. Only the final path component is searched for the last
+// '.' and ';'. Separators: '/' on POSIX; '\\' and '/' on Windows.
+//   directory: through the last separator, inclusive (empty when none);
+//   base name: up to the last '.', else up to the last ';', else to the end;
+//   extension: after the last '.' up to the last ';' (empty without a dot);
+//   version:   after the last ';' (empty when none).
+std::string SplitPath(const std::string& path, std::string* directory = nullptr,
+                      std::string* baseName = nullptr, std::string* extension = nullptr,
+                      std::string* version = nullptr);
+
+// "%s%s_%6.6d.%s": directory + base name + '_' + index in at least six digits
+// + '.' + extension. C:\out\ + shot, 120, tif -> C:\out\shot_000120.tif.
+std::string FrameFileName(const std::string& directory, const std::string& baseName, int index,
+                          const std::string& extension);

@@ -1,0 +1,61 @@
+// The document of one open recording: owns the reader, the frame image (a
+// 16-bit grey TIFF file image the reader decodes into) and the display image
+// (an 8-bit grey bitmap the views draw). Every frame shown or written goes
+// through RenderFrame. Without views it is a complete headless converter.
+#pragma once
+
+#include "framework/Document.h"
+#include "image/ImageBuffer.h"
+#include "recording/VornReader.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class CVornDoc : public CDocument {
+public:
+    CVornDoc();
+    ~CVornDoc() override;
+
+    void Serialize() {}
+    int OnNewDocument() override;
+
+    // Opens the recording: standard open, reader, frame image, frame 0,
+    // display image. FALSE with GetOpenError() set when refused.
+    int OnOpenDocument(const char* path) override;
+
+    // Stored range; returns TRUE when the stored choice is all frames. Either
+    // pointer may be null.
+    int GetFrameRange(int* start, int* end) const;
+
+    // all != 0 stores 0..N-1 (all frames); otherwise stores start..end when
+    // 0 <= start <= end <= N-1, else returns FALSE and keeps the earlier range.
+    int SetFrameRange(int all, int start, int end);
+
+    // Reads frame `index`, refreshes the display image, optionally saves the
+    // frame as a TIFF file, repaints every view. 0 when refused (depth, index),
+    // when the frame could not be read whole (nothing saved), or when the save
+    // failed; otherwise 1 (or the save's result).
+    int RenderFrame(int index, int save, const char* path, int sourceBits, int outputBits);
+
+    // Sets the title "%s - %d/%d" (base title, reader's currentFrame, count).
+    void UpdateTitle();
+
+    std::string GetBaseTitle() const { return m_strBaseTitle; }
+
+    std::unique_ptr<VornReader> m_pReader;
+    std::unique_ptr<ImageBuffer> m_pFrameImage;
+    std::unique_ptr<ImageBuffer> m_pDisplayImage;
+    const BITMAPINFOHEADER* m_pDisplayHeader = nullptr;
+    uint16_t* m_pRawPixels = nullptr;
+    int32_t m_nWidth = 0;
+    int32_t m_nHeight = 0;
+    int32_t m_nFrameCount = 0;
+    int32_t m_nSampleBits = 0;
+    int32_t m_nSampleBytes = 0;
+    int m_bTitleCaptured = 0;
+    std::string m_strBaseTitle;
+    int32_t m_nRangeStart = 0;
+    int32_t m_nRangeEnd = 0;
+    int m_bAllFrames = 1;
+};

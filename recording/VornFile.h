@@ -1,0 +1,37 @@
+// Read-only file access for recordings: open shared (others may read and
+// write meanwhile), read, 64-bit absolute seek, close. POSIX here, the C
+// runtime's _sopen/_lseeki64 on Windows.
+#pragma once
+
+#include <cstdint>
+
+class VornFile {
+public:
+    VornFile() = default;
+    ~VornFile();
+    VornFile(const VornFile&) = delete;
+    VornFile& operator=(const VornFile&) = delete;
+
+    // Opens `path` read-only in binary mode; false when it cannot be opened.
+    bool Open(const char* path);
+    void Close();
+    bool IsOpen() const { return fd_ >= 0; }
+
+    // Reads up to `size` bytes at the current position, retrying short reads
+    // until end of file. Returns the bytes read, or -1 on an I/O error.
+    int64_t Read(void* buffer, int64_t size);
+
+    // Absolute seek from the start of the file; false on failure.
+    bool Seek(int64_t position);
+
+    // Size of the open file in bytes, or -1.
+    int64_t Size() const;
+
+    // Seeks made since Open; tests use them to check that sequential frame
+    // reads do not seek.
+    int64_t seekCount = 0;
+    int64_t lastSeekTarget = -1;
+
+private:
+    int fd_ = -1;
+};

@@ -1,0 +1,125 @@
+// Reader of one VORN recording (.vrn): header and chunk directory, frame
+// reading and unpacking, and the fixed-pattern correction.
+//
+// Standard library only. Failure is reported by return values (0 = refused);
+// the reason of the last refusal is kept in `error` for callers that want to
+// tell the user why. Allocation failure propagates as std::bad_alloc.
+#pragma once
+
+#include "recording/VornFile.h"
+
+#include <cstdint>
+#include <memory>
+#include <utility>
+
+// Why Open refused a file. Texts come from VornErrorText().
+enum class VornError : int {
+    None = 0,
+    CannotOpen,        // the file cannot be opened for reading
+    ShortHeader,       // fewer than 256 bytes
+    BadMagic,          // first four bytes are not "VORN"
+    BadChunkCount,     // directory count below 0 or above the 13 entries that fit
+    MissingGenp,
+    MissingPlay,
+    MissingFszp,
+    MissingFram,
+    ShortGenp,         // chunk read returned fewer bytes than its fixed size
+    ShortPlay,
+    ShortFszp,
+    BadFrameSize,      // width or height not above 0
+    BadFrameCount,     // last - first + 1 below 1 or beyond int32
+    StrideTooSmall,    // frame stride below width * height * 10 / 8
+    BadQuadrantGeometry,
+    OutOfMemory,       // a correction map could not be allocated
+};
+
+// Short lower-case text for a refusal, e.g. "missing FSZP chunk".
+const char* VornErrorText(VornError error);
+
+// Why a recording's fixed-pattern correction is not applied (correctionKind 0)
+// although the file carries an FPNP chunk, or None when it is applied / absent.
+enum class CorrectionNote : int {
+    None = 0,
+    NoChunk,          // the recording has no FPNP chunk
+    NotRequested,     // Open was called with loadCorrection 0
+    UnknownKind,      // a kind other than 3 or 6: frames are read uncorrected
+    ShortChunk,       // the 128-byte FPNP chunk could not be read whole
+    ShortImage,       // an offset, gain or kind-3 block could not be read whole
+    MapsTooSmall,     // the frame window does not lie inside the maps
+    BadMapSize,       // map width or height not above 0
+};
+
+// Short text for a correction note, e.g. "maps smaller than the frame".
+const char* CorrectionNoteText(CorrectionNote note);
+
+class VornReader {
+public:
+    VornReader();
+    ~VornReader();
+    VornReader(const VornReader&) = delete;
+    VornReader& operator=(const VornReader&) = delete;
+
+    // 1 when the file is accepted, 0 when refused (reason in `error`).
+    // Call at most once.
+    int Open(const char* path, int loadCorrection);
+
+    std::pair<int32_t, int32_t> GetFrameSize() const { return {width, height}; }
+    int32_t GetFrameCount() const { return frameCount; }
+
+    // Decodes frame `index` into width * height native uint16 samples.
+    // Returns width * height * 2 on success, 0 when refused, and on a short
+    // read the byte count that arrived (or -1); the destination is then left
+    // untouched and the next read seeks again.
+    // A capacity below width * height * 2 is refused (0).
+    int32_t ReadFrame(uint16_t* destination, int32_t index, int32_t capacity);
+
+    // 0 when the file is positioned at frame `index`, -1 when a seek failed.
+    int32_t SeekFrame(int32_t index);
+
+    // Unpacks one stored frame by pixelLayout.
+    void Unpack(uint16_t* destination, const uint8_t* packed, int32_t frameWidth,
+                int32_t rows) const;
+
+    // Corrects a decoded frame in place; does nothing when correctionKind is
+    // not 3 or 6.
+    void ApplyCorrection(uint16_t* destination) const;
+
+    // Converts `count` kind-6 offset words from the file's byte order in place
+    // and widens bit 10 into bits 9..15.
+    void ReadOffsetWords(uint16_t* words, int64_t count) const;
+
+    // Fields, in the order the format description gives them.
+    int32_t pixelLayout = 0; // 0 = lane order, 1 = quadrant order
+    VornFile file;           // the open recording; closed when not open
+    int32_t littleEndian = 1;
+    int32_t correctionKind = 0;
+    int32_t chunkCount = 0;
+    int32_t genpPos = 0, playPos = 0, fszpPos = 0, fpnpPos = 0, dsppPos = 0, dfctPos = 0,
+            framPos = 0;
+    int32_t firstFrameNo = 0, lastFrameNo = 0;
+    int32_t frameCount = 0;
+    int32_t currentFrame = -2; // -2 = file position unknown
+    int32_t calibValue = 0;
+    int32_t width = 0, height = 0;
+    int32_t frameBytes = 0;
+    int32_t fpnpKind = 0, mapWidth = 0, mapHeight = 0;
+    std::unique_ptr<int16_t[]> offsetMap;
+    std::unique_ptr<int16_t[]> gainMap;
+
+    // Our additions: why Open refused, and why an FPNP chunk is not applied.
+    VornError error = VornError::None;
+    CorrectionNote correctionNote = CorrectionNote::NoChunk;
+
+private:
+    // Reads the FPNP chunk and, when asked, builds the maps. Returns false
+    // only on allocation failure (then Open refuses).
+    bool LoadCorrection(int loadCorrection);
+    int32_t Refuse(VornError why);
+};
+
+// Free unpackers. `packed` holds at least width * rows * 10 / 8 bytes.
+// Lane order writes (width * rows) / 32 groups of 32 samples in reading order;
+// quadrant order writes (width * rows) / 512 blocks from the centre outwards.
+// Remainders are left untouched.
+void UnpackLanes(uint16_t* destination, const uint8_t* packed, int32_t width, int32_t rows);
+void UnpackQuadrants(uint16_t* destination, const uint8_t* packed, int32_t width, int32_t rows);
