@@ -59,6 +59,8 @@ private:
 class CView {
 public:
     virtual ~CView();
+    CView(const CView&) = delete;
+    CView& operator=(const CView&) = delete;
 
     CDocument* GetDocument() const { return m_pDocument; }
 
@@ -80,6 +82,7 @@ protected:
     CView() = default;
 
 private:
+    friend class CDocument; // keeps m_pDocument in step with its view list
     CDocument* m_pDocument = nullptr;
 };
 

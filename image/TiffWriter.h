@@ -5,12 +5,15 @@
 #include <cstdint>
 
 // Header length (strip offset) for the given layout: 200 grey, 208 RGB,
-// 212 + privateSize (+6 RGB) rounded up to 4 with private data.
+// 212 + privateSize (+6 RGB) rounded up to 4 with private data; -1 when that
+// does not fit int32.
 int32_t TiffHeaderLength(bool rgb, int32_t privateSize);
 
-// Writes header, IFD and value area at the start of `block`; returns the strip
-// position, or null (nothing written) when depth is above 16 or below 0.
-// Depths 9..16 are written as 16.
+// Writes header, IFD and value area at the start of `block` (the value-area
+// padding and the reserved private bytes are zeroed); returns the strip
+// position, or null (nothing written) when depth is outside 1..16, width or
+// height outside 1..65535, or the strip would exceed 4 GiB. Samples are whole
+// bytes: depths 1..8 are written as 8, 9..16 as 16.
 uint8_t* BuildTiffHeader(uint8_t* block, bool rgb, int depth, int width, int height,
                          int privateSize);
 

@@ -12,6 +12,14 @@
 #include <memory>
 #include <string>
 
+// Why the last RenderFrame returned 0.
+enum class RenderError : int {
+    None = 0,
+    Refused,    // depth or index out of range: nothing was read or painted
+    ShortFrame, // the frame could not be read whole: nothing was saved
+    SaveFailed, // the TIFF file could not be written completely
+};
+
 class CVornDoc : public CDocument {
 public:
     CVornDoc();
@@ -43,6 +51,9 @@ public:
 
     std::string GetBaseTitle() const { return m_strBaseTitle; }
 
+    // Why the last RenderFrame returned 0 (None after a successful call).
+    RenderError GetRenderError() const { return m_renderError; }
+
     std::unique_ptr<VornReader> m_pReader;
     std::unique_ptr<ImageBuffer> m_pFrameImage;
     std::unique_ptr<ImageBuffer> m_pDisplayImage;
@@ -58,4 +69,10 @@ public:
     int32_t m_nRangeStart = 0;
     int32_t m_nRangeEnd = 0;
     int m_bAllFrames = 1;
+
+private:
+    int SaveFrame(const char* path, int sourceBits, int outputBits);
+    int RefuseOpen(std::string reason);
+
+    RenderError m_renderError = RenderError::None;
 };

@@ -15,22 +15,23 @@
 // Why Open refused a file. Texts come from VornErrorText().
 enum class VornError : int {
     None = 0,
-    CannotOpen,        // the file cannot be opened for reading
-    ShortHeader,       // fewer than 256 bytes
-    BadMagic,          // first four bytes are not "VORN"
-    BadChunkCount,     // directory count below 0 or above the 13 entries that fit
+    CannotOpen,       // the file cannot be opened for reading
+    ShortHeader,      // fewer than 256 bytes
+    BadMagic,         // first four bytes are not "VORN"
+    BadChunkCount,    // directory count below 0 or above the 13 entries that fit
+    BadChunkPosition, // a known chunk starts before the file or beyond 2 GiB
     MissingGenp,
     MissingPlay,
     MissingFszp,
     MissingFram,
-    ShortGenp,         // chunk read returned fewer bytes than its fixed size
+    ShortGenp, // chunk read returned fewer bytes than its fixed size
     ShortPlay,
     ShortFszp,
-    BadFrameSize,      // width or height not above 0
-    BadFrameCount,     // last - first + 1 below 1 or beyond int32
-    StrideTooSmall,    // frame stride below width * height * 10 / 8
+    BadFrameSize,   // width or height not above 0
+    BadFrameCount,  // last - first + 1 below 1 or beyond int32
+    StrideTooSmall, // frame stride below width * height * 10 / 8
     BadQuadrantGeometry,
-    OutOfMemory,       // a correction map could not be allocated
+    OutOfMemory, // a correction map could not be allocated
 };
 
 // Short lower-case text for a refusal, e.g. "missing FSZP chunk".
@@ -40,13 +41,13 @@ const char* VornErrorText(VornError error);
 // although the file carries an FPNP chunk, or None when it is applied / absent.
 enum class CorrectionNote : int {
     None = 0,
-    NoChunk,          // the recording has no FPNP chunk
-    NotRequested,     // Open was called with loadCorrection 0
-    UnknownKind,      // a kind other than 3 or 6: frames are read uncorrected
-    ShortChunk,       // the 128-byte FPNP chunk could not be read whole
-    ShortImage,       // an offset, gain or kind-3 block could not be read whole
-    MapsTooSmall,     // the frame window does not lie inside the maps
-    BadMapSize,       // map width or height not above 0
+    NoChunk,      // the recording has no FPNP chunk
+    NotRequested, // Open was called with loadCorrection 0
+    UnknownKind,  // a kind other than 3 or 6: frames are read uncorrected
+    ShortChunk,   // the 128-byte FPNP chunk could not be read whole
+    ShortImage,   // an offset, gain or kind-3 block could not be read whole
+    MapsTooSmall, // the frame window does not lie inside the maps
+    BadMapSize,   // map width or height not above 0
 };
 
 // Short text for a correction note, e.g. "maps smaller than the frame".
@@ -111,6 +112,23 @@ public:
     CorrectionNote correctionNote = CorrectionNote::NoChunk;
 
 private:
+    // Reads exactly `size` bytes at `position`; false on a failed seek or a
+    // short read.
+    bool ReadAt(int64_t position, uint8_t* buffer, int64_t size);
+    bool ReadHeaderChunks();
+    bool CheckGeometry();
+    bool LoadCorrectionMaps();
+    bool CorrectionWindowFits() const;
+    bool BlockInFile(int32_t blockPos, int64_t bytes, int64_t fileSize) const;
+    void DropCorrection(CorrectionNote why);
+
+    // FPNP fields that only LoadCorrection needs.
+    int32_t calibLow_ = 0, calibHigh_ = 0;
+    int32_t blockPos_[4] = {0, 0, 0, 0};
+
+    // Stored-frame scratch block, allocated at the first read and reused.
+    std::unique_ptr<uint8_t[]> scratch_;
+
     // Reads the FPNP chunk and, when asked, builds the maps. Returns false
     // only on allocation failure (then Open refuses).
     bool LoadCorrection(int loadCorrection);

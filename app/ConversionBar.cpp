@@ -1,0 +1,256 @@
+#include "app/ConversionBar.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+enum class Kind { Radio, Edit, Label, Progress, IconButton };
+
+struct Rect {
+    int x, y, w, h;
+};
+
+// One control of the layout template. Captions and tips are translated in
+// the "ConversionBar" context with the English text as the source.
+struct ControlDef {
+    int id;
+    Kind kind;
+    const char* caption;
+    const char* tip;
+    Rect english;
+    Rect japanese;
+    const char* themeIcon;
+    QStyle::StandardPixmap standardIcon;
+};
+
+// Template (tab) order. Positions in dialog units.
+const ControlDef kControls[] = {
+    {IDC_RANGE_SEL,
+     Kind::Radio,
+     QT_TRANSLATE_NOOP("ConversionBar", "Identical Frames   Start"),
+     QT_TRANSLATE_NOOP("ConversionBar", "Specify a Frame Period for TIFF Conversion"),
+     {73, 4, 84, 8},
+     {73, 4, 56, 8},
+     nullptr,
+     QStyle::SP_CustomBase},
+    {IDC_ALL_FRAMES,
+     Kind::Radio,
+     QT_TRANSLATE_NOOP("ConversionBar", "All Frames"),
+     QT_TRANSLATE_NOOP("ConversionBar", "All Frame Conversion"),
+     {227, 3, 42, 8},
+     {199, 3, 32, 8},
+     nullptr,
+     QStyle::SP_CustomBase},
+    {IDC_START_FRAME,
+     Kind::Edit,
+     nullptr,
+     QT_TRANSLATE_NOOP("ConversionBar", "Start Frame of Conversion/Playback"),
+     {158, 1, 22, 12},
+     {130, 1, 22, 12},
+     nullptr,
+     QStyle::SP_CustomBase},
+    {IDC_END_FRAME,
+     Kind::Edit,
+     nullptr,
+     QT_TRANSLATE_NOOP("ConversionBar", "End Frame of Conversion/Playback"),
+     {200, 1, 22, 12},
+     {172, 1, 22, 12},
+     nullptr,
+     QStyle::SP_CustomBase},
+    {IDC_END_LABEL,
+     Kind::Label,
+     QT_TRANSLATE_NOOP("ConversionBar", "End"),
+     nullptr,
+     {186, 4, 14, 8},
+     {158, 4, 14, 8},
+     nullptr,
+     QStyle::SP_CustomBase},
+    {IDC_PROGRESS,
+     Kind::Progress,
+     nullptr,
+     nullptr,
+     {273, 2, 145, 11},
+     {236, 2, 145, 11},
+     nullptr,
+     QStyle::SP_CustomBase},
+    {IDC_TOP,
+     Kind::IconButton,
+     nullptr,
+     QT_TRANSLATE_NOOP("ConversionBar", "Back to Top Frame"),
+     {421, 1, 14, 12},
+     {384, 1, 14, 12},
+     "media-skip-backward",
+     QStyle::SP_MediaSkipBackward},
+    {IDC_PLAY,
+     Kind::IconButton,
+     nullptr,
+     QT_TRANSLATE_NOOP("ConversionBar", "Playback Display"),
+     {456, 1, 14, 12},
+     {418, 1, 14, 12},
+     "media-playback-start",
+     QStyle::SP_MediaPlay},
+    {IDC_ABORT,
+     Kind::IconButton,
+     nullptr,
+     QT_TRANSLATE_NOOP("ConversionBar", "Abort Conversion/Playback"),
+     {438, 1, 14, 12},
+     {401, 1, 14, 12},
+     "media-playback-stop",
+     QStyle::SP_MediaStop},
+    {IDC_16BITS,
+     Kind::Radio,
+     QT_TRANSLATE_NOOP("ConversionBar", "16bits"),
+     nullptr,
+     {3, 3, 33, 10},
+     {3, 3, 29, 10},
+     nullptr,
+     QStyle::SP_CustomBase},
+    {IDC_8BITS,
+     Kind::Radio,
+     QT_TRANSLATE_NOOP("ConversionBar", "8bits"),
+     nullptr,
+     {35, 3, 31, 10},
+     {35, 3, 26, 10},
+     nullptr,
+     QStyle::SP_CustomBase},
+};
+
+// Template sizes and fonts (the template fonts are Windows fonts: the
+// application's font at the template's point size stands in for them).
+constexpr QSize kEnglishUnits(476, 16);
+constexpr QSize kJapaneseUnits(434, 16);
+constexpr int kEnglishPointSize = 8;
+constexpr int kJapanesePointSize = 9;
+
+QString Translate(const char* text) {
+    return text ? QCoreApplication::translate("ConversionBar", text) : QString();
+}
+
+// Dialog units to pixels with rounding, as the dialog manager maps them.
+int MapUnits(int units, int base, int divisor) {
+    return static_cast<int>(std::lround(static_cast<double>(units) * base / divisor));
+}
+
+} // namespace
+
+ConversionBar::ConversionBar(bool japanese, QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("ConversionBar"));
+    CreateControls(japanese);
+}
+
+void ConversionBar::CreateControls(bool japanese) {
+    QFont barFont = QApplication::font();
+    barFont.setPointSize(japanese ? kJapanesePointSize : kEnglishPointSize);
+    setFont(barFont);
+
+    // Dialog base units of the font: average width of the Latin alphabet and
+    // the font height.
+    const QFontMetrics metrics(barFont);
+    const QString alphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    m_baseX = std::max(1, MapUnits(metrics.horizontalAdvance(alphabet), 1, 52));
+    m_baseY = std::max(1, metrics.height());
+
+    const QSize units = japanese ? kJapaneseUnits : kEnglishUnits;
+    m_templateSize =
+        QSize(MapUnits(units.width(), m_baseX, 4), MapUnits(units.height(), m_baseY, 8));
+
+    // Creation order is the focus (tab) order.
+    for (const ControlDef& def : kControls) {
+        QWidget* control = nullptr;
+        switch (def.kind) {
+        case Kind::Radio: {
+            auto* radio = new QRadioButton(Translate(def.caption), this);
+            // The two range radios start groups of their own and the depth
+            // radios are kept apart too: their state comes only from the
+            // idle update, never from Qt's exclusivity.
+            radio->setAutoExclusive(false);
+            connect(radio, &QRadioButton::clicked, this, [this, id = def.id] { emit Command(id); });
+            control = radio;
+            break;
+        }
+        case Kind::Edit:
+            control = new QLineEdit(this);
+            break;
+        case Kind::Label:
+            control = new QLabel(Translate(def.caption), this);
+            break;
+        case Kind::Progress: {
+            auto* progress = new QProgressBar(this);
+            progress->setTextVisible(false);
+            progress->setRange(0, 100);
+            progress->reset();
+            m_pProgress = progress;
+            control = progress;
+            break;
+        }
+        case Kind::IconButton: {
+            auto* button = new QPushButton(this);
+            button->setIcon(QIcon::fromTheme(QString::fromLatin1(def.themeIcon),
+                                             style()->standardIcon(def.standardIcon)));
+            button->setFocusPolicy(Qt::StrongFocus);
+            connect(button, &QPushButton::clicked, this, [this, id = def.id] { emit Command(id); });
+            control = button;
+            break;
+        }
+        }
+        control->setObjectName(QStringLiteral("IDC_%1").arg(def.id));
+        if (def.tip)
+            control->setToolTip(Translate(def.tip));
+        const Rect& r = japanese ? def.japanese : def.english;
+        control->setGeometry(MapUnits(r.x, m_baseX, 4), MapUnits(r.y, m_baseY, 8),
+                             MapUnits(r.w, m_baseX, 4), MapUnits(r.h, m_baseY, 8));
+        if (def.kind == Kind::IconButton) {
+            const int side = std::max(8, std::min(control->width(), control->height()) - 6);
+            static_cast<QPushButton*>(control)->setIconSize(QSize(side, side));
+        }
+        m_controls[static_cast<std::size_t>(def.id - kBarFirstId)] = control;
+    }
+    setFixedSize(m_templateSize);
+}
+
+QWidget* ConversionBar::Control(int id) const {
+    if (id < kBarFirstId || id > kBarLastId)
+        return nullptr;
+    return m_controls[static_cast<std::size_t>(id - kBarFirstId)];
+}
+
+QProgressBar* ConversionBar::Progress() const {
+    return m_pProgress;
+}
+
+QLineEdit* ConversionBar::Edit(int id) const {
+    if (id != IDC_START_FRAME && id != IDC_END_FRAME)
+        return nullptr;
+    return static_cast<QLineEdit*>(Control(id));
+}
+
+QString ConversionBar::ControlText(int id) const {
+    const QLineEdit* edit = Edit(id);
+    return edit ? edit->text() : QString();
+}
+
+void ConversionBar::SetControlText(int id, const QString& text) {
+    if (QLineEdit* edit = Edit(id)) {
+        if (edit->text() != text)
+            edit->setText(text);
+    }
+}
+
+QSize ConversionBar::sizeHint() const {
+    return m_templateSize;
+}
+
+QSize ConversionBar::minimumSizeHint() const {
+    return m_templateSize;
+}

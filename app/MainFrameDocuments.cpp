@@ -1,0 +1,214 @@
+// Opening and closing recordings, printing, the About box and the main
+// window's stored placement.
+#include "app/CAboutDialog.h"
+#include "app/CChildFrame.h"
+#include "app/CMainFrame.h"
+#include "app/DocTemplate.h"
+#include "app/Profile.h"
+#include "app/RecentFileList.h"
+#include "display/CVornView.h"
+#include "recording/CVornDoc.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMdiArea>
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <QScreen>
+
+#include <string>
+
+bool CMainFrame::OpenDocumentFile(const QString& path)
+{
+    if (CVornDoc* open = m_pDocTemplate->FindDocument(path)) {
+        const QList<CChildFrame*> frames = m_pDocTemplate->Frames(open);
+        if (!frames.isEmpty())
+            frames.first()->ActivateFrame();
+        return true;
+    }
+    std::string error;
+    CVornDoc* doc = m_pDocTemplate->OpenDocument(path, &error);
+    if (!doc) {
+        const QString reason =
+            error.empty() ? tr("not a readable recording") : QString::fromStdString(error);
+        ShowMessage(tr("Cannot open %1: %2.").arg(QFileInfo(path).fileName(), reason));
+        // A listed file that no longer opens leaves the recent-file list.
+        if (m_pRecentFiles->Remove(path)) {
+            m_pRecentFiles->WriteList();
+            UpdateRecentFileMenu();
+        }
+        return false;
+    }
+    NewFrame(doc)->ActivateFrame();
+    m_pRecentFiles->Add(path);
+    m_pRecentFiles->WriteList();
+    UpdateRecentFileMenu();
+    return true;
+}
+
+void CMainFrame::OnFileOpen()
+{
+    QString path;
+    if (m_openDialog) {
+        path = m_openDialog(this);
+    } else {
+        QFileDialog dialog(this);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilters({tr("VORN File (*.vrn)"), tr("All Files (*)")});
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            path = dialog.selectedFiles().first();
+    }
+    if (!path.isEmpty())
+        OpenDocumentFile(path);
+}
+
+void CMainFrame::OnOpenRecentFile(int index)
+{
+    const QString path = m_pRecentFiles->Files().value(index);
+    if (!path.isEmpty())
+        OpenDocumentFile(path);
+}
+
+void CMainFrame::CloseDocumentWindows(CVornDoc* doc)
+{
+    const QList<CChildFrame*> frames = m_pDocTemplate->Frames(doc);
+    for (CChildFrame* frame : frames)
+        frame->close(); // each window defers itself while a run uses the document
+}
+
+void CMainFrame::OnFileClose()
+{
+    if (CVornDoc* doc = GetActiveDocument())
+        CloseDocumentWindows(doc);
+}
+
+void CMainFrame::OnWindowNew()
+{
+    if (CVornDoc* doc = GetActiveDocument()) {
+        if (CChildFrame* frame = NewFrame(doc))
+            frame->ActivateFrame();
+    }
+}
+
+void CMainFrame::OnWindowArrange()
+{
+    // Minimized windows in a row along the bottom of the client area.
+    const QRect area = m_pMdiArea->viewport()->rect();
+    int x = 0;
+    for (QMdiSubWindow* window : m_pMdiArea->subWindowList()) {
+        if (!window->isMinimized())
+            continue;
+        const QSize size = window->size();
+        window->move(x, area.bottom() + 1 - size.height());
+        x += size.width();
+    }
+}
+
+QPrinter& CMainFrame::Printer()
+{
+    if (!m_pPrinter)
+        m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_pPrinter;
+}
+
+void CMainFrame::OnFilePrint()
+{
+    if (CChildFrame* frame = MDIGetActive())
+        frame->GetActiveView()->OnFilePrint(Printer());
+}
+
+void CMainFrame::OnFilePrintPreview()
+{
+    if (CChildFrame* frame = MDIGetActive())
+        frame->GetActiveView()->OnFilePrintPreview(Printer());
+}
+
+void CMainFrame::OnFilePrintSetup()
+{
+    if (m_pageSetupDialog) {
+        m_pageSetupDialog(this, Printer());
+        return;
+    }
+    QPageSetupDialog dialog(&Printer(), this);
+    dialog.exec();
+}
+
+bool CMainFrame::PrintDocumentFile(const QString& path, QPrinter& printer)
+{
+    const bool wasOpen = m_pDocTemplate->FindDocument(path) != nullptr;
+    if (!OpenDocumentFile(path))
+        return false;
+    CVornDoc* doc = m_pDocTemplate->FindDocument(path);
+    const QList<CChildFrame*> frames = m_pDocTemplate->Frames(doc);
+    const bool printed = !frames.isEmpty() && frames.first()->GetActiveView()->PrintTo(printer);
+    if (!printed)
+        ShowMessage(tr("Cannot print %1.").arg(QFileInfo(path).fileName()));
+    if (!wasOpen)
+        CloseDocumentWindows(doc);
+    return printed;
+}
+
+void CMainFrame::OnAppAbout()
+{
+    if (m_aboutDialog) {
+        m_aboutDialog(this);
+        return;
+    }
+    CAboutDialog dialog(this);
+    dialog.exec();
+}
+
+void CMainFrame::SavePlacement() const
+{
+    WindowPlacement placement;
+    placement.showCmd = isMinimized() ? kShowMinimized : isMaximized() ? kShowMaximized : kShowNormal;
+    // Minimized from maximized: the window comes back maximized.
+    if (isMinimized() && (windowState() & Qt::WindowMaximized))
+        placement.flags = 2;
+    // The normal rectangle: the frame's top-left corner and the client size
+    // of the normal state; RestorePlacement applies both the same way.
+    const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+    const QPoint frameOffset = geometry().topLeft() - frameGeometry().topLeft();
+    placement.left = normal.x() - frameOffset.x();
+    placement.top = normal.y() - frameOffset.y();
+    placement.right = placement.left + normal.width();
+    placement.bottom = placement.top + normal.height();
+    WritePlacement(placement);
+}
+
+int CMainFrame::RestorePlacement()
+{
+    const std::optional<WindowPlacement> placement = ReadPlacement();
+    if (!placement)
+        return 0;
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.append(screen->availableGeometry());
+    // A rectangle that is empty or lies off every screen keeps the default
+    // placement: the window must stay reachable.
+    if (const std::optional<QRect> rect = UsableNormalRect(*placement, screens)) {
+        move(rect->topLeft());
+        resize(rect->size());
+    }
+    return placement->showCmd;
+}
+
+void CMainFrame::ShowWithCommand(int nCmdShow)
+{
+    switch (nCmdShow) {
+    case 2:  // SW_SHOWMINIMIZED
+    case 6:  // SW_MINIMIZE
+    case 7:  // SW_SHOWMINNOACTIVE
+    case 11: // SW_FORCEMINIMIZE
+        showMinimized();
+        break;
+    case 3: // SW_SHOWMAXIMIZED
+        showMaximized();
+        break;
+    default: // a stored "hide" must not leave an invisible program running
+        show();
+        break;
+    }
+}

@@ -1,0 +1,181 @@
+// Playback speed: RenderFrame over the frames of a 1024 x 1024 recording with
+// one visible 800 x 600 view, beside decoding alone, rendering without a view,
+// a repaint alone, and the surface's draw of a grey and of a colour-table
+// block. The recording (500 frames) is written once to a temporary folder.
+#include "display/CVornView.h"
+#include "display/DibSurface.h"
+#include "recording/CVornDoc.h"
+#include "recording/VornReader.h"
+#include "recording/VornWriter.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int32_t kFrames = 500;
+constexpr int32_t kSize = 1024;
+constexpr int32_t kWholeFrame = 0x7FFFFFFF;
+
+std::string g_path;
+
+void CountFrames(benchmark::State& state) {
+    state.SetItemsProcessed(state.iterations());
+    state.counters["frames/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+// Decoding only: the reader into a frame buffer, frame after frame.
+void BM_ReadFrame(benchmark::State& state) {
+    VornReader reader;
+    if (reader.Open(g_path.c_str(), 1) == 0) {
+        state.SkipWithError("cannot open the recording");
+        return;
+    }
+    std::vector<uint16_t> frame(static_cast<std::size_t>(kSize) * kSize);
+    int32_t index = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(reader.ReadFrame(frame.data(), index, kWholeFrame));
+        benchmark::ClobberMemory();
+        index = (index + 1) % kFrames;
+    }
+    CountFrames(state);
+}
+BENCHMARK(BM_ReadFrame)->Unit(benchmark::kMillisecond);
+
+// The playback call with no window: decode and repack the display image.
+void BM_RenderFrameNoView(benchmark::State& state) {
+    CVornDoc document;
+    if (document.OnOpenDocument(g_path.c_str()) == 0) {
+        state.SkipWithError("cannot open the recording");
+        return;
+    }
+    int32_t index = 0;
+    for (auto _ : state) {
+        if (document.RenderFrame(index, 0, nullptr, 16, 8) == 0) {
+            state.SkipWithError("RenderFrame failed");
+            break;
+        }
+        index = (index + 1) % kFrames;
+    }
+    CountFrames(state);
+}
+BENCHMARK(BM_RenderFrameNoView)->Unit(benchmark::kMillisecond);
+
+// Playback as the user sees it: every frame painted into the view before
+// RenderFrame returns.
+void BM_RenderFrameView(benchmark::State& state) {
+    CVornDoc document;
+    if (document.OnOpenDocument(g_path.c_str()) == 0) {
+        state.SkipWithError("cannot open the recording");
+        return;
+    }
+    CVornView view(&document);
+    view.OnInitialUpdate();
+    view.show();
+    view.resize(QSize(800, 600) + (view.size() - view.viewport()->size()));
+    QApplication::processEvents();
+    int32_t index = 0;
+    for (auto _ : state) {
+        if (document.RenderFrame(index, 0, nullptr, 16, 8) == 0) {
+            state.SkipWithError("RenderFrame failed");
+            break;
+        }
+        index = (index + 1) % kFrames;
+    }
+    CountFrames(state);
+    state.counters["viewport_w"] = view.viewport()->width();
+    state.counters["viewport_h"] = view.viewport()->height();
+}
+BENCHMARK(BM_RenderFrameView)->Unit(benchmark::kMillisecond);
+
+// The view's paint alone (background fill, title, fit, draw, flush).
+void BM_RepaintOnly(benchmark::State& state) {
+    CVornDoc document;
+    if (document.OnOpenDocument(g_path.c_str()) == 0) {
+        state.SkipWithError("cannot open the recording");
+        return;
+    }
+    CVornView view(&document);
+    view.OnInitialUpdate();
+    view.show();
+    view.resize(QSize(800, 600) + (view.size() - view.viewport()->size()));
+    QApplication::processEvents();
+    for (auto _ : state)
+        view.RepaintNow();
+    CountFrames(state);
+}
+BENCHMARK(BM_RepaintOnly)->Unit(benchmark::kMillisecond);
+
+// DibSurface::Draw of a fitted 1024 x 1024 block into an 800 x 600 canvas:
+// arg 0 = identity grey palette (drawn as Grayscale8), 1 = another palette
+// (drawn through a colour table).
+void BM_SurfaceDraw(benchmark::State& state) {
+    const std::size_t rowsBytes = static_cast<std::size_t>(kSize) * kSize;
+    std::vector<uint32_t> block((static_cast<std::size_t>(kGreyDibHeaderSize) + rowsBytes) / 4);
+    auto* bytes = reinterpret_cast<uint8_t*>(block.data());
+    auto* header = reinterpret_cast<BITMAPINFOHEADER*>(bytes);
+    header->biSize = 40;
+    header->biWidth = kSize;
+    header->biHeight = kSize;
+    header->biPlanes = 1;
+    header->biBitCount = 8;
+    for (int i = 0; i < 256; ++i)
+        for (int c = 0; c < 3; ++c)
+            bytes[40 + i * 4 + c] = static_cast<uint8_t>(i);
+    if (state.range(0) != 0)
+        bytes[40 + 4 * 255] = 0; // no longer grey: blue of white removed
+    for (std::size_t i = 0; i < rowsBytes; ++i)
+        bytes[static_cast<std::size_t>(kGreyDibHeaderSize) + i] = static_cast<uint8_t>(i * 7);
+
+    DibSurface surface;
+    if (surface.Open(nullptr, header) == 0) {
+        state.SkipWithError("cannot open the surface");
+        return;
+    }
+    QImage canvas(800, 600, QImage::Format_RGB32);
+    const QRect client(0, 0, 800, 600);
+    for (auto _ : state) {
+        QPainter painter(&canvas);
+        surface.SetView(client, QPoint(kSize / 2, kSize / 2), 0, 1);
+        benchmark::DoNotOptimize(surface.Draw(painter, client, header, nullptr));
+    }
+    CountFrames(state);
+    state.SetLabel(surface.hdd.image.format() == QImage::Format_Grayscale8 ? "Grayscale8"
+                                                                           : "Indexed8");
+}
+BENCHMARK(BM_SurfaceDraw)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+
+    QTemporaryDir dir;
+    g_path = dir.filePath("playback.vrn").toStdString();
+    VornSpec recording;
+    recording.width = kSize;
+    recording.height = kSize;
+    recording.frameCount = kFrames;
+    if (!dir.isValid() || !WriteVorn(g_path.c_str(), recording)) {
+        std::fprintf(stderr, "cannot write the recording %s\n", g_path.c_str());
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,245 @@
+#include "cli/ConvertJob.h"
+
+#include "framework/Document.h"
+#include "framework/SplitPath.h"
+#include "recording/CVornDoc.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#define QUORVANE_ACCESS _access
+#define QUORVANE_W_OK 2
+#else
+#include <unistd.h>
+#define QUORVANE_ACCESS access
+#define QUORVANE_W_OK W_OK
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool EndsWithSeparator(const std::string& path) {
+    if (path.empty()) {
+        return false;
+    }
+#ifdef _WIN32
+    return path.back() == '/' || path.back() == '\\';
+#else
+    return path.back() == '/';
+#endif
+}
+
+struct WrittenFile {
+    int index;
+    std::string name;
+    int64_t bytes;
+};
+
+// State shared by the workers of one run.
+class RunState {
+public:
+    explicit RunState(int workers) : m_workers(workers) {}
+
+    // Lowest failing frame so far; INT_MAX while none failed.
+    int FirstFailure() const { return m_firstFailure.load(); }
+
+    void Fail(int index, std::string file, std::string reason) {
+        std::lock_guard lock(m_mutex);
+        if (index < m_firstFailure.load()) {
+            m_firstFailure.store(index);
+            m_failedFile = std::move(file);
+            m_reason = std::move(reason);
+        }
+    }
+
+    void FrameDone() { m_done.fetch_add(1); }
+    void Cancelled() { m_cancelled.store(true); }
+
+    void WorkerFinished() {
+        {
+            std::lock_guard lock(m_mutex);
+            ++m_finished;
+        }
+        m_wake.notify_all();
+    }
+
+    // Waits for every worker, ticking about ten times a second meanwhile.
+    void WaitAll(const ConvertTick& tick, int64_t total) {
+        std::unique_lock lock(m_mutex);
+        while (m_finished < m_workers) {
+            m_wake.wait_for(lock, std::chrono::milliseconds(100));
+            if (tick) {
+                lock.unlock();
+                tick(m_done.load(), total);
+                lock.lock();
+            }
+        }
+    }
+
+    bool WasCancelled() const { return m_cancelled.load(); }
+    std::string FailedFile() const { return m_failedFile; }
+    std::string Reason() const { return m_reason; }
+
+private:
+    const int m_workers;
+    std::atomic<int> m_firstFailure{INT_MAX};
+    std::atomic<int64_t> m_done{0};
+    std::atomic<bool> m_cancelled{false};
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    int m_finished = 0;
+    std::string m_failedFile;
+    std::string m_reason;
+};
+
+std::string RenderFailureText(const CVornDoc& doc, const std::string& file) {
+    switch (doc.GetRenderError()) {
+    case RenderError::ShortFrame:
+        return "frame could not be read whole";
+    case RenderError::SaveFailed:
+        return "cannot write the file: " + DescribeWriteFailure(file);
+    case RenderError::Refused:
+    case RenderError::None:
+        break;
+    }
+    return "frame refused";
+}
+
+// Converts frames [begin, end) with its own document, so it reads its share
+// sequentially. Stops when cancelled or when a lower frame has failed.
+void ConvertShare(const ConvertRequest& request, int begin, int end, RunState& state,
+                  std::vector<WrittenFile>& written) {
+    const int sourceBits = request.bits == 16 ? 16 : 10;
+    const int outputBits = request.bits == 16 ? 16 : 8;
+    CVornDoc doc;
+    if (doc.OnOpenDocument(request.recording.c_str()) == 0) {
+        state.Fail(begin, "", "cannot open: " + doc.GetOpenError());
+        return;
+    }
+    const OutputPattern& out = request.output;
+    for (int i = begin; i < end; ++i) {
+        if (request.cancel != nullptr && request.cancel->load()) {
+            state.Cancelled();
+            return;
+        }
+        if (i > state.FirstFailure()) {
+            return;
+        }
+        std::string name = FrameFileName(out.directory, out.baseName, i, out.extension);
+        if (doc.RenderFrame(i, 1, name.c_str(), sourceBits, outputBits) == 0) {
+            state.Fail(i, name, RenderFailureText(doc, name));
+            return;
+        }
+        std::error_code ec;
+        const auto size = fs::file_size(name, ec);
+        written.push_back({i, std::move(name), ec ? 0 : static_cast<int64_t>(size)});
+        state.FrameDone();
+    }
+}
+
+} // namespace
+
+OutputPattern ResolveOutputPattern(const std::string& recordingPath, const std::string& output) {
+    const std::string title = FileTitleFromPath(recordingPath);
+    std::string defaultBase;
+    SplitPath(title, nullptr, &defaultBase);
+    if (defaultBase.empty()) {
+        defaultBase = title;
+    }
+    std::string path = output;
+    std::error_code ec;
+    if (path.empty()) {
+        path = defaultBase + ".tif";
+    } else if (EndsWithSeparator(path) || fs::is_directory(path, ec)) {
+        path += (EndsWithSeparator(path) ? "" : "/") + defaultBase + ".tif";
+    }
+    OutputPattern pattern;
+    SplitPath(path, &pattern.directory, &pattern.baseName, &pattern.extension);
+    if (pattern.extension.empty()) {
+        pattern.extension = "tif";
+    }
+    return pattern;
+}
+
+std::string DescribeWriteFailure(const std::string& path) {
+    std::error_code ec;
+    fs::path folder = fs::path(path).parent_path();
+    if (folder.empty()) {
+        folder = ".";
+    }
+    if (!fs::exists(folder, ec)) {
+        return "folder " + folder.string() + " does not exist";
+    }
+    if (!fs::is_directory(folder, ec)) {
+        return folder.string() + " is not a folder";
+    }
+    if (QUORVANE_ACCESS(folder.string().c_str(), QUORVANE_W_OK) != 0) {
+        return std::error_code(errno, std::generic_category()).message();
+    }
+    if (fs::is_directory(path, ec)) {
+        return "a folder has that name";
+    }
+    return "short write (disk full?)";
+}
+
+ConvertOutcome RunConvert(const ConvertRequest& request, const ConvertTick& tick) {
+    const int64_t total = int64_t{request.last} - request.first + 1;
+    const int jobs =
+        static_cast<int>(std::clamp<int64_t>(request.jobs, 1, std::max<int64_t>(total, 1)));
+
+    RunState state(jobs);
+    std::vector<std::vector<WrittenFile>> written(static_cast<std::size_t>(jobs));
+    {
+        std::vector<std::jthread> workers;
+        workers.reserve(static_cast<std::size_t>(jobs));
+        for (int w = 0; w < jobs; ++w) {
+            // Contiguous shares, so every worker reads its frames in order.
+            const int begin = static_cast<int>(request.first + total * w / jobs);
+            const int end = static_cast<int>(request.first + total * (w + 1) / jobs);
+            workers.emplace_back([&, begin, end, w] {
+                ConvertShare(request, begin, end, state, written[static_cast<std::size_t>(w)]);
+                state.WorkerFinished();
+            });
+        }
+        state.WaitAll(tick, total);
+    }
+
+    ConvertOutcome outcome;
+    const int failed = state.FirstFailure();
+    for (const auto& share : written) {
+        for (const WrittenFile& file : share) {
+            // Workers ahead of the failing frame may have written later
+            // frames: remove them, so the result is what one job would leave.
+            if (failed != INT_MAX && file.index > failed) {
+                std::error_code ec;
+                fs::remove(file.name, ec);
+                continue;
+            }
+            ++outcome.files;
+            outcome.bytes += file.bytes;
+        }
+    }
+    if (failed != INT_MAX) {
+        outcome.status = ConvertStatus::Failed;
+        outcome.failedFrame = failed;
+        outcome.failedFile = state.FailedFile();
+        outcome.reason = state.Reason();
+    } else if (state.WasCancelled()) {
+        outcome.status = ConvertStatus::Cancelled;
+    }
+    if (tick) {
+        tick(outcome.files, total);
+    }
+    return outcome;
+}

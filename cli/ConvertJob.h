@@ -1,0 +1,56 @@
+// One conversion run of quorvane-cli: frames first..last of a recording into
+// numbered TIFF files, optionally split over several worker threads. Kept
+// apart from the command line so tests can drive it with their own cancel
+// flag.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// Where the numbered files go: directory + baseName + "_NNNNNN." + extension.
+struct OutputPattern {
+    std::string directory;
+    std::string baseName;
+    std::string extension;
+};
+
+// Output pattern from the -o argument. Empty: the recording's base name +
+// ".tif" in the current folder. An existing folder (or a path ending in a
+// separator) receives the default name. A name without an extension gets
+// "tif".
+OutputPattern ResolveOutputPattern(const std::string& recordingPath, const std::string& output);
+
+struct ConvertRequest {
+    std::string recording;
+    OutputPattern output;
+    int bits = 16; // 16 or 8
+    int first = 0; // inclusive zero-based frame indices, checked by the caller
+    int last = 0;
+    int jobs = 1;
+    const std::atomic<bool>* cancel = nullptr; // set to stop after the frames in progress
+};
+
+enum class ConvertStatus { Done, Failed, Cancelled };
+
+struct ConvertOutcome {
+    ConvertStatus status = ConvertStatus::Done;
+    int failedFrame = -1;   // on Failed, the first frame that could not be converted
+    std::string failedFile; // and its file name (empty when the recording was refused)
+    std::string reason;
+    int64_t files = 0; // files this run left behind
+    int64_t bytes = 0;
+};
+
+// Called from the thread that runs RunConvert, about ten times a second and
+// once at the end, with the frames finished so far.
+using ConvertTick = std::function<void(int64_t done, int64_t total)>;
+
+// Runs the conversion. The outcome does not depend on the number of jobs: a
+// failure at frame k leaves exactly the files of the frames before k.
+ConvertOutcome RunConvert(const ConvertRequest& request, const ConvertTick& tick = {});
+
+// Why a file could not be written, judged from its folder, e.g. "folder out
+// does not exist" or "Permission denied".
+std::string DescribeWriteFailure(const std::string& path);

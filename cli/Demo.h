@@ -1,0 +1,36 @@
+// `quorvane-cli demo`: a synthetic recording worth looking at. A bright disc
+// moves over a gradient, a bar at the bottom grows with the frame index, and
+// the stored frames carry a fixed pattern (column stripes and pixel noise)
+// that the recording's own correction removes again.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct DemoOptions {
+    int32_t frames = 300;
+    int32_t width = 512;
+    int32_t height = 256;
+    bool quadrants = false;
+    bool bigEndian = false;
+    int correctionKind = 6; // 0 none, 3 offset, 6 offset-gain
+};
+
+// Empty when the options describe a recording that can be written, else why
+// not (e.g. a size that quadrant order cannot cover).
+std::string CheckDemoOptions(const DemoOptions& options);
+
+// The picture frame `index` shows once corrected.
+class DemoScene {
+public:
+    DemoScene(const DemoOptions& options, int32_t index);
+    uint16_t Sample(int32_t x, int32_t y) const;
+
+private:
+    double m_width, m_height;
+    double m_cx, m_cy, m_radius;
+    double m_barTop, m_barEnd;
+};
+
+// Writes the recording; false when the file cannot be written.
+bool WriteDemoRecording(const std::string& path, const DemoOptions& options);

@@ -1,0 +1,26 @@
+// `quorvane-cli info`: what a recording holds, as `key: value` lines or as
+// one JSON object with the same keys.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct RecordingInfo {
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t frames = 0;
+    int32_t frameBytes = 0; // stride of one stored frame
+    bool quadrants = false;
+    bool littleEndian = true;
+    std::string correction; // "none", "offset" or "offset-gain", maybe with a reason
+};
+
+// Opens the recording as the viewer does (correction requested). False with
+// `error` set when the recording is refused.
+bool ReadRecordingInfo(const std::string& path, RecordingInfo& info, std::string& error);
+
+std::string FormatInfoText(const RecordingInfo& info);
+std::string FormatInfoJson(const RecordingInfo& info);
+
+// `text` as a JSON string literal, quotes included.
+std::string JsonQuote(const std::string& text);

@@ -1,0 +1,34 @@
+// Progress bar and summary line of quorvane-cli convert.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// "[#####.....]  120/300 frames  245.3 fps  0:01 left", redrawn in place.
+std::string ProgressLine(int64_t done, int64_t total, double seconds, int width = 30);
+
+// "300 files, 78686400 bytes in 1.23 s (64.0 MB/s)".
+std::string SummaryLine(int64_t files, int64_t bytes, double seconds);
+
+class ProgressBar {
+public:
+    // Draws only when `enabled` (a terminal, not --quiet).
+    ProgressBar(std::FILE* stream, bool enabled);
+    ~ProgressBar();
+    ProgressBar(const ProgressBar&) = delete;
+    ProgressBar& operator=(const ProgressBar&) = delete;
+
+    void Update(int64_t done, int64_t total);
+    // Clears the bar so the next line starts clean.
+    void Finish();
+    double Seconds() const;
+
+private:
+    std::FILE* m_stream;
+    bool m_enabled;
+    bool m_drawn = false;
+    std::size_t m_lastLength = 0;
+    std::chrono::steady_clock::time_point m_start;
+};

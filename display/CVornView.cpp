@@ -1,0 +1,141 @@
+#include "display/CVornView.h"
+
+#include "recording/CVornDoc.h"
+
+#include <QDialog>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QResizeEvent>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+CVornView::DialogRunner& Runner() {
+    static CVornView::DialogRunner runner;
+    return runner;
+}
+
+} // namespace
+
+CVornView::CVornView(CVornDoc* document, QWidget* parent) : QAbstractScrollArea(parent) {
+    // The viewport keeps Qt's background fill: whatever the frame does not
+    // cover shows the window background.
+    SetDocument(document);
+}
+
+CVornView::~CVornView() {
+    m_bSurfaceOpen = 0;
+    m_surface.End();
+    // Leave the document before the widget parts go, so a RenderFrame can
+    // never reach a half-destroyed view.
+    SetDocument(nullptr);
+}
+
+CVornDoc* CVornView::GetDocument() const {
+    return dynamic_cast<CVornDoc*>(CView::GetDocument());
+}
+
+void CVornView::OnInitialUpdate() {
+    OnUpdate(nullptr, 0, nullptr);
+    m_bScrollSizesSet = true;
+    UpdateScrollRanges();
+}
+
+void CVornView::OnDraw(QPainter& painter, const QRect& clientRect) {
+    CVornDoc* document = GetDocument();
+    if (document == nullptr || document->m_pDisplayHeader == nullptr)
+        return;
+    const BITMAPINFOHEADER* header = document->m_pDisplayHeader;
+
+    // The display block stays in place for the document's life, so the
+    // surface is prepared once, at the first paint that has an image.
+    if (!m_bSurfaceOpen) {
+        m_surface.Open(viewport(), header);
+        m_bSurfaceOpen = 1;
+    }
+    document->UpdateTitle();
+    m_surface.SetView(clientRect, QPoint(header->biWidth / 2, header->biHeight / 2), 0, 1);
+    m_surface.Draw(painter, clientRect, header, nullptr);
+}
+
+void CVornView::RepaintNow() {
+    viewport()->repaint();
+}
+
+void CVornView::OnUpdate(CView* /*sender*/, long /*hint*/, void* /*object*/) {
+    viewport()->update();
+}
+
+void CVornView::OnTitleChanged() {
+    emit titleChanged();
+}
+
+bool CVornView::PrintTo(QPrinter& printer) {
+    const CVornDoc* document = GetDocument();
+    if (document == nullptr || document->m_pDisplayHeader == nullptr)
+        return false;
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    // The printable page is the client area: the fit keeps the frame's
+    // aspect ratio and centres it on the page.
+    OnDraw(painter, QRect(QPoint(0, 0), painter.viewport().size()));
+    return painter.end();
+}
+
+void CVornView::OnFilePrint(QPrinter& printer) {
+    QPrintDialog dialog(&printer, this);
+    if (RunDialog(dialog) == QDialog::Accepted)
+        PrintTo(printer);
+}
+
+void CVornView::OnFilePrintPreview(QPrinter& printer) {
+    QPrintPreviewDialog dialog(&printer, this);
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter* target) { PrintTo(*target); });
+    RunDialog(dialog);
+}
+
+void CVornView::SetDialogRunner(DialogRunner runner) {
+    Runner() = std::move(runner);
+}
+
+int CVornView::RunDialog(QDialog& dialog) {
+    const DialogRunner& runner = Runner();
+    return runner ? runner(dialog) : dialog.exec();
+}
+
+void CVornView::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(viewport());
+    // Scrolling (only possible below 100 x 100) shifts the drawing, the way
+    // a scrolled view's device context does.
+    painter.translate(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
+    OnDraw(painter, viewport()->rect());
+}
+
+void CVornView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    UpdateScrollRanges();
+}
+
+// A fixed 100 x 100 scroll area: a bar shows only while the viewport is
+// smaller than that in its direction.
+void CVornView::UpdateScrollRanges() {
+    if (!m_bScrollSizesSet)
+        return;
+    const QSize size = viewport()->size();
+    QScrollBar* horizontal = horizontalScrollBar();
+    QScrollBar* vertical = verticalScrollBar();
+    horizontal->setRange(0, std::max(0, kScrollExtent - size.width()));
+    horizontal->setPageStep(std::max(1, size.width()));
+    horizontal->setSingleStep(1);
+    vertical->setRange(0, std::max(0, kScrollExtent - size.height()));
+    vertical->setPageStep(std::max(1, size.height()));
+    vertical->setSingleStep(1);
+}

@@ -1,0 +1,195 @@
+// Saving a file image. The bytes go to a fresh file beside the target and that
+// file is renamed over the target only once every byte was written and the
+// file closed cleanly, so a failed save never leaves a partial file under the
+// final name and never damages a file already there. There is no fsync per
+// file: it would cost far more than the write on a long export, and a crash
+// after the rename can at worst lose the newest files, not corrupt old ones.
+
+#include "image/ImageBuffer.h"
+#include "image/TiffWriter.h"
+
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <random>
+#include <string>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#endif
+
+namespace {
+
+// Written in pieces: on ext4 one multi-megabyte write() per file measured
+// 2-4x slower than 128 KiB pieces.
+constexpr size_t kWritePiece = size_t{128} * 1024;
+// Keeps ".<name>.XXXXXX" within the usual 255-byte name limit.
+constexpr size_t kMaxTempStem = 200;
+constexpr int kCreateAttempts = 64;
+
+#ifdef _WIN32
+int OpenExclusive(const std::string& path) {
+    return _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                 _S_IREAD | _S_IWRITE);
+}
+long long WritePiece(int fd, const uint8_t* p, size_t n) {
+    return _write(fd, p, static_cast<unsigned>(n));
+}
+int CloseFile(int fd) {
+    return _close(fd);
+}
+void RemoveFile(const std::string& path) {
+    _unlink(path.c_str());
+}
+bool MoveOver(const std::string& from, const char* to) {
+    return MoveFileExA(from.c_str(), to, MOVEFILE_REPLACE_EXISTING) != 0;
+}
+#else
+int OpenExclusive(const std::string& path) {
+    // 0666 before the umask, as a plain fopen("wb") would create it.
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+}
+long long WritePiece(int fd, const uint8_t* p, size_t n) {
+    return ::write(fd, p, n);
+}
+int CloseFile(int fd) {
+    return ::close(fd);
+}
+void RemoveFile(const std::string& path) {
+    ::unlink(path.c_str());
+}
+bool MoveOver(const std::string& from, const char* to) {
+    return std::rename(from.c_str(), to) == 0;
+}
+
+// Where the file really goes: through a symbolic link to what it names, so the
+// link survives the rename. Empty when the target is an existing non-regular
+// file (a device or pipe), which is written in place instead.
+std::string ResolveTarget(const char* path) {
+    struct stat info {};
+    if (::lstat(path, &info) != 0 || S_ISREG(info.st_mode))
+        return path;
+    if (!S_ISLNK(info.st_mode))
+        return {};
+    if (::stat(path, &info) != 0)
+        return path; // dangling: replace the link itself
+    if (!S_ISREG(info.st_mode))
+        return {};
+    char resolved[PATH_MAX];
+    return ::realpath(path, resolved) != nullptr ? std::string(resolved) : std::string(path);
+}
+
+int OpenInPlace(const char* path) {
+    return ::open(path, O_WRONLY | O_TRUNC | O_CLOEXEC);
+}
+#endif
+
+bool IsSeparator(char c) {
+#ifdef _WIN32
+    return c == '/' || c == '\\' || c == ':';
+#else
+    return c == '/';
+#endif
+}
+
+// "<dir>/.<name>." for the target path, or empty when the path names no file.
+std::string TempPrefix(const std::string& target) {
+    size_t nameStart = target.size();
+    while (nameStart > 0 && !IsSeparator(target[nameStart - 1]))
+        --nameStart;
+    if (nameStart == target.size())
+        return {};
+    const std::string name = target.substr(nameStart, kMaxTempStem);
+    return target.substr(0, nameStart) + "." + name + ".";
+}
+
+std::string RandomSuffix() {
+    static constexpr char kChars[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    thread_local std::mt19937_64 engine{std::random_device{}()};
+    std::uniform_int_distribution<size_t> pick(0, sizeof kChars - 2);
+    std::string suffix(6, 'x');
+    for (char& c : suffix)
+        c = kChars[pick(engine)];
+    return suffix;
+}
+
+// Creates a new, empty temporary file beside the target; -1 on failure.
+int CreateTemp(const std::string& prefix, std::string& tempPath) {
+    for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
+        tempPath = prefix + RandomSuffix();
+        const int fd = OpenExclusive(tempPath);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+bool WriteAll(int fd, const uint8_t* data, size_t length) {
+    while (length > 0) {
+        const size_t piece = length < kWritePiece ? length : kWritePiece;
+        const long long written = WritePiece(fd, data, piece);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        length -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// Writes through a fresh file beside `target`, renamed over it when complete.
+bool WriteReplacing(const std::string& target, const uint8_t* data, size_t length) {
+    const std::string prefix = TempPrefix(target);
+    if (prefix.empty())
+        return false;
+    std::string tempPath;
+    const int fd = CreateTemp(prefix, tempPath);
+    if (fd < 0)
+        return false;
+    const bool written = WriteAll(fd, data, length);
+    const bool closed = CloseFile(fd) == 0;
+    if (written && closed && MoveOver(tempPath, target.c_str()))
+        return true;
+    RemoveFile(tempPath);
+    return false;
+}
+
+} // namespace
+
+int ImageBuffer::SaveTiff(const char* path) const {
+    if (!tiff || path == nullptr)
+        return 0;
+    // The length comes from the layout itself; it may never reach past the block.
+    const int64_t length =
+        int64_t{GetTiffValue(tiff.get(), 273)} + int64_t{GetTiffValue(tiff.get(), 279)};
+    if (length <= 0 || length > int64_t{headerSize} + dataSize)
+        return 0;
+    const auto bytes = static_cast<size_t>(length);
+
+#ifndef _WIN32
+    const std::string target = ResolveTarget(path);
+    if (target.empty()) {
+        const int fd = OpenInPlace(path);
+        if (fd < 0)
+            return 0;
+        const bool written = WriteAll(fd, tiff.get(), bytes);
+        return CloseFile(fd) == 0 && written ? 1 : 0;
+    }
+#else
+    const std::string target(path);
+#endif
+    return WriteReplacing(target, tiff.get(), bytes) ? 1 : 0;
+}

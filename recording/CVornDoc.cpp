@@ -1,0 +1,191 @@
+#include "recording/CVornDoc.h"
+
+#include "image/Packers.h"
+
+#include <algorithm>
+#include <string>
+#include <utility>
+
+namespace {
+
+// The reader's capacity argument meaning "the whole frame".
+constexpr int32_t kWholeFrame = 0x7FFFFFFF;
+
+} // namespace
+
+CVornDoc::CVornDoc() = default;
+
+CVornDoc::~CVornDoc() {
+    // The recording closes first, then the images go; views lose the display
+    // header here and are detached by the base class.
+    m_pReader.reset();
+    if (m_pFrameImage) {
+        m_pFrameImage->Release();
+        m_pFrameImage.reset();
+    }
+    if (m_pDisplayImage) {
+        m_pDisplayImage->Release();
+        m_pDisplayImage.reset();
+    }
+    m_pDisplayHeader = nullptr;
+    m_pRawPixels = nullptr;
+    m_bTitleCaptured = 0;
+    m_strBaseTitle.clear();
+}
+
+int CVornDoc::OnNewDocument() {
+    return CDocument::OnNewDocument() != 0 ? 1 : 0;
+}
+
+int CVornDoc::RefuseOpen(std::string reason) {
+    SetOpenError(std::move(reason));
+    // Nothing may be rendered from a half-built document.
+    m_nFrameCount = 0;
+    m_pRawPixels = nullptr;
+    m_pDisplayHeader = nullptr;
+    return 0;
+}
+
+int CVornDoc::OnOpenDocument(const char* path) {
+    if (CDocument::OnOpenDocument(path) == 0) {
+        return 0;
+    }
+    Serialize();
+
+    m_pReader = std::make_unique<VornReader>();
+    if (m_pReader->Open(path, 1) == 0) {
+        return RefuseOpen(VornErrorText(m_pReader->error));
+    }
+    const auto [width, height] = m_pReader->GetFrameSize();
+    m_nWidth = width;
+    m_nHeight = height;
+    m_nFrameCount = m_pReader->GetFrameCount();
+    // The reader refuses such recordings already; the images below would
+    // otherwise be built from nonsense sizes.
+    if (m_nWidth <= 0 || m_nHeight <= 0) {
+        return RefuseOpen(VornErrorText(VornError::BadFrameSize));
+    }
+    if (m_nFrameCount <= 0) {
+        return RefuseOpen(VornErrorText(VornError::BadFrameCount));
+    }
+
+    m_nSampleBits = 10;
+    m_nSampleBytes = 2;
+    m_nRangeStart = 0;
+    m_nRangeEnd = m_nFrameCount - 1;
+    m_bAllFrames = 1;
+
+    m_pFrameImage = std::make_unique<ImageBuffer>();
+    m_pDisplayImage = std::make_unique<ImageBuffer>();
+    if (m_pFrameImage->CreateTiff(0, m_nSampleBytes, m_nSampleBits, m_nWidth, m_nHeight, 0,
+                                  nullptr) == nullptr) {
+        return RefuseOpen("frame size not supported");
+    }
+    int32_t stripBytes = 0;
+    m_pRawPixels = reinterpret_cast<uint16_t*>(m_pFrameImage->GetBits(&stripBytes));
+
+    const int64_t frameBytes = int64_t{m_nWidth} * m_nHeight * 2;
+    if (m_pReader->ReadFrame(m_pRawPixels, 0, kWholeFrame) != frameBytes) {
+        // Still open the recording, showing black, so later frames can be
+        // looked at; RenderFrame reports unreadable frames itself.
+        std::fill_n(m_pRawPixels, static_cast<std::size_t>(stripBytes) / 2, uint16_t{0});
+    }
+
+    m_pDisplayHeader = m_pDisplayImage->CreateDib(0, m_nSampleBytes, m_nSampleBits, m_nWidth,
+                                                  m_nHeight, m_pRawPixels);
+    if (m_pDisplayHeader == nullptr) {
+        return RefuseOpen("frame size not supported");
+    }
+    SetPathName(path);
+    UpdateAllViews(nullptr, 0, nullptr);
+    return 1;
+}
+
+int CVornDoc::GetFrameRange(int* start, int* end) const {
+    if (start != nullptr) {
+        *start = m_nRangeStart;
+    }
+    if (end != nullptr) {
+        *end = m_nRangeEnd;
+    }
+    return m_bAllFrames;
+}
+
+int CVornDoc::SetFrameRange(int all, int start, int end) {
+    const int last = m_nFrameCount - 1;
+    if (all != 0) {
+        m_nRangeEnd = last;
+        m_bAllFrames = 1;
+        m_nRangeStart = 0;
+        return 1;
+    }
+    // Bounded by the last frame rather than the stored end, so a typed range
+    // can grow again without passing through "all frames".
+    if (start < 0 || start > last || end < start || end > last) {
+        return 0;
+    }
+    m_nRangeStart = start;
+    m_bAllFrames = 0;
+    m_nRangeEnd = end;
+    return 1;
+}
+
+int CVornDoc::SaveFrame(const char* path, int sourceBits, int outputBits) {
+    if (sourceBits == 16 && outputBits == 16) {
+        // The frame image already is the 16-bit file: written as it stands.
+        return m_pFrameImage->SaveTiff(path);
+    }
+    ImageBuffer converted;
+    int result = 0;
+    if (converted.CreateTiff(0, (sourceBits + 7) / 8 + outputBits * 32, sourceBits, m_nWidth,
+                             m_nHeight, 0, m_pRawPixels) != nullptr) {
+        result = converted.SaveTiff(path);
+    }
+    converted.Release();
+    return result;
+}
+
+int CVornDoc::RenderFrame(int index, int save, const char* path, int sourceBits, int outputBits) {
+    if (sourceBits < 1 || sourceBits > 16 || (outputBits != 8 && outputBits != 16) || index < 0 ||
+        index >= m_nFrameCount || m_pRawPixels == nullptr) {
+        m_renderError = RenderError::Refused;
+        return 0;
+    }
+    m_renderError = RenderError::None;
+
+    const int64_t frameBytes = int64_t{m_nWidth} * m_nHeight * 2;
+    const bool whole = m_pReader->ReadFrame(m_pRawPixels, index, kWholeFrame) == frameBytes;
+
+    PackGray8(m_pDisplayImage->GetBits(nullptr), m_nSampleBytes, m_nSampleBits, m_nWidth, m_nHeight,
+              m_pRawPixels);
+
+    int result = 1;
+    if (!whole) {
+        // The strip still holds an earlier frame: saving it under this
+        // frame's name would be a silently wrong file.
+        m_renderError = RenderError::ShortFrame;
+        result = 0;
+    } else if (save != 0) {
+        result = (path != nullptr) ? SaveFrame(path, sourceBits, outputBits) : 0;
+        if (result == 0) {
+            m_renderError = RenderError::SaveFailed;
+        }
+    }
+
+    // Show the frame (and where a run stopped) before returning.
+    const std::vector<CView*> views = GetViews();
+    for (CView* view : views) {
+        view->RepaintNow();
+    }
+    return result;
+}
+
+void CVornDoc::UpdateTitle() {
+    if (m_bTitleCaptured == 0) {
+        m_strBaseTitle = GetTitle();
+        m_bTitleCaptured = 1;
+    }
+    const int32_t current = m_pReader ? m_pReader->currentFrame : -2;
+    SetTitle(m_strBaseTitle + " - " + std::to_string(current) + "/" +
+             std::to_string(m_nFrameCount));
+}

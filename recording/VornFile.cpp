@@ -1,0 +1,126 @@
+#include "recording/VornFile.h"
+
+#ifdef _WIN32
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include <algorithm>
+#include <limits>
+
+VornFile::~VornFile() {
+    Close();
+}
+
+bool VornFile::Open(const char* path) {
+    Close();
+    seekCount = 0;
+    lastSeekTarget = -1;
+    if (path == nullptr) {
+        return false;
+    }
+#ifdef _WIN32
+    // Shared for reading and writing: the camera software may still hold it.
+    int fd = -1;
+    if (_sopen_s(&fd, path, _O_RDONLY | _O_BINARY | _O_RANDOM, _SH_DENYNO, 0) != 0) {
+        return false;
+    }
+    fd_ = fd;
+#else
+    do {
+        fd_ = ::open(path, O_RDONLY | O_CLOEXEC);
+    } while (fd_ < 0 && errno == EINTR);
+    if (fd_ < 0) {
+        return false;
+    }
+    // A directory opens fine but cannot be read; treat it as unopenable.
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0 || S_ISDIR(info.st_mode)) {
+        Close();
+        return false;
+    }
+#endif
+    return true;
+}
+
+void VornFile::Close() {
+    if (fd_ >= 0) {
+#ifdef _WIN32
+        _close(fd_);
+#else
+        ::close(fd_);
+#endif
+        fd_ = -1;
+    }
+}
+
+int64_t VornFile::Read(void* buffer, int64_t size) {
+    if (fd_ < 0 || size < 0) {
+        return -1;
+    }
+    auto* out = static_cast<unsigned char*>(buffer);
+    int64_t total = 0;
+    // One call may deliver less than asked (pipes, network file systems,
+    // signals); keep going until the end of the file.
+    while (total < size) {
+#ifdef _WIN32
+        const int64_t chunk = std::min<int64_t>(size - total, std::numeric_limits<int>::max());
+        const int got = _read(fd_, out + total, static_cast<unsigned>(chunk));
+#else
+        const int64_t chunk = std::min<int64_t>(size - total, 1 << 30);
+        const ssize_t got = ::read(fd_, out + total, static_cast<size_t>(chunk));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+#endif
+        if (got < 0) {
+            return -1;
+        }
+        if (got == 0) {
+            break;
+        }
+        total += got;
+    }
+    return total;
+}
+
+bool VornFile::Seek(int64_t position) {
+    ++seekCount;
+    lastSeekTarget = position;
+    if (fd_ < 0 || position < 0) {
+        return false;
+    }
+#ifdef _WIN32
+    return _lseeki64(fd_, position, SEEK_SET) == position;
+#else
+    static_assert(sizeof(off_t) >= 8, "64-bit file offsets required");
+    return ::lseek(fd_, static_cast<off_t>(position), SEEK_SET) == position;
+#endif
+}
+
+int64_t VornFile::Size() const {
+    if (fd_ < 0) {
+        return -1;
+    }
+#ifdef _WIN32
+    struct _stat64 info {};
+    if (_fstat64(fd_, &info) != 0) {
+        return -1;
+    }
+    return info.st_size;
+#else
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) {
+        return -1;
+    }
+    return info.st_size;
+#endif
+}

@@ -1,0 +1,70 @@
+// Portable kernels: the path for CPUs without SSE4.1 and for other
+// architectures. Plain loops over whole groups, which compilers vectorise
+// for whatever baseline they target.
+#include "recording/fast/Kernels.h"
+
+namespace {
+
+void DecodeGroup(uint16_t* out, const uint8_t* b) {
+    for (int k = 0; k < 8; ++k) {
+        const unsigned b0 = b[k];
+        const unsigned b1 = b[8 + k];
+        const unsigned b2 = b[16 + k];
+        const unsigned b3 = b[24 + k];
+        const unsigned b4 = b[32 + k];
+        out[k] = static_cast<uint16_t>(b0 << 2 | b1 >> 6);
+        out[8 + k] = static_cast<uint16_t>((b1 & 0x3Fu) << 4 | b2 >> 4);
+        out[16 + k] = static_cast<uint16_t>((b2 & 0x0Fu) << 6 | b3 >> 2);
+        out[24 + k] = static_cast<uint16_t>((b3 & 0x03u) << 8 | b4);
+    }
+}
+
+void UnpackLanesScalar(uint16_t* destination, const uint8_t* packed, int32_t width,
+                       int32_t rows) {
+    if (width <= 0 || rows <= 0) {
+        return;
+    }
+    const int64_t groups = int64_t{width} * rows / 32;
+    for (int64_t n = 0; n < groups; ++n) {
+        DecodeGroup(destination + 32 * n, packed + 40 * n);
+    }
+}
+
+void UnpackQuadrantsScalar(uint16_t* destination, const uint8_t* packed, int32_t width,
+                           int32_t rows) {
+    QuadrantGeometry g;
+    if (!QuadrantGeometryOf(width, rows, g)) {
+        return;
+    }
+    uint16_t values[32];
+    BlockPairs pairs;
+    for (int64_t block = 0; block < g.blocks; ++block) {
+        const uint8_t* source = packed + 640 * block;
+        for (int section = 0; section < 4; ++section) {
+            for (int G = 0; G < 4; ++G) {
+                DecodeGroup(values, source + 160 * section + 40 * G);
+                // Slots 0 and 1 are walk positions 0..15 of the lower column,
+                // slots 2 and 3 the same positions of the higher one.
+                for (int t = 0; t < 16; ++t) {
+                    pairs[section][G][t][0] = values[t];
+                    pairs[section][G][t][1] = values[16 + t];
+                }
+            }
+        }
+        ScatterBlockPairs(destination, g, block, pairs);
+    }
+}
+
+void CorrectRowOffsetScalar(uint16_t* samples, const int16_t* offset, int32_t count) {
+    CorrectOffsetTail(samples, offset, 0, count);
+}
+
+void CorrectRowOffsetGainScalar(uint16_t* samples, const int16_t* offset, const int16_t* gain,
+                                int32_t count) {
+    CorrectOffsetGainTail(samples, offset, gain, 0, count);
+}
+
+} // namespace
+
+const FastKernels kScalarKernels = {UnpackLanesScalar, UnpackQuadrantsScalar,
+                                    CorrectRowOffsetScalar, CorrectRowOffsetGainScalar};

@@ -1,0 +1,18 @@
+// QApplication for the display tests: offscreen, with the profile kept in a
+// temporary directory so the user's own settings are never touched.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir profileDir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, profileDir.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, profileDir.path());
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
