@@ -5,8 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent)
-{
+CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("IDD_ABOUTBOX"));
     setWindowTitle(tr("About Quorvane"));
 

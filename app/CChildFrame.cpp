@@ -8,8 +8,7 @@
 #include <QMdiArea>
 
 CChildFrame::CChildFrame(CMainFrame* mainFrame, CVornDoc* doc)
-    : m_pMainFrame(mainFrame), m_pDocument(doc), m_pView(new CVornView(doc, this))
-{
+    : m_pMainFrame(mainFrame), m_pDocument(doc), m_pView(new CVornView(doc, this)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWidget(m_pView); // the frame owns the view from here on
     setWindowIcon(QIcon(QStringLiteral(":/icons/vorn-document.png")));
@@ -19,31 +18,27 @@ CChildFrame::CChildFrame(CMainFrame* mainFrame, CVornDoc* doc)
 
 CChildFrame::~CChildFrame() = default;
 
-void CChildFrame::ActivateFrame()
-{
+void CChildFrame::ActivateFrame() {
     showMaximized();
     if (QMdiArea* area = mdiArea())
         area->setActiveSubWindow(this);
 }
 
-void CChildFrame::SetWindowNumber(int number)
-{
+void CChildFrame::SetWindowNumber(int number) {
     if (m_nWindow == number)
         return;
     m_nWindow = number;
     OnUpdateFrameTitle();
 }
 
-QString CChildFrame::FrameTitle() const
-{
+QString CChildFrame::FrameTitle() const {
     QString title = QString::fromStdString(m_pDocument->GetTitle());
     if (m_nWindow > 0)
         title += QLatin1Char(':') + QString::number(m_nWindow);
     return title;
 }
 
-void CChildFrame::OnUpdateFrameTitle()
-{
+void CChildFrame::OnUpdateFrameTitle() {
     const QString title = FrameTitle();
     if (windowTitle() == title)
         return;
@@ -51,8 +46,7 @@ void CChildFrame::OnUpdateFrameTitle()
     emit frameTitleChanged();
 }
 
-void CChildFrame::closeEvent(QCloseEvent* event)
-{
+void CChildFrame::closeEvent(QCloseEvent* event) {
     // A run still uses this window's document: the close waits for its end.
     if (m_pMainFrame && m_pMainFrame->IsRunUsing(m_pDocument)) {
         m_pMainFrame->RequestCloseAfterRun(this);

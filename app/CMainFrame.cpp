@@ -25,8 +25,7 @@
 #include <QUrl>
 
 namespace {
-QStringList LocalFiles(const QMimeData* mime)
-{
+QStringList LocalFiles(const QMimeData* mime) {
     QStringList files;
     if (!mime || !mime->hasUrls())
         return files;
@@ -39,8 +38,7 @@ QStringList LocalFiles(const QMimeData* mime)
 } // namespace
 
 CMainFrame::CMainFrame(QWidget* parent)
-    : QMainWindow(parent), m_pRecentFiles(std::make_unique<RecentFileList>())
-{
+    : QMainWindow(parent), m_pRecentFiles(std::make_unique<RecentFileList>()) {
     setObjectName(QStringLiteral("IDR_MAINFRAME"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/quorvane.png")));
     setAcceptDrops(true);
@@ -71,29 +69,31 @@ CMainFrame::CMainFrame(QWidget* parent)
     UpdateFrameTitle();
 }
 
-CMainFrame::~CMainFrame()
-{
+CMainFrame::~CMainFrame() {
+    // Nothing may call back into this half-destroyed frame: windows whose
+    // deletion is still pending go away with the children below.
+    disconnect(m_pDocTemplate, nullptr, this, nullptr);
+    disconnect(m_pMdiArea, nullptr, this, nullptr);
     // Windows first: each view detaches from its document before the
     // template destroys the documents.
     const QList<QMdiSubWindow*> windows = m_pMdiArea->subWindowList();
+    for (QMdiSubWindow* window : windows)
+        disconnect(window, nullptr, this, nullptr);
     qDeleteAll(windows);
 }
 
-CChildFrame* CMainFrame::MDIGetActive() const
-{
+CChildFrame* CMainFrame::MDIGetActive() const {
     // The current window stays the active one while another application has
     // the focus, as an MDI frame reports it.
     return qobject_cast<CChildFrame*>(m_pMdiArea->currentSubWindow());
 }
 
-CVornDoc* CMainFrame::GetActiveDocument() const
-{
+CVornDoc* CMainFrame::GetActiveDocument() const {
     const CChildFrame* frame = MDIGetActive();
     return frame ? frame->GetActiveDocument() : nullptr;
 }
 
-void CMainFrame::ShowMessage(const QString& text) const
-{
+void CMainFrame::ShowMessage(const QString& text) const {
     if (m_messageSink) {
         m_messageSink(text);
         return;
@@ -101,8 +101,7 @@ void CMainFrame::ShowMessage(const QString& text) const
     QMessageBox::warning(const_cast<CMainFrame*>(this), QStringLiteral("Quorvane"), text);
 }
 
-void CMainFrame::PlaceBars()
-{
+void CMainFrame::PlaceBars() {
     // Two movable bands in the top area: the toolbar, then the conversion bar.
     m_wndReBar = new QToolBar(this);
     m_wndReBar->setObjectName(QStringLiteral("AFX_IDW_REBAR"));
@@ -115,8 +114,7 @@ void CMainFrame::PlaceBars()
     m_wndReBar->toggleViewAction()->setVisible(false);
 }
 
-void CMainFrame::CreateStatusBar()
-{
+void CMainFrame::CreateStatusBar() {
     m_wndStatusBar = new QStatusBar(this);
     m_wndStatusBar->setObjectName(QStringLiteral("AFX_IDW_STATUS_BAR"));
     auto* message = new QLabel(tr("Ready"), m_wndStatusBar);
@@ -143,40 +141,40 @@ void CMainFrame::CreateStatusBar()
     connect(m_pActStatusBar, &QAction::toggled, m_wndStatusBar, &QWidget::setVisible);
 }
 
-void CMainFrame::UpdateFrameTitle()
-{
+void CMainFrame::UpdateFrameTitle() {
     // The caption of a maximized child joins the frame's in brackets; a
     // restored active child's title is added plainly.
     QString title = QStringLiteral("Quorvane");
     if (const CChildFrame* active = MDIGetActive()) {
-        title = active->isMaximized()
-                    ? QStringLiteral("%1 - [%2]").arg(title, active->FrameTitle())
-                    : QStringLiteral("%1 - %2").arg(title, active->FrameTitle());
+        title = active->isMaximized() ? QStringLiteral("%1 - [%2]").arg(title, active->FrameTitle())
+                                      : QStringLiteral("%1 - %2").arg(title, active->FrameTitle());
     }
     if (windowTitle() != title)
         setWindowTitle(title);
 }
 
-void CMainFrame::OnSubWindowActivated()
-{
+void CMainFrame::OnSubWindowActivated() {
     UpdateFrameTitle();
     UpdateMenuForDocuments();
 }
 
-CChildFrame* CMainFrame::NewFrame(CVornDoc* doc)
-{
+CChildFrame* CMainFrame::NewFrame(CVornDoc* doc) {
     CChildFrame* frame = m_pDocTemplate->CreateNewFrame(doc);
     if (!frame)
         return nullptr;
     connect(frame, &CChildFrame::frameTitleChanged, this, &CMainFrame::UpdateFrameTitle);
     connect(frame, &QMdiSubWindow::windowStateChanged, this, &CMainFrame::UpdateFrameTitle);
-    connect(frame, &QObject::destroyed, this, &CMainFrame::UpdateFrameTitle,
-            Qt::QueuedConnection);
+    connect(
+        frame, &QObject::destroyed, this,
+        [this] {
+            UpdateFrameTitle();
+            UpdateMenuForDocuments();
+        },
+        Qt::QueuedConnection);
     return frame;
 }
 
-void CMainFrame::closeEvent(QCloseEvent* event)
-{
+void CMainFrame::closeEvent(QCloseEvent* event) {
     // A run keeps using its document: the close happens after the run.
     if (m_bBusy) {
         RequestCloseAfterRun(nullptr);
@@ -190,14 +188,12 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
-{
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
     if (!LocalFiles(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
-void CMainFrame::dropEvent(QDropEvent* event)
-{
+void CMainFrame::dropEvent(QDropEvent* event) {
     const QStringList files = LocalFiles(event->mimeData());
     if (files.isEmpty())
         return;
@@ -214,14 +210,12 @@ void CMainFrame::dropEvent(QDropEvent* event)
         Qt::QueuedConnection);
 }
 
-void CMainFrame::resizeEvent(QResizeEvent* event)
-{
+void CMainFrame::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     WrapBands();
 }
 
-void CMainFrame::WrapBands()
-{
+void CMainFrame::WrapBands() {
     // Like a rebar, the conversion bar's band moves to a row of its own when
     // both bands do not fit side by side.
     if (!m_wndToolBar || !m_wndReBar)

@@ -190,8 +190,8 @@ private:
     std::unique_ptr<RecentFileList> m_pRecentFiles;
     int m_nCurrentMenu = 128;
 
-    QList<QMenu*> m_menus128;       // File, View, Help
-    QList<QMenu*> m_menus129;       // File, Edit, View, Window, Help
+    QList<QMenu*> m_menus128; // File, View, Help
+    QList<QMenu*> m_menus129; // File, Edit, View, Window, Help
     QMenu* m_pWindowMenu = nullptr;
     QList<QAction*> m_windowListActions;
     QAction* m_pActRecentPlaceholder = nullptr;
@@ -201,6 +201,7 @@ private:
     QAction* m_pActOpen = nullptr;
 
     void CreateActions();
+    void CreateRecentFileActions();
     void CreateMenus();
     QMenu* CreateFileMenu(bool documentMenu);
     QMenu* CreateViewMenu();

@@ -12,19 +12,21 @@
 
 #include <cstdio>
 
-CQuorvaneApp::CQuorvaneApp(int& argc, char** argv) : QApplication(argc, argv)
-{
+CQuorvaneApp::CQuorvaneApp(int& argc, char** argv) : QApplication(argc, argv) {
     setOrganizationName(QString::fromLatin1(kProfileCompany));
     setApplicationName(QString::fromLatin1(kProfileApplication));
     setApplicationVersion(QStringLiteral("1.1"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/quorvane.png")));
 }
 
-// The main window goes before the application object.
-CQuorvaneApp::~CQuorvaneApp() { m_pMainWndOwner.reset(); }
+// The hand-over socket and the main window go while the application object
+// still runs: first no more files arrive, then the windows close.
+CQuorvaneApp::~CQuorvaneApp() {
+    m_pSingleInstance.reset();
+    m_pMainWndOwner.reset();
+}
 
-bool CQuorvaneApp::InitInstance()
-{
+bool CQuorvaneApp::InitInstance() {
     const CCommandLineInfo info = ParseCommandLine(arguments().mid(1));
     if (info.m_bShowHelp || !info.m_strError.isEmpty()) {
         if (!info.m_strError.isEmpty())
@@ -36,7 +38,7 @@ bool CQuorvaneApp::InitInstance()
     InstallLanguage(*this, ChooseJapanese(info.m_strLanguage, QLocale::system().uiLanguages()));
 
     // A running program takes the files and shows them itself.
-    m_pSingleInstance = new SingleInstance(SingleInstance::DefaultServerName(), this);
+    m_pSingleInstance = std::make_unique<SingleInstance>(SingleInstance::DefaultServerName());
     if (info.m_nShellCommand == CCommandLineInfo::FileOpen &&
         m_pSingleInstance->SendToRunning(info.m_files)) {
         m_nExitCode = 0;
@@ -56,7 +58,7 @@ bool CQuorvaneApp::InitInstance()
     const bool printing = info.m_nShellCommand == CCommandLineInfo::FilePrint ||
                           info.m_nShellCommand == CCommandLineInfo::FilePrintTo;
     if (!printing && m_pSingleInstance->Listen()) {
-        connect(m_pSingleInstance, &SingleInstance::filesReceived, m_pMainWnd,
+        connect(m_pSingleInstance.get(), &SingleInstance::filesReceived, m_pMainWnd,
                 [frame = m_pMainWnd](const QStringList& files) {
                     frame->ShowWithCommand(frame->isMinimized() ? 9 : 5);
                     frame->raise();
@@ -71,8 +73,7 @@ bool CQuorvaneApp::InitInstance()
     return true;
 }
 
-bool ProcessShellCommand(CMainFrame& frame, const CCommandLineInfo& info, int* exitCode)
-{
+bool ProcessShellCommand(CMainFrame& frame, const CCommandLineInfo& info, int* exitCode) {
     *exitCode = 0;
     switch (info.m_nShellCommand) {
     case CCommandLineInfo::FileNew:

@@ -33,12 +33,12 @@ public:
 
     CMainFrame* MainFrame() const { return m_pMainWnd; }
 
-    int m_nCmdShow = 1;          // show command for the main window
-    int m_nNumPreviewPages = 0;  // "Settings/PreviewPages"
+    int m_nCmdShow = 1;         // show command for the main window
+    int m_nNumPreviewPages = 0; // "Settings/PreviewPages"
 
 private:
     int m_nExitCode = 0;
     std::unique_ptr<CMainFrame> m_pMainWndOwner;
     CMainFrame* m_pMainWnd = nullptr;
-    SingleInstance* m_pSingleInstance = nullptr;
+    std::unique_ptr<SingleInstance> m_pSingleInstance;
 };

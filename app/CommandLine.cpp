@@ -1,8 +1,7 @@
 #include "app/CommandLine.h"
 
 namespace {
-bool IsSwitch(const QString& arg, const char* name)
-{
+bool IsSwitch(const QString& arg, const char* name) {
     const QString word = QString::fromLatin1(name);
     return arg.compare(QLatin1Char('/') + word, Qt::CaseInsensitive) == 0 ||
            arg.compare(QLatin1Char('-') + word, Qt::CaseInsensitive) == 0;
@@ -10,11 +9,12 @@ bool IsSwitch(const QString& arg, const char* name)
 
 // Any other word starting with '-' is an option we do not know; a word
 // starting with '/' is a path unless it is one of the switches above.
-bool IsOption(const QString& arg) { return arg.size() > 1 && arg.startsWith(QLatin1Char('-')); }
+bool IsOption(const QString& arg) {
+    return arg.size() > 1 && arg.startsWith(QLatin1Char('-'));
+}
 } // namespace
 
-CCommandLineInfo ParseCommandLine(const QStringList& arguments)
-{
+CCommandLineInfo ParseCommandLine(const QStringList& arguments) {
     CCommandLineInfo info;
     bool printerExpected = false;
     int extraPrintToWords = 0; // driver and port after the printer are ignored
@@ -37,8 +37,8 @@ CCommandLineInfo ParseCommandLine(const QStringList& arguments)
             }
             info.m_nShellCommand = CCommandLineInfo::FilePrint;
             info.m_files.prepend(arguments[++i]);
-        } else if (!optionsEnded && (arg == QLatin1String("--lang") ||
-                                     arg.startsWith(QLatin1String("--lang=")))) {
+        } else if (!optionsEnded &&
+                   (arg == QLatin1String("--lang") || arg.startsWith(QLatin1String("--lang=")))) {
             const QString value = arg.contains(QLatin1Char('='))
                                       ? arg.section(QLatin1Char('='), 1)
                                       : (i + 1 < arguments.size() ? arguments[++i] : QString());
@@ -47,12 +47,13 @@ CCommandLineInfo ParseCommandLine(const QStringList& arguments)
                 return info;
             }
             info.m_strLanguage = value;
-        } else if (!optionsEnded && (arg == QLatin1String("--help") || arg == QLatin1String("-h"))) {
+        } else if (!optionsEnded &&
+                   (arg == QLatin1String("--help") || arg == QLatin1String("-h"))) {
             info.m_bShowHelp = true;
         } else if (!optionsEnded && IsOption(arg)) {
             // Unknown switches are ignored, as the shell may pass its own.
-        } else if (info.m_nShellCommand == CCommandLineInfo::FilePrintTo && !info.m_files.isEmpty() &&
-                   printerExpected) {
+        } else if (info.m_nShellCommand == CCommandLineInfo::FilePrintTo &&
+                   !info.m_files.isEmpty() && printerExpected) {
             info.m_strPrinterName = arg;
             printerExpected = false;
             extraPrintToWords = 2;
@@ -73,8 +74,7 @@ CCommandLineInfo ParseCommandLine(const QStringList& arguments)
     return info;
 }
 
-QString CommandLineUsage()
-{
+QString CommandLineUsage() {
     return QStringLiteral(
         "Usage: quorvane [--lang ja|en] [FILE...]\n"
         "       quorvane /p FILE | --print FILE\n"

@@ -15,11 +15,11 @@ struct CCommandLineInfo {
     enum ShellCommand { FileNew, FileOpen, FilePrint, FilePrintTo };
 
     ShellCommand m_nShellCommand = FileNew;
-    QStringList m_files;       // the file to print comes first
-    QString m_strPrinterName;  // FilePrintTo
-    QString m_strLanguage;     // "ja", "en" or empty
+    QStringList m_files;      // the file to print comes first
+    QString m_strPrinterName; // FilePrintTo
+    QString m_strLanguage;    // "ja", "en" or empty
     bool m_bShowHelp = false;
-    QString m_strError;        // set when the arguments cannot be used
+    QString m_strError; // set when the arguments cannot be used
 };
 
 // `arguments` without the program name.

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -35,96 +36,37 @@ struct ControlDef {
 };
 
 // Template (tab) order. Positions in dialog units.
+// clang-format off
 const ControlDef kControls[] = {
-    {IDC_RANGE_SEL,
-     Kind::Radio,
-     QT_TRANSLATE_NOOP("ConversionBar", "Identical Frames   Start"),
+    {IDC_RANGE_SEL, Kind::Radio, QT_TRANSLATE_NOOP("ConversionBar", "Identical Frames   Start"),
      QT_TRANSLATE_NOOP("ConversionBar", "Specify a Frame Period for TIFF Conversion"),
-     {73, 4, 84, 8},
-     {73, 4, 56, 8},
-     nullptr,
-     QStyle::SP_CustomBase},
-    {IDC_ALL_FRAMES,
-     Kind::Radio,
-     QT_TRANSLATE_NOOP("ConversionBar", "All Frames"),
+     {73, 4, 84, 8}, {73, 4, 56, 8}, nullptr, QStyle::SP_CustomBase},
+    {IDC_ALL_FRAMES, Kind::Radio, QT_TRANSLATE_NOOP("ConversionBar", "All Frames"),
      QT_TRANSLATE_NOOP("ConversionBar", "All Frame Conversion"),
-     {227, 3, 42, 8},
-     {199, 3, 32, 8},
-     nullptr,
-     QStyle::SP_CustomBase},
-    {IDC_START_FRAME,
-     Kind::Edit,
-     nullptr,
+     {227, 3, 42, 8}, {199, 3, 32, 8}, nullptr, QStyle::SP_CustomBase},
+    {IDC_START_FRAME, Kind::Edit, nullptr,
      QT_TRANSLATE_NOOP("ConversionBar", "Start Frame of Conversion/Playback"),
-     {158, 1, 22, 12},
-     {130, 1, 22, 12},
-     nullptr,
-     QStyle::SP_CustomBase},
-    {IDC_END_FRAME,
-     Kind::Edit,
-     nullptr,
+     {158, 1, 22, 12}, {130, 1, 22, 12}, nullptr, QStyle::SP_CustomBase},
+    {IDC_END_FRAME, Kind::Edit, nullptr,
      QT_TRANSLATE_NOOP("ConversionBar", "End Frame of Conversion/Playback"),
-     {200, 1, 22, 12},
-     {172, 1, 22, 12},
-     nullptr,
-     QStyle::SP_CustomBase},
-    {IDC_END_LABEL,
-     Kind::Label,
-     QT_TRANSLATE_NOOP("ConversionBar", "End"),
-     nullptr,
-     {186, 4, 14, 8},
-     {158, 4, 14, 8},
-     nullptr,
-     QStyle::SP_CustomBase},
-    {IDC_PROGRESS,
-     Kind::Progress,
-     nullptr,
-     nullptr,
-     {273, 2, 145, 11},
-     {236, 2, 145, 11},
-     nullptr,
-     QStyle::SP_CustomBase},
-    {IDC_TOP,
-     Kind::IconButton,
-     nullptr,
-     QT_TRANSLATE_NOOP("ConversionBar", "Back to Top Frame"),
-     {421, 1, 14, 12},
-     {384, 1, 14, 12},
-     "media-skip-backward",
-     QStyle::SP_MediaSkipBackward},
-    {IDC_PLAY,
-     Kind::IconButton,
-     nullptr,
-     QT_TRANSLATE_NOOP("ConversionBar", "Playback Display"),
-     {456, 1, 14, 12},
-     {418, 1, 14, 12},
-     "media-playback-start",
-     QStyle::SP_MediaPlay},
-    {IDC_ABORT,
-     Kind::IconButton,
-     nullptr,
+     {200, 1, 22, 12}, {172, 1, 22, 12}, nullptr, QStyle::SP_CustomBase},
+    {IDC_END_LABEL, Kind::Label, QT_TRANSLATE_NOOP("ConversionBar", "End"), nullptr,
+     {186, 4, 14, 8}, {158, 4, 14, 8}, nullptr, QStyle::SP_CustomBase},
+    {IDC_PROGRESS, Kind::Progress, nullptr, nullptr,
+     {273, 2, 145, 11}, {236, 2, 145, 11}, nullptr, QStyle::SP_CustomBase},
+    {IDC_TOP, Kind::IconButton, nullptr, QT_TRANSLATE_NOOP("ConversionBar", "Back to Top Frame"),
+     {421, 1, 14, 12}, {384, 1, 14, 12}, "media-skip-backward", QStyle::SP_MediaSkipBackward},
+    {IDC_PLAY, Kind::IconButton, nullptr, QT_TRANSLATE_NOOP("ConversionBar", "Playback Display"),
+     {456, 1, 14, 12}, {418, 1, 14, 12}, "media-playback-start", QStyle::SP_MediaPlay},
+    {IDC_ABORT, Kind::IconButton, nullptr,
      QT_TRANSLATE_NOOP("ConversionBar", "Abort Conversion/Playback"),
-     {438, 1, 14, 12},
-     {401, 1, 14, 12},
-     "media-playback-stop",
-     QStyle::SP_MediaStop},
-    {IDC_16BITS,
-     Kind::Radio,
-     QT_TRANSLATE_NOOP("ConversionBar", "16bits"),
-     nullptr,
-     {3, 3, 33, 10},
-     {3, 3, 29, 10},
-     nullptr,
-     QStyle::SP_CustomBase},
-    {IDC_8BITS,
-     Kind::Radio,
-     QT_TRANSLATE_NOOP("ConversionBar", "8bits"),
-     nullptr,
-     {35, 3, 31, 10},
-     {35, 3, 26, 10},
-     nullptr,
-     QStyle::SP_CustomBase},
+     {438, 1, 14, 12}, {401, 1, 14, 12}, "media-playback-stop", QStyle::SP_MediaStop},
+    {IDC_16BITS, Kind::Radio, QT_TRANSLATE_NOOP("ConversionBar", "16bits"), nullptr,
+     {3, 3, 33, 10}, {3, 3, 29, 10}, nullptr, QStyle::SP_CustomBase},
+    {IDC_8BITS, Kind::Radio, QT_TRANSLATE_NOOP("ConversionBar", "8bits"), nullptr,
+     {35, 3, 31, 10}, {35, 3, 26, 10}, nullptr, QStyle::SP_CustomBase},
 };
+// clang-format on
 
 // Template sizes and fonts (the template fonts are Windows fonts: the
 // application's font at the template's point size stands in for them).
@@ -132,6 +74,18 @@ constexpr QSize kEnglishUnits(476, 16);
 constexpr QSize kJapaneseUnits(434, 16);
 constexpr int kEnglishPointSize = 8;
 constexpr int kJapanesePointSize = 9;
+
+// Radio buttons with the narrow gap between mark and text of the platform
+// the layout was drawn for, so captions fit their template widths.
+class CompactRadioStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        if (metric == PM_RadioButtonLabelSpacing)
+            return std::min(3, QProxyStyle::pixelMetric(metric, option, widget));
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
 
 QString Translate(const char* text) {
     return text ? QCoreApplication::translate("ConversionBar", text) : QString();
@@ -216,7 +170,32 @@ void ConversionBar::CreateControls(bool japanese) {
         }
         m_controls[static_cast<std::size_t>(def.id - kBarFirstId)] = control;
     }
+    FitCaptions();
     setFixedSize(m_templateSize);
+}
+
+// Our fonts are not the template's: a caption that does not fit its template
+// width may take the free space up to the next control on its right.
+void ConversionBar::FitCaptions() {
+    auto* compact = new CompactRadioStyle; // after the controls: destroyed after them
+    compact->setParent(this);
+    for (QWidget* control : m_controls) {
+        if (!qobject_cast<QRadioButton*>(control) && !qobject_cast<QLabel*>(control))
+            continue;
+        if (qobject_cast<QRadioButton*>(control))
+            control->setStyle(compact);
+        const QRect rect = control->geometry();
+        int limit = m_templateSize.width();
+        for (const QWidget* other : m_controls) {
+            const QRect o = other->geometry();
+            if (other != control && o.left() >= rect.right() && o.top() <= rect.bottom() &&
+                o.bottom() >= rect.top())
+                limit = std::min(limit, o.left() - 1);
+        }
+        const int wanted = std::min(control->sizeHint().width(), limit - rect.left());
+        if (wanted > rect.width())
+            control->resize(wanted, rect.height());
+    }
 }
 
 QWidget* ConversionBar::Control(int id) const {

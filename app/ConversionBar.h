@@ -57,6 +57,7 @@ signals:
 
 private:
     void CreateControls(bool japanese);
+    void FitCaptions();
     QLineEdit* Edit(int id) const;
 
     std::array<QWidget*, kBarLastId - kBarFirstId + 1> m_controls{};

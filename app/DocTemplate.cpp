@@ -12,8 +12,7 @@
 #include <algorithm>
 
 namespace {
-QString CanonicalPath(const QString& path)
-{
+QString CanonicalPath(const QString& path) {
     const QFileInfo info(path);
     const QString canonical = info.canonicalFilePath();
     return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
@@ -25,8 +24,7 @@ DocTemplate::DocTemplate(CMainFrame* mainFrame) : QObject(mainFrame), m_pMainFra
 // The main frame closes every window first; documents left here have no view.
 DocTemplate::~DocTemplate() = default;
 
-CVornDoc* DocTemplate::OpenDocument(const QString& path, std::string* error)
-{
+CVornDoc* DocTemplate::OpenDocument(const QString& path, std::string* error) {
     auto doc = std::make_unique<CVornDoc>();
     const QByteArray nativePath = QFile::encodeName(path);
     if (!doc->OnOpenDocument(nativePath.constData())) {
@@ -42,8 +40,7 @@ CVornDoc* DocTemplate::OpenDocument(const QString& path, std::string* error)
     return result;
 }
 
-CChildFrame* DocTemplate::CreateNewFrame(CVornDoc* doc)
-{
+CChildFrame* DocTemplate::CreateNewFrame(CVornDoc* doc) {
     Entry* entry = Find(doc);
     if (!entry)
         return nullptr;
@@ -60,8 +57,7 @@ CChildFrame* DocTemplate::CreateNewFrame(CVornDoc* doc)
     return frame;
 }
 
-CVornDoc* DocTemplate::FindDocument(const QString& path) const
-{
+CVornDoc* DocTemplate::FindDocument(const QString& path) const {
     const QString canonical = CanonicalPath(path);
     for (const Entry& entry : m_entries) {
         if (entry.canonicalPath == canonical)
@@ -70,22 +66,19 @@ CVornDoc* DocTemplate::FindDocument(const QString& path) const
     return nullptr;
 }
 
-std::vector<CVornDoc*> DocTemplate::Documents() const
-{
+std::vector<CVornDoc*> DocTemplate::Documents() const {
     std::vector<CVornDoc*> docs;
     for (const Entry& entry : m_entries)
         docs.push_back(entry.doc.get());
     return docs;
 }
 
-QList<CChildFrame*> DocTemplate::Frames(const CVornDoc* doc) const
-{
+QList<CChildFrame*> DocTemplate::Frames(const CVornDoc* doc) const {
     const Entry* entry = Find(doc);
     return entry ? entry->frames : QList<CChildFrame*>{};
 }
 
-int DocTemplate::WindowNumber(const CChildFrame* frame) const
-{
+int DocTemplate::WindowNumber(const CChildFrame* frame) const {
     for (const Entry& entry : m_entries) {
         const qsizetype index = entry.frames.indexOf(frame);
         if (index >= 0)
@@ -94,28 +87,24 @@ int DocTemplate::WindowNumber(const CChildFrame* frame) const
     return 0;
 }
 
-DocTemplate::Entry* DocTemplate::Find(const CVornDoc* doc)
-{
+DocTemplate::Entry* DocTemplate::Find(const CVornDoc* doc) {
     auto it = std::find_if(m_entries.begin(), m_entries.end(),
                            [doc](const Entry& entry) { return entry.doc.get() == doc; });
     return it == m_entries.end() ? nullptr : &*it;
 }
 
-const DocTemplate::Entry* DocTemplate::Find(const CVornDoc* doc) const
-{
+const DocTemplate::Entry* DocTemplate::Find(const CVornDoc* doc) const {
     return const_cast<DocTemplate*>(this)->Find(doc);
 }
 
-void DocTemplate::OnFrameGone(CVornDoc* doc, CChildFrame* frame)
-{
+void DocTemplate::OnFrameGone(CVornDoc* doc, CChildFrame* frame) {
     if (Entry* entry = Find(doc)) {
         entry->frames.removeOne(frame);
         RenumberFrames(doc);
     }
 }
 
-void DocTemplate::OnViewGone(CVornDoc* doc)
-{
+void DocTemplate::OnViewGone(CVornDoc* doc) {
     auto it = std::find_if(m_entries.begin(), m_entries.end(),
                            [doc](const Entry& entry) { return entry.doc.get() == doc; });
     if (it == m_entries.end() || !it->doc->GetViews().empty())
@@ -124,8 +113,7 @@ void DocTemplate::OnViewGone(CVornDoc* doc)
     emit documentsChanged();
 }
 
-void DocTemplate::RenumberFrames(const CVornDoc* doc)
-{
+void DocTemplate::RenumberFrames(const CVornDoc* doc) {
     const Entry* entry = Find(doc);
     if (!entry)
         return;

@@ -10,8 +10,7 @@ namespace {
 bool g_japanese = false;
 
 // Installs a catalogue owned by `app`; false when it cannot be loaded.
-bool InstallCatalogue(QCoreApplication& app, const QString& name, const QString& directory)
-{
+bool InstallCatalogue(QCoreApplication& app, const QString& name, const QString& directory) {
     auto translator = std::make_unique<QTranslator>();
     if (!translator->load(name, directory))
         return false;
@@ -21,10 +20,11 @@ bool InstallCatalogue(QCoreApplication& app, const QString& name, const QString&
 }
 } // namespace
 
-bool UiIsJapanese() { return g_japanese; }
+bool UiIsJapanese() {
+    return g_japanese;
+}
 
-bool ChooseJapanese(const QString& forced, const QStringList& uiLanguages)
-{
+bool ChooseJapanese(const QString& forced, const QStringList& uiLanguages) {
     if (forced.compare(QLatin1String("ja"), Qt::CaseInsensitive) == 0)
         return true;
     if (forced.compare(QLatin1String("en"), Qt::CaseInsensitive) == 0)
@@ -34,8 +34,7 @@ bool ChooseJapanese(const QString& forced, const QStringList& uiLanguages)
     return !uiLanguages.isEmpty() && uiLanguages.first().startsWith(QLatin1String("ja"));
 }
 
-bool InstallLanguage(QCoreApplication& app, bool japanese)
-{
+bool InstallLanguage(QCoreApplication& app, bool japanese) {
     g_japanese = japanese;
     if (!japanese)
         return true;

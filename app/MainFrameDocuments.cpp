@@ -19,8 +19,7 @@
 
 #include <string>
 
-bool CMainFrame::OpenDocumentFile(const QString& path)
-{
+bool CMainFrame::OpenDocumentFile(const QString& path) {
     if (CVornDoc* open = m_pDocTemplate->FindDocument(path)) {
         const QList<CChildFrame*> frames = m_pDocTemplate->Frames(open);
         if (!frames.isEmpty())
@@ -47,8 +46,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path)
     return true;
 }
 
-void CMainFrame::OnFileOpen()
-{
+void CMainFrame::OnFileOpen() {
     QString path;
     if (m_openDialog) {
         path = m_openDialog(this);
@@ -64,36 +62,31 @@ void CMainFrame::OnFileOpen()
         OpenDocumentFile(path);
 }
 
-void CMainFrame::OnOpenRecentFile(int index)
-{
+void CMainFrame::OnOpenRecentFile(int index) {
     const QString path = m_pRecentFiles->Files().value(index);
     if (!path.isEmpty())
         OpenDocumentFile(path);
 }
 
-void CMainFrame::CloseDocumentWindows(CVornDoc* doc)
-{
+void CMainFrame::CloseDocumentWindows(CVornDoc* doc) {
     const QList<CChildFrame*> frames = m_pDocTemplate->Frames(doc);
     for (CChildFrame* frame : frames)
         frame->close(); // each window defers itself while a run uses the document
 }
 
-void CMainFrame::OnFileClose()
-{
+void CMainFrame::OnFileClose() {
     if (CVornDoc* doc = GetActiveDocument())
         CloseDocumentWindows(doc);
 }
 
-void CMainFrame::OnWindowNew()
-{
+void CMainFrame::OnWindowNew() {
     if (CVornDoc* doc = GetActiveDocument()) {
         if (CChildFrame* frame = NewFrame(doc))
             frame->ActivateFrame();
     }
 }
 
-void CMainFrame::OnWindowArrange()
-{
+void CMainFrame::OnWindowArrange() {
     // Minimized windows in a row along the bottom of the client area.
     const QRect area = m_pMdiArea->viewport()->rect();
     int x = 0;
@@ -106,27 +99,23 @@ void CMainFrame::OnWindowArrange()
     }
 }
 
-QPrinter& CMainFrame::Printer()
-{
+QPrinter& CMainFrame::Printer() {
     if (!m_pPrinter)
         m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
     return *m_pPrinter;
 }
 
-void CMainFrame::OnFilePrint()
-{
+void CMainFrame::OnFilePrint() {
     if (CChildFrame* frame = MDIGetActive())
         frame->GetActiveView()->OnFilePrint(Printer());
 }
 
-void CMainFrame::OnFilePrintPreview()
-{
+void CMainFrame::OnFilePrintPreview() {
     if (CChildFrame* frame = MDIGetActive())
         frame->GetActiveView()->OnFilePrintPreview(Printer());
 }
 
-void CMainFrame::OnFilePrintSetup()
-{
+void CMainFrame::OnFilePrintSetup() {
     if (m_pageSetupDialog) {
         m_pageSetupDialog(this, Printer());
         return;
@@ -135,8 +124,7 @@ void CMainFrame::OnFilePrintSetup()
     dialog.exec();
 }
 
-bool CMainFrame::PrintDocumentFile(const QString& path, QPrinter& printer)
-{
+bool CMainFrame::PrintDocumentFile(const QString& path, QPrinter& printer) {
     const bool wasOpen = m_pDocTemplate->FindDocument(path) != nullptr;
     if (!OpenDocumentFile(path))
         return false;
@@ -150,8 +138,7 @@ bool CMainFrame::PrintDocumentFile(const QString& path, QPrinter& printer)
     return printed;
 }
 
-void CMainFrame::OnAppAbout()
-{
+void CMainFrame::OnAppAbout() {
     if (m_aboutDialog) {
         m_aboutDialog(this);
         return;
@@ -160,26 +147,26 @@ void CMainFrame::OnAppAbout()
     dialog.exec();
 }
 
-void CMainFrame::SavePlacement() const
-{
+void CMainFrame::SavePlacement() const {
     WindowPlacement placement;
-    placement.showCmd = isMinimized() ? kShowMinimized : isMaximized() ? kShowMaximized : kShowNormal;
+    placement.showCmd = isMinimized()   ? kShowMinimized
+                        : isMaximized() ? kShowMaximized
+                                        : kShowNormal;
     // Minimized from maximized: the window comes back maximized.
     if (isMinimized() && (windowState() & Qt::WindowMaximized))
         placement.flags = 2;
-    // The normal rectangle: the frame's top-left corner and the client size
-    // of the normal state; RestorePlacement applies both the same way.
+    // The normal rectangle is the client area of the normal state. A window
+    // frame is only known once a window is shown, so the client rectangle is
+    // the one that restores to exactly the same place, maximized or not.
     const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
-    const QPoint frameOffset = geometry().topLeft() - frameGeometry().topLeft();
-    placement.left = normal.x() - frameOffset.x();
-    placement.top = normal.y() - frameOffset.y();
-    placement.right = placement.left + normal.width();
-    placement.bottom = placement.top + normal.height();
+    placement.left = normal.left();
+    placement.top = normal.top();
+    placement.right = normal.left() + normal.width();
+    placement.bottom = normal.top() + normal.height();
     WritePlacement(placement);
 }
 
-int CMainFrame::RestorePlacement()
-{
+int CMainFrame::RestorePlacement() {
     const std::optional<WindowPlacement> placement = ReadPlacement();
     if (!placement)
         return 0;
@@ -188,15 +175,12 @@ int CMainFrame::RestorePlacement()
         screens.append(screen->availableGeometry());
     // A rectangle that is empty or lies off every screen keeps the default
     // placement: the window must stay reachable.
-    if (const std::optional<QRect> rect = UsableNormalRect(*placement, screens)) {
-        move(rect->topLeft());
-        resize(rect->size());
-    }
+    if (const std::optional<QRect> rect = UsableNormalRect(*placement, screens))
+        setGeometry(*rect);
     return placement->showCmd;
 }
 
-void CMainFrame::ShowWithCommand(int nCmdShow)
-{
+void CMainFrame::ShowWithCommand(int nCmdShow) {
     switch (nCmdShow) {
     case 2:  // SW_SHOWMINIMIZED
     case 6:  // SW_MINIMIZE

@@ -98,8 +98,7 @@ constexpr CommandText kCommands[] = {
      QT_TRANSLATE_NOOP("CMainFrame", "Switch back to the previous window pane\nPrevious Pane")},
 };
 
-const CommandText& Command(int id)
-{
+const CommandText& Command(int id) {
     for (const CommandText& command : kCommands) {
         if (command.id == id)
             return command;
@@ -107,17 +106,17 @@ const CommandText& Command(int id)
     return kCommands[0]; // unreachable for the ids above
 }
 
-QString Prompt(int id) { return CMainFrame::tr(Command(id).prompt).section(QLatin1Char('\n'), 0, 0); }
+QString Prompt(int id) {
+    return CMainFrame::tr(Command(id).prompt).section(QLatin1Char('\n'), 0, 0);
+}
 
-QString Tip(int id)
-{
+QString Tip(int id) {
     const QString prompt = CMainFrame::tr(Command(id).prompt);
     const qsizetype newline = prompt.indexOf(QLatin1Char('\n'));
     return newline < 0 ? QString() : prompt.mid(newline + 1);
 }
 
-QIcon ThemeIcon(const QWidget* widget, const char* name, QStyle::StandardPixmap fallback)
-{
+QIcon ThemeIcon(const QWidget* widget, const char* name, QStyle::StandardPixmap fallback) {
     return QIcon::fromTheme(QString::fromLatin1(name), widget->style()->standardIcon(fallback));
 }
 
@@ -125,15 +124,13 @@ QIcon ThemeIcon(const QWidget* widget, const char* name, QStyle::StandardPixmap 
 class NoToolTip final : public QObject {
 public:
     using QObject::QObject;
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         return event->type() == QEvent::ToolTip || QObject::eventFilter(watched, event);
     }
 };
 } // namespace
 
-QAction* CMainFrame::Action(int id) const
-{
+QAction* CMainFrame::Action(int id) const {
     const QList<QAction*> all = findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly);
     for (QAction* action : all) {
         if (action->data().toInt() == id && action != m_pToolOpen && action != m_pToolConvert)
@@ -142,8 +139,7 @@ QAction* CMainFrame::Action(int id) const
     return nullptr;
 }
 
-void CMainFrame::CreateActions()
-{
+void CMainFrame::CreateActions() {
     auto make = [this](int id, auto handler) {
         const CommandText& command = Command(id);
         auto* action = new QAction(tr(command.text), this);
@@ -169,10 +165,14 @@ void CMainFrame::CreateActions()
         int id;
         QList<QKeySequence> keys;
     } edits[] = {
-        {ID_EDIT_UNDO, {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)}},
-        {ID_EDIT_CUT, {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)}},
-        {ID_EDIT_COPY, {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)}},
-        {ID_EDIT_PASTE, {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)}},
+        {ID_EDIT_UNDO,
+         {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)}},
+        {ID_EDIT_CUT,
+         {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)}},
+        {ID_EDIT_COPY,
+         {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)}},
+        {ID_EDIT_PASTE,
+         {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)}},
     };
     for (const auto& edit : edits) {
         QAction* action = make(edit.id, [] {});
@@ -190,12 +190,21 @@ void CMainFrame::CreateActions()
     make(ID_WINDOW_TILE_HORZ, [this] { m_pMdiArea->tileSubWindows(); });
     make(ID_WINDOW_ARRANGE, [this] { OnWindowArrange(); });
     make(ID_APP_ABOUT, [this] { OnAppAbout(); });
-    make(ID_NEXT_PANE, [this] { m_pMdiArea->activateNextSubWindow(); })
-        ->setShortcut(QKeySequence(Qt::Key_F6));
-    make(ID_PREV_PANE, [this] { m_pMdiArea->activatePreviousSubWindow(); })
-        ->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6));
+    make(ID_NEXT_PANE, [this] {
+        m_pMdiArea->activateNextSubWindow();
+    })->setShortcut(QKeySequence(Qt::Key_F6));
+    make(ID_PREV_PANE, [this] {
+        m_pMdiArea->activatePreviousSubWindow();
+    })->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6));
+    CreateRecentFileActions();
+}
 
-    m_pActRecentPlaceholder = make(ID_FILE_MRU_FILE1, [] {});
+void CMainFrame::CreateRecentFileActions() {
+    // A disabled placeholder while the list is empty, else one item per file.
+    m_pActRecentPlaceholder = new QAction(tr(Command(ID_FILE_MRU_FILE1).text), this);
+    m_pActRecentPlaceholder->setObjectName(QStringLiteral("ID_FILE_MRU_FILE1"));
+    m_pActRecentPlaceholder->setData(ID_FILE_MRU_FILE1);
+    m_pActRecentPlaceholder->setStatusTip(Prompt(ID_FILE_MRU_FILE1));
     m_pActRecentPlaceholder->setEnabled(false);
     for (int i = 0; i < RecentFileList::kMaxFiles; ++i) {
         auto* action = new QAction(this);
@@ -208,8 +217,7 @@ void CMainFrame::CreateActions()
     }
 }
 
-QMenu* CMainFrame::CreateFileMenu(bool documentMenu)
-{
+QMenu* CMainFrame::CreateFileMenu(bool documentMenu) {
     auto* menu = new QMenu(tr("&File"), this);
     menu->addAction(m_pActOpen);
     if (documentMenu) {
@@ -230,23 +238,20 @@ QMenu* CMainFrame::CreateFileMenu(bool documentMenu)
     return menu;
 }
 
-QMenu* CMainFrame::CreateViewMenu()
-{
+QMenu* CMainFrame::CreateViewMenu() {
     auto* menu = new QMenu(tr("&View"), this);
     menu->addAction(m_pActToolbar);
     menu->addAction(m_pActStatusBar);
     return menu;
 }
 
-QMenu* CMainFrame::CreateHelpMenu()
-{
+QMenu* CMainFrame::CreateHelpMenu() {
     auto* menu = new QMenu(tr("&Help"), this);
     menu->addAction(Action(ID_APP_ABOUT));
     return menu;
 }
 
-void CMainFrame::CreateMenus()
-{
+void CMainFrame::CreateMenus() {
     m_menus128 = {CreateFileMenu(false), CreateViewMenu(), CreateHelpMenu()};
 
     auto* edit = new QMenu(tr("&Edit"), this);
@@ -267,8 +272,7 @@ void CMainFrame::CreateMenus()
     m_nCurrentMenu = 0; // forces the first UpdateMenuForDocuments to fill the bar
 }
 
-void CMainFrame::CreateToolBar()
-{
+void CMainFrame::CreateToolBar() {
     m_wndToolBar = new QToolBar(tr("Toolbar"), this);
     m_wndToolBar->setObjectName(QStringLiteral("AFX_IDW_TOOLBAR"));
     m_wndToolBar->setMovable(true);
@@ -317,8 +321,13 @@ void CMainFrame::CreateToolBar()
     connect(m_pActToolbar, &QAction::toggled, m_wndToolBar, &QWidget::setVisible);
 }
 
-void CMainFrame::UpdateMenuForDocuments()
-{
+void CMainFrame::UpdateMenuForDocuments() {
+    // Commands handled by a recording window are available only with one.
+    const bool active = MDIGetActive() != nullptr;
+    for (int id : {ID_FILE_CLOSE, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_WINDOW_NEW,
+                   ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ, ID_WINDOW_ARRANGE})
+        Action(id)->setEnabled(active);
+
     const int wanted = m_pDocTemplate->Documents().empty() ? 128 : 129;
     if (wanted == m_nCurrentMenu)
         return;
@@ -329,8 +338,7 @@ void CMainFrame::UpdateMenuForDocuments()
         bar->addMenu(menu);
 }
 
-void CMainFrame::UpdateWindowMenu()
-{
+void CMainFrame::UpdateWindowMenu() {
     // The list of open windows follows the fixed items, as "&1 title", the
     // active one checked.
     qDeleteAll(m_windowListActions);
@@ -344,8 +352,7 @@ void CMainFrame::UpdateWindowMenu()
         QMdiSubWindow* window = windows[i];
         QString title = window->windowTitle();
         title.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        QAction* action =
-            m_pWindowMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(title));
+        QAction* action = m_pWindowMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(title));
         action->setCheckable(true);
         action->setChecked(window == current);
         action->setStatusTip(tr("Activate this window"));
@@ -357,8 +364,7 @@ void CMainFrame::UpdateWindowMenu()
     }
 }
 
-void CMainFrame::UpdateRecentFileMenu()
-{
+void CMainFrame::UpdateRecentFileMenu() {
     const QStringList& files = m_pRecentFiles->Files();
     m_pActRecentPlaceholder->setVisible(files.isEmpty());
     for (int i = 0; i < static_cast<int>(m_recentActions.size()); ++i) {

@@ -7,18 +7,15 @@
 #include <algorithm>
 #include <limits>
 
-std::array<int32_t, 11> WindowPlacement::Members() const
-{
+std::array<int32_t, 11> WindowPlacement::Members() const {
     return {length, flags, showCmd, minX, minY, maxX, maxY, left, top, right, bottom};
 }
 
-WindowPlacement WindowPlacement::FromMembers(const std::array<int32_t, 11>& m)
-{
+WindowPlacement WindowPlacement::FromMembers(const std::array<int32_t, 11>& m) {
     return {m[0], m[1], m[2], m[3], m[4], m[5], m[6], m[7], m[8], m[9], m[10]};
 }
 
-int32_t LeadingInteger(std::string_view text)
-{
+int32_t LeadingInteger(std::string_view text) {
     size_t pos = 0;
     while (pos < text.size() && (text[pos] == ' ' || (text[pos] >= '\t' && text[pos] <= '\r')))
         ++pos;
@@ -43,8 +40,7 @@ int32_t LeadingInteger(std::string_view text)
     return static_cast<int32_t>(value);
 }
 
-WindowPlacement ParsePlacement(std::string_view text)
-{
+WindowPlacement ParsePlacement(std::string_view text) {
     std::array<int32_t, 11> members{};
     size_t pos = 0;
     for (int32_t& member : members) {
@@ -55,8 +51,7 @@ WindowPlacement ParsePlacement(std::string_view text)
     return WindowPlacement::FromMembers(members);
 }
 
-std::string FormatPlacement(const WindowPlacement& placement)
-{
+std::string FormatPlacement(const WindowPlacement& placement) {
     std::string text;
     for (const int32_t member : placement.Members()) {
         if (!text.empty())
@@ -66,16 +61,14 @@ std::string FormatPlacement(const WindowPlacement& placement)
     return text;
 }
 
-int ParseBitSel(const std::string* value)
-{
+int ParseBitSel(const std::string* value) {
     if (value == nullptr || value->empty())
         return 1;
     return LeadingInteger(*value) == 0 ? 0 : 1;
 }
 
 std::optional<std::string> GetProfileString(QSettings& settings, const QString& section,
-                                            const QString& entry)
-{
+                                            const QString& entry) {
     const QVariant value = settings.value(section + QLatin1Char('/') + entry);
     if (!value.isValid())
         return std::nullopt;
@@ -85,13 +78,11 @@ std::optional<std::string> GetProfileString(QSettings& settings, const QString& 
 }
 
 void WriteProfileString(QSettings& settings, const QString& section, const QString& entry,
-                        const std::string& value)
-{
+                        const std::string& value) {
     settings.setValue(section + QLatin1Char('/') + entry, QString::fromStdString(value));
 }
 
-int ReadBitSel()
-{
+int ReadBitSel() {
     QSettings settings(QString::fromLatin1(kProfileCompany),
                        QString::fromLatin1(kProfileApplication));
     const std::optional<std::string> value =
@@ -99,16 +90,14 @@ int ReadBitSel()
     return ParseBitSel(value ? &*value : nullptr);
 }
 
-void WriteBitSel(int bitSel)
-{
+void WriteBitSel(int bitSel) {
     QSettings settings(QString::fromLatin1(kProfileCompany),
                        QString::fromLatin1(kProfileApplication));
     WriteProfileString(settings, QStringLiteral("Settings"), QStringLiteral("BitSel"),
                        std::to_string(bitSel));
 }
 
-std::optional<WindowPlacement> ReadPlacement()
-{
+std::optional<WindowPlacement> ReadPlacement() {
     QSettings settings(QString::fromLatin1(kProfileCompany),
                        QString::fromLatin1(kProfileApplication));
     const std::optional<std::string> value =
@@ -118,8 +107,7 @@ std::optional<WindowPlacement> ReadPlacement()
     return ParsePlacement(*value);
 }
 
-void WritePlacement(const WindowPlacement& placement)
-{
+void WritePlacement(const WindowPlacement& placement) {
     QSettings settings(QString::fromLatin1(kProfileCompany),
                        QString::fromLatin1(kProfileApplication));
     WriteProfileString(settings, QStringLiteral("Settings"), QStringLiteral("InitPlacement"),
@@ -127,8 +115,7 @@ void WritePlacement(const WindowPlacement& placement)
 }
 
 std::optional<QRect> UsableNormalRect(const WindowPlacement& placement,
-                                      const QList<QRect>& screens)
-{
+                                      const QList<QRect>& screens) {
     // 64-bit differences: damaged values must not overflow.
     const int64_t width = int64_t{placement.right} - placement.left;
     const int64_t height = int64_t{placement.bottom} - placement.top;

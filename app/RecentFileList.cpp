@@ -9,16 +9,16 @@
 namespace {
 const QString kSection = QStringLiteral("Recent File List");
 
-QString EntryName(int number) { return QStringLiteral("File%1").arg(number); }
+QString EntryName(int number) {
+    return QStringLiteral("File%1").arg(number);
+}
 
-QString Normalised(const QString& path)
-{
-    return path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
+QString Normalised(const QString& path) {
+    return path.isEmpty() ? path : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
 } // namespace
 
-qsizetype RecentFileList::IndexOf(const QString& path) const
-{
+qsizetype RecentFileList::IndexOf(const QString& path) const {
     const QString wanted = Normalised(path);
     for (qsizetype i = 0; i < m_files.size(); ++i) {
         if (Normalised(m_files[i]) == wanted)
@@ -27,8 +27,7 @@ qsizetype RecentFileList::IndexOf(const QString& path) const
     return -1;
 }
 
-void RecentFileList::Add(const QString& path)
-{
+void RecentFileList::Add(const QString& path) {
     if (path.isEmpty())
         return;
     const qsizetype index = IndexOf(path);
@@ -39,8 +38,7 @@ void RecentFileList::Add(const QString& path)
         m_files.removeLast();
 }
 
-bool RecentFileList::Remove(const QString& path)
-{
+bool RecentFileList::Remove(const QString& path) {
     const qsizetype index = IndexOf(path);
     if (index < 0)
         return false;
@@ -48,8 +46,7 @@ bool RecentFileList::Remove(const QString& path)
     return true;
 }
 
-QString RecentFileList::MenuText(int index) const
-{
+QString RecentFileList::MenuText(int index) const {
     QString path = QDir::toNativeSeparators(m_files.value(index));
     // A literal '&' in a path must not become a mnemonic.
     path.replace(QLatin1Char('&'), QStringLiteral("&&"));
@@ -60,8 +57,7 @@ QString RecentFileList::MenuText(int index) const
     return label + QLatin1Char(' ') + path;
 }
 
-void RecentFileList::ReadList(QSettings& settings)
-{
+void RecentFileList::ReadList(QSettings& settings) {
     m_files.clear();
     for (int number = 1; number <= m_nMaxFiles; ++number) {
         const std::optional<std::string> value =
@@ -71,23 +67,20 @@ void RecentFileList::ReadList(QSettings& settings)
     }
 }
 
-void RecentFileList::WriteList(QSettings& settings) const
-{
+void RecentFileList::WriteList(QSettings& settings) const {
     settings.remove(kSection);
     for (qsizetype i = 0; i < m_files.size(); ++i)
         settings.setValue(kSection + QLatin1Char('/') + EntryName(static_cast<int>(i) + 1),
                           m_files[i]);
 }
 
-void RecentFileList::ReadList()
-{
+void RecentFileList::ReadList() {
     QSettings settings(QString::fromLatin1(kProfileCompany),
                        QString::fromLatin1(kProfileApplication));
     ReadList(settings);
 }
 
-void RecentFileList::WriteList() const
-{
+void RecentFileList::WriteList() const {
     QSettings settings(QString::fromLatin1(kProfileCompany),
                        QString::fromLatin1(kProfileApplication));
     WriteList(settings);

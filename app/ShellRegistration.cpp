@@ -4,10 +4,9 @@
 #include <QDir>
 #include <QSettings>
 
-bool RegisterShellFileTypes(const QString& programPath)
-{
-    const QString program = QLatin1Char('"') + QDir::toNativeSeparators(programPath) +
-                            QLatin1Char('"');
+bool RegisterShellFileTypes(const QString& programPath) {
+    const QString program =
+        QLatin1Char('"') + QDir::toNativeSeparators(programPath) + QLatin1Char('"');
     QSettings classes(QStringLiteral("HKEY_CURRENT_USER\\Software\\Classes"),
                       QSettings::NativeFormat);
     classes.setValue(QStringLiteral(".vrn/Default"), QStringLiteral("Quorvane.Document"));
@@ -24,5 +23,7 @@ bool RegisterShellFileTypes(const QString& programPath)
     return classes.status() == QSettings::NoError;
 }
 #else
-bool RegisterShellFileTypes(const QString& /*programPath*/) { return true; }
+bool RegisterShellFileTypes(const QString& /*programPath*/) {
+    return true;
+}
 #endif

@@ -8,9 +8,10 @@
 #include <QLocalSocket>
 #include <QtEndian>
 
+#include <memory>
+
 namespace {
-QByteArray Encode(const QStringList& files)
-{
+QByteArray Encode(const QStringList& files) {
     QByteArray payload;
     QDataStream out(&payload, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_6_0);
@@ -22,22 +23,18 @@ QByteArray Encode(const QStringList& files)
 } // namespace
 
 SingleInstance::SingleInstance(QString serverName, QObject* parent)
-    : QObject(parent), m_serverName(std::move(serverName))
-{
-}
+    : QObject(parent), m_serverName(std::move(serverName)) {}
 
 SingleInstance::~SingleInstance() = default;
 
-QString SingleInstance::DefaultServerName()
-{
+QString SingleInstance::DefaultServerName() {
     // Per user: the home directory tells users apart where names may repeat.
     const QByteArray home = QDir::homePath().toUtf8();
     const QByteArray hash = QCryptographicHash::hash(home, QCryptographicHash::Sha1).toHex();
     return QStringLiteral("quorvane-") + QString::fromLatin1(hash.left(16));
 }
 
-bool SingleInstance::SendToRunning(const QStringList& files, int timeoutMs)
-{
+bool SingleInstance::SendToRunning(const QStringList& files, int timeoutMs) {
     QLocalSocket socket;
     socket.connectToServer(m_serverName);
     if (!socket.waitForConnected(timeoutMs))
@@ -54,32 +51,34 @@ bool SingleInstance::SendToRunning(const QStringList& files, int timeoutMs)
     return socket.read(1) == QByteArrayLiteral("\x01");
 }
 
-bool SingleInstance::Listen()
-{
+bool SingleInstance::Listen() {
     if (m_pServer)
         return true;
-    auto* server = new QLocalServer(this);
-    server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server->listen(m_serverName)) {
-        // A socket left behind by a program that ended abnormally: nobody
-        // answers on it, so it may be replaced.
+    // Someone answers under the name already. (Listening with socket options
+    // would silently take the name over from it.)
+    {
         QLocalSocket probe;
         probe.connectToServer(m_serverName);
-        if (probe.waitForConnected(500) || !QLocalServer::removeServer(m_serverName) ||
-            !server->listen(m_serverName)) {
-            delete server;
+        if (probe.waitForConnected(500))
             return false;
-        }
     }
-    m_pServer = server;
+    auto server = std::make_unique<QLocalServer>();
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    // A socket left behind by a program that ended abnormally may be replaced.
+    if (!server->listen(m_serverName) &&
+        !(QLocalServer::removeServer(m_serverName) && server->listen(m_serverName)))
+        return false;
+    m_pServer = server.release();
+    m_pServer->setParent(this);
     connect(m_pServer, &QLocalServer::newConnection, this, &SingleInstance::OnNewConnection);
     return true;
 }
 
-bool SingleInstance::IsListening() const { return m_pServer && m_pServer->isListening(); }
+bool SingleInstance::IsListening() const {
+    return m_pServer && m_pServer->isListening();
+}
 
-void SingleInstance::OnNewConnection()
-{
+void SingleInstance::OnNewConnection() {
     while (QLocalSocket* socket = m_pServer->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
@@ -88,8 +87,7 @@ void SingleInstance::OnNewConnection()
     }
 }
 
-void SingleInstance::OnReadyRead(QLocalSocket* socket)
-{
+void SingleInstance::OnReadyRead(QLocalSocket* socket) {
     if (socket->bytesAvailable() < 4)
         return;
     char header[4];

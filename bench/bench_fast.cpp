@@ -1,6 +1,7 @@
 // Fast kernels on a 1024 x 1024 frame, hot in cache: every available path's
 // unpackers (lane and quadrant order) and correction passes (offset, and
-// offset with gain), against memcpy of the same output bytes in the same run.
+// offset with gain), against memcpy of the same output bytes in the same run;
+// quadrant order also at 1280 x 720, which takes the tiling for other heights.
 // Throughput is in bytes of output (2 bytes per sample); after the table the
 // run prints each benchmark's throughput as a multiple of memcpy's.
 //
@@ -32,8 +33,9 @@ struct Frame {
     std::vector<int16_t> offset;
     std::vector<int16_t> gain;
 
-    Frame() : packed(kSamples * 10 / 8), source(kSamples), output(kSamples), offset(kSamples),
-              gain(kSamples) {
+    Frame()
+        : packed(kSamples * 10 / 8), source(kSamples), output(kSamples), offset(kSamples),
+          gain(kSamples) {
         std::mt19937 random(42);
         for (auto& b : packed) {
             b = static_cast<uint8_t>(random());
@@ -79,6 +81,17 @@ void Unpack(benchmark::State& state, UnpackFn unpack) {
     Finish(state, f);
 }
 
+// A height whose column pairs do not hold whole blocks (90 steps each).
+void Unpack720(benchmark::State& state, UnpackFn unpack) {
+    Frame& f = TheFrame();
+    for (auto _ : state) {
+        unpack(f.output.data(), f.packed.data(), 1280, 720);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * 1280 * 720 * 2);
+    benchmark::DoNotOptimize(f.output.data());
+}
+
 // Each pass corrects fresh samples, as a frame read does; restoring them is
 // not timed.
 void Offset(benchmark::State& state, OffsetFn correct) {
@@ -120,6 +133,8 @@ void RegisterAll() {
         const std::string name = SimdPathName(path);
         benchmark::RegisterBenchmark(("lanes/" + name).c_str(), Unpack, k->unpackLanes);
         benchmark::RegisterBenchmark(("quadrants/" + name).c_str(), Unpack, k->unpackQuadrants);
+        benchmark::RegisterBenchmark(("quadrants_1280x720/" + name).c_str(), Unpack720,
+                                     k->unpackQuadrants);
         benchmark::RegisterBenchmark(("offset/" + name).c_str(), Offset, k->correctRowOffset);
         benchmark::RegisterBenchmark(("offset_gain/" + name).c_str(), OffsetGain,
                                      k->correctRowOffsetGain);
@@ -129,6 +144,7 @@ void RegisterAll() {
     benchmark::RegisterBenchmark("lanes/reference", Unpack, UnpackLanesReference);
     benchmark::RegisterBenchmark("quadrants/UnpackQuadrants", Unpack, UnpackQuadrants);
     benchmark::RegisterBenchmark("quadrants/reference", Unpack, UnpackQuadrantsReference);
+    benchmark::RegisterBenchmark("quadrants_1280x720/UnpackQuadrants", Unpack720, UnpackQuadrants);
     benchmark::RegisterBenchmark("offset/CorrectRowOffset", Offset, CorrectRowOffset);
     benchmark::RegisterBenchmark("offset_gain/CorrectRowOffsetGain", OffsetGain,
                                  CorrectRowOffsetGain);

@@ -1,9 +1,14 @@
 // Playback speed: RenderFrame over the frames of a 1024 x 1024 recording with
 // one visible 800 x 600 view, beside decoding alone, rendering without a view,
 // a repaint alone, and the surface's draw of a grey and of a colour-table
-// block. The recording (500 frames) is written once to a temporary folder.
+// block; then where a played frame's time goes (read, unpack, correction,
+// repack, paint). Two recordings of 500 frames are written once to a
+// temporary folder: one without correction (arg 0) and one with an
+// offset-gain correction (arg 1).
+#include "cli/Demo.h"
 #include "display/CVornView.h"
 #include "display/DibSurface.h"
+#include "image/Packers.h"
 #include "recording/CVornDoc.h"
 #include "recording/VornReader.h"
 #include "recording/VornWriter.h"
@@ -15,6 +20,9 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <array>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -26,7 +34,12 @@ constexpr int32_t kFrames = 500;
 constexpr int32_t kSize = 1024;
 constexpr int32_t kWholeFrame = 0x7FFFFFFF;
 
-std::string g_path;
+std::string g_path;      // no correction
+std::string g_corrected; // offset-gain correction
+
+const std::string& PathFor(const benchmark::State& state) {
+    return state.range(0) != 0 ? g_corrected : g_path;
+}
 
 void CountFrames(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
@@ -75,7 +88,7 @@ BENCHMARK(BM_RenderFrameNoView)->Unit(benchmark::kMillisecond);
 // RenderFrame returns.
 void BM_RenderFrameView(benchmark::State& state) {
     CVornDoc document;
-    if (document.OnOpenDocument(g_path.c_str()) == 0) {
+    if (document.OnOpenDocument(PathFor(state).c_str()) == 0) {
         state.SkipWithError("cannot open the recording");
         return;
     }
@@ -95,8 +108,9 @@ void BM_RenderFrameView(benchmark::State& state) {
     CountFrames(state);
     state.counters["viewport_w"] = view.viewport()->width();
     state.counters["viewport_h"] = view.viewport()->height();
+    state.SetLabel(state.range(0) != 0 ? "offset-gain" : "no correction");
 }
-BENCHMARK(BM_RenderFrameView)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderFrameView)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The view's paint alone (background fill, title, fit, draw, flush).
 void BM_RepaintOnly(benchmark::State& state) {
@@ -115,6 +129,69 @@ void BM_RepaintOnly(benchmark::State& state) {
     CountFrames(state);
 }
 BENCHMARK(BM_RepaintOnly)->Unit(benchmark::kMillisecond);
+
+// RenderFrame's steps with a visible view, taken one at a time on the
+// document's own reader and images, each timed: read (seek and read of the
+// stored frame), unpack, correction, repack (the display rows) and paint (the
+// view's synchronous repaint, its title changing every frame as in playback).
+// Counters give each step's mean time per frame in ms and its share in %.
+void BM_PlaybackStages(benchmark::State& state) {
+    CVornDoc document;
+    if (document.OnOpenDocument(PathFor(state).c_str()) == 0) {
+        state.SkipWithError("cannot open the recording");
+        return;
+    }
+    CVornView view(&document);
+    view.OnInitialUpdate();
+    view.show();
+    view.resize(QSize(800, 600) + (view.size() - view.viewport()->size()));
+    QApplication::processEvents();
+
+    VornReader& reader = *document.m_pReader;
+    std::vector<uint8_t> packed(static_cast<std::size_t>(reader.frameBytes));
+    uint16_t* samples = document.m_pRawPixels;
+    uint8_t* display = document.m_pDisplayImage->GetBits(nullptr);
+    using Clock = std::chrono::steady_clock;
+    constexpr std::size_t kStages = 5;
+    static constexpr std::array<const char*, kStages> kNames = {"read", "unpack", "correction",
+                                                                "repack", "paint"};
+    std::array<double, kStages> seconds{};
+    int32_t index = 0;
+    for (auto _ : state) {
+        std::array<Clock::time_point, kStages + 1> t;
+        t[0] = Clock::now();
+        if (reader.SeekFrame(index) != 0 ||
+            reader.file.Read(packed.data(), reader.frameBytes) != reader.frameBytes) {
+            state.SkipWithError("cannot read the frame");
+            break;
+        }
+        t[1] = Clock::now();
+        reader.Unpack(samples, packed.data(), reader.width, reader.height);
+        t[2] = Clock::now();
+        reader.ApplyCorrection(samples);
+        t[3] = Clock::now();
+        PackGray8(display, document.m_nSampleBytes, document.m_nSampleBits, document.m_nWidth,
+                  document.m_nHeight, samples);
+        t[4] = Clock::now();
+        view.RepaintNow();
+        t[5] = Clock::now();
+        for (std::size_t k = 0; k < kStages; ++k)
+            seconds[k] += std::chrono::duration<double>(t[k + 1] - t[k]).count();
+        index = (index + 1) % kFrames;
+    }
+    CountFrames(state);
+    double total = 0;
+    for (const double s : seconds)
+        total += s;
+    const auto frames =
+        static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
+    for (std::size_t k = 0; k < kStages; ++k) {
+        state.counters[std::string(kNames[k]) + "_ms"] = 1000.0 * seconds[k] / frames;
+        state.counters[std::string(kNames[k]) + "_%"] = total > 0 ? 100.0 * seconds[k] / total : 0;
+    }
+    state.SetLabel(state.range(0) != 0 ? "offset-gain" : "no correction");
+}
+BENCHMARK(BM_PlaybackStages)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // DibSurface::Draw of a fitted 1024 x 1024 block into an 800 x 600 canvas:
 // arg 0 = identity grey palette (drawn as Grayscale8), 1 = another palette
@@ -171,8 +248,16 @@ int main(int argc, char** argv) {
     recording.width = kSize;
     recording.height = kSize;
     recording.frameCount = kFrames;
-    if (!dir.isValid() || !WriteVorn(g_path.c_str(), recording)) {
-        std::fprintf(stderr, "cannot write the recording %s\n", g_path.c_str());
+    g_corrected = dir.filePath("corrected.vrn").toStdString();
+    DemoOptions corrected;
+    corrected.frames = kFrames;
+    corrected.width = kSize;
+    corrected.height = kSize;
+    corrected.correctionKind = 6;
+    if (!dir.isValid() || !WriteVorn(g_path.c_str(), recording) ||
+        !WriteDemoRecording(g_corrected, corrected)) {
+        std::fprintf(stderr, "cannot write the recordings in %s\n",
+                     dir.path().toLocal8Bit().constData());
         return 1;
     }
     benchmark::RunSpecifiedBenchmarks();

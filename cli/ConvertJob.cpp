@@ -124,7 +124,7 @@ void ConvertShare(const ConvertRequest& request, int begin, int end, RunState& s
     const int outputBits = request.bits == 16 ? 16 : 8;
     CVornDoc doc;
     if (doc.OnOpenDocument(request.recording.c_str()) == 0) {
-        state.Fail(begin, "", "cannot open: " + doc.GetOpenError());
+        state.Fail(begin, "", doc.GetOpenError());
         return;
     }
     const OutputPattern& out = request.output;

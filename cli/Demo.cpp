@@ -181,18 +181,18 @@ uint16_t DemoScene::Sample(int32_t x, int32_t y) const {
 
 bool WriteDemoRecording(const std::string& path, const DemoOptions& options) {
     const Pattern pattern = MakePattern(options);
-    VornSpec spec;
-    spec.width = options.width;
-    spec.height = options.height;
-    spec.frameCount = options.frames;
-    spec.calibValue = kCalib;
+    VornSpec desc;
+    desc.width = options.width;
+    desc.height = options.height;
+    desc.frameCount = options.frames;
+    desc.calibValue = kCalib;
     if (options.quadrants) {
-        spec.modelTag = {'t', 'r', 'q', '1'};
+        desc.modelTag = {'t', 'r', 'q', '1'};
     }
     if (options.bigEndian) {
-        spec.byteOrderMark = {'M', 'M', 'M', 'M'};
+        desc.byteOrderMark = {'M', 'M', 'M', 'M'};
     }
-    spec.correction = pattern.correction;
+    desc.correction = pattern.correction;
 
     const int kind = options.correctionKind;
     const auto source = [&](int32_t index, uint16_t* samples) {
@@ -208,5 +208,5 @@ bool WriteDemoRecording(const std::string& path, const DemoOptions& options) {
             }
         }
     };
-    return WriteVorn(path.c_str(), spec, source);
+    return WriteVorn(path.c_str(), desc, source);
 }

@@ -9,12 +9,12 @@
 
 // A failed property is a finding: report where and abort, so both libFuzzer
 // and the replay driver treat it like a crash.
-#define FUZZ_CHECK(cond)                                                                       \
-    do {                                                                                       \
-        if (!(cond)) {                                                                         \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond);     \
-            std::abort();                                                                      \
-        }                                                                                      \
+#define FUZZ_CHECK(cond)                                                                           \
+    do {                                                                                           \
+        if (!(cond)) {                                                                             \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond);          \
+            std::abort();                                                                          \
+        }                                                                                          \
     } while (0)
 
 // The input bytes as a file the reader can open by path: an anonymous

@@ -3,8 +3,9 @@
 // way) and without it (FUZZ_LOAD_CORRECTION 0).
 //
 // Besides the sanitizers it checks what every caller relies on: a read
-// returns the whole frame, 0 or a short count; samples stay within 10 bits;
-// out-of-range indices change nothing.
+// returns the whole frame, 0 or a short count that cannot pass for a whole
+// frame; a frame not read leaves the destination alone; samples stay within
+// 10 bits; out-of-range indices change nothing.
 #include "fuzz/FuzzSupport.h"
 #include "recording/VornReader.h"
 
@@ -30,13 +31,17 @@ void CheckSamples(const std::vector<uint16_t>& samples) {
 
 void CheckRead(VornReader& reader, std::vector<uint16_t>& frame, int32_t index) {
     const int64_t whole = int64_t{reader.width} * reader.height * 2;
+    const std::vector<uint16_t> before = frame;
     const int32_t result = reader.ReadFrame(frame.data(), index, 0x7FFFFFFF);
     if (result == whole) {
+        // Callers take this result as "the frame was read": a short read
+        // must never produce it.
         FUZZ_CHECK(reader.currentFrame == index);
     } else {
-        // Refused (0) or a short read: the count that arrived, below the
-        // stored frame, or -1.
+        // Refused (0) or a short read (the count that arrived, or -1): the
+        // destination keeps what it held, uncorrected.
         FUZZ_CHECK(result == 0 || result == -1 || (result > 0 && result < reader.frameBytes));
+        FUZZ_CHECK(frame == before);
     }
     CheckSamples(frame);
 }

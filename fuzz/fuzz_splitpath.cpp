@@ -8,7 +8,9 @@
 
 namespace {
 
-bool HasSeparator(const std::string& s) { return s.find('/') != std::string::npos; }
+bool HasSeparator(const std::string& s) {
+    return s.find('/') != std::string::npos;
+}
 
 // "%6.6d" written out by hand: sign, then at least six digits.
 std::string SixDigits(int32_t index) {

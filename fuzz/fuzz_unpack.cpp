@@ -20,8 +20,7 @@
 namespace {
 
 // Every SIMD path this machine can run, not only the one dispatch picks.
-template <typename Fn>
-void ForEachFastPath([[maybe_unused]] Fn&& fn) {
+template <typename Fn> void ForEachFastPath([[maybe_unused]] Fn&& fn) {
 #ifdef QUORVANE_FUZZ_HAVE_FAST
     for (SimdPath path : {SimdPath::Scalar, SimdPath::Sse41, SimdPath::Avx2}) {
         if (SimdPathAvailable(path)) {
@@ -56,8 +55,8 @@ std::vector<uint8_t> PackedBlock(const FuzzBytes& in, int32_t width, int32_t row
 // Largest row count up to `rows` (in steps of `step`) whose packed frame
 // fits in the remaining input; 0 when none does.
 int32_t FitRows(const FuzzBytes& in, int32_t width, int32_t rows, int32_t step) {
-    while (rows > 0 && static_cast<size_t>(width) * static_cast<size_t>(rows) * 10 / 8 >
-                           in.RestSize()) {
+    while (rows > 0 &&
+           static_cast<size_t>(width) * static_cast<size_t>(rows) * 10 / 8 > in.RestSize()) {
         rows -= step;
     }
     return rows;
@@ -91,7 +90,9 @@ void FuzzQuadrants(FuzzBytes& in) {
     });
 }
 
-uint16_t Clamp10(int32_t s) { return static_cast<uint16_t>(std::clamp(s, 0, 1023)); }
+uint16_t Clamp10(int32_t s) {
+    return static_cast<uint16_t>(std::clamp(s, 0, 1023));
+}
 
 struct CorrectionInput {
     std::vector<uint16_t> samples;

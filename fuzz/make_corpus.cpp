@@ -19,7 +19,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr VornTag Tag(const char (&s)[5]) { return {s[0], s[1], s[2], s[3]}; }
+constexpr VornTag Tag(const char (&s)[5]) {
+    return {s[0], s[1], s[2], s[3]};
+}
 
 const VornTag kBig = Tag("MMMM");
 const VornTag kLanes = Tag("lnc1");
@@ -121,9 +123,14 @@ void ReaderCorpus(const fs::path& dir) {
     // Chunk orders and directories out of the ordinary.
     VornSpec odd = Small(kLanes, false);
     odd.correction = Kind3(32, 16);
-    odd.directory = {Entry(Tag("FRAM")), Entry(Tag("XTRA"), 8, {1, 2, 3}), Entry(Tag("FSZP"), 4),
-                     Entry(Tag("DSPP"), 0, {9, 9}), Entry(Tag("PLAY")), Entry(Tag("FPNP"), 12),
-                     Entry(Tag("DFCT"), 0, {7}), Entry(Tag("GENP")),
+    odd.directory = {Entry(Tag("FRAM")),
+                     Entry(Tag("XTRA"), 8, {1, 2, 3}),
+                     Entry(Tag("FSZP"), 4),
+                     Entry(Tag("DSPP"), 0, {9, 9}),
+                     Entry(Tag("PLAY")),
+                     Entry(Tag("FPNP"), 12),
+                     Entry(Tag("DFCT"), 0, {7}),
+                     Entry(Tag("GENP")),
                      Entry(Tag("FRAM"), 0, std::vector<uint8_t>(40, 0xFF))};
     Save(dir, "le-odd-order", BuildVorn(odd));
 
@@ -166,15 +173,19 @@ void UnpackCorpus(const fs::path& dir) {
     };
     // Mode, geometry, data: see the unpack fuzz target.
     const std::vector<std::pair<std::string, std::vector<uint8_t>>> heads = {
-        {"lanes-32x16", {0, 31, 0, 15}},    {"lanes-100x1", {0, 99, 0, 0}},
-        {"lanes-7x9", {0, 6, 0, 8}},        {"quadrants-32x32", {1, 7, 1}},
-        {"quadrants-48x16", {1, 11, 0}},    {"quadrants-64x128", {1, 15, 7}},
-        {"offset", {2}},                    {"offset-gain", {3}},
+        {"lanes-32x16", {0, 31, 0, 15}},
+        {"lanes-100x1", {0, 99, 0, 0}},
+        {"lanes-7x9", {0, 6, 0, 8}},
+        {"quadrants-32x32", {1, 7, 1}},
+        {"quadrants-48x16", {1, 11, 0}},
+        {"quadrants-64x128", {1, 15, 7}},
+        {"offset", {2}},
+        {"offset-gain", {3}},
     };
     for (const auto& [name, head] : heads) {
         std::vector<uint8_t> bytes = head;
-        const std::vector<uint8_t> data = randomBytes(name.rfind("quadrants-64", 0) == 0 ? 10240
-                                                                                          : 1280);
+        const std::vector<uint8_t> data =
+            randomBytes(name.rfind("quadrants-64", 0) == 0 ? 10240 : 1280);
         bytes.insert(bytes.end(), data.begin(), data.end());
         Save(dir, name, bytes);
     }
@@ -185,9 +196,15 @@ void UnpackCorpus(const fs::path& dir) {
 
 void SplitPathCorpus(const fs::path& dir) {
     const std::vector<std::pair<uint32_t, std::string>> seeds = {
-        {120, "/out/shot.tif"},       {1000000, "out.tif"},         {0, "/a.b/c;d/name"},
-        {7, "dir/name.ext;3"},        {0xFFFFFFFF, "x.y.z"},        {42, "/"},
-        {5, ""},                      {9, "a;1.x"},                 {0x80000000, ".hidden"},
+        {120, "/out/shot.tif"},
+        {1000000, "out.tif"},
+        {0, "/a.b/c;d/name"},
+        {7, "dir/name.ext;3"},
+        {0xFFFFFFFF, "x.y.z"},
+        {42, "/"},
+        {5, ""},
+        {9, "a;1.x"},
+        {0x80000000, ".hidden"},
     };
     int n = 0;
     for (const auto& [index, path] : seeds) {
@@ -206,11 +223,15 @@ void ProfileCorpus(const fs::path& dir) {
     const std::string_view seeds[] = {
         "\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x07\x00\x00\x00\x04"
         "44,0,1,-1,-1,-1,-1,22,22,822,622"sv,
-        "\x00" "44,2,3,-1,-1,-1,-1,0,0,1920,1080"sv,
-        "\x00" "1,2,3,4"sv,
+        "\x00"
+        "44,2,3,-1,-1,-1,-1,0,0,1920,1080"sv,
+        "\x00"
+        "1,2,3,4"sv,
         "\x00"sv,
-        "\x00" "0"sv,
-        "\x00" " +17,x,,-2147483648,2147483647,99999999999"sv,
+        "\x00"
+        "0"sv,
+        "\x00"
+        " +17,x,,-2147483648,2147483647,99999999999"sv,
         "\x02\xff\xff\xff\xff\x00\x00\x00\x00\x00\x40\x00\x00\x00\x30\x00\x00"
         "\x00\x00\x00\x00\x00\x00\x00\x10\x00\x00\x00\x10\x00\x00"
         "44,0,1,0,0,0,0,-100,-100,2147483647,50"sv,

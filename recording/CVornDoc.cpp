@@ -11,6 +11,10 @@ namespace {
 // The reader's capacity argument meaning "the whole frame".
 constexpr int32_t kWholeFrame = 0x7FFFFFFF;
 
+// Largest frame and display images (bytes together) we build for a file that
+// does not even hold frame 0: about a 1600 x 1600 frame.
+constexpr int64_t kTruncatedImageLimit = int64_t{8} << 20;
+
 } // namespace
 
 CVornDoc::CVornDoc() = default;
@@ -46,6 +50,34 @@ int CVornDoc::RefuseOpen(std::string reason) {
     return 0;
 }
 
+std::string CVornDoc::CheckGeometry() const {
+    // The reader refuses such recordings already; the images would otherwise
+    // be built from nonsense sizes.
+    if (m_nWidth <= 0 || m_nHeight <= 0) {
+        return VornErrorText(VornError::BadFrameSize);
+    }
+    if (m_nFrameCount <= 0) {
+        return VornErrorText(VornError::BadFrameCount);
+    }
+    // A file that ends inside frame 0 still opens (showing black), but a few
+    // hundred bytes must not make us allocate gigabytes of images for it.
+    const int64_t pixels = int64_t{m_nWidth} * m_nHeight;
+    const int64_t imageBytes = pixels * 2 + (int64_t{m_nWidth} + 3) / 4 * 4 * m_nHeight;
+    const int64_t frameZeroEnd = int64_t{m_pReader->framPos} + pixels * 10 / 8;
+    if (m_pReader->file.Size() < frameZeroEnd && imageBytes > kTruncatedImageLimit) {
+        return "file too short for its frame size";
+    }
+    return {};
+}
+
+bool CVornDoc::ReadWhole(int32_t index) {
+    // A short read may return as many bytes as a decoded frame has; the
+    // reader is positioned at the frame only when it read it whole.
+    const int64_t frameBytes = int64_t{m_nWidth} * m_nHeight * 2;
+    return m_pReader->ReadFrame(m_pRawPixels, index, kWholeFrame) == frameBytes &&
+           m_pReader->currentFrame == index;
+}
+
 int CVornDoc::OnOpenDocument(const char* path) {
     if (CDocument::OnOpenDocument(path) == 0) {
         return 0;
@@ -60,13 +92,8 @@ int CVornDoc::OnOpenDocument(const char* path) {
     m_nWidth = width;
     m_nHeight = height;
     m_nFrameCount = m_pReader->GetFrameCount();
-    // The reader refuses such recordings already; the images below would
-    // otherwise be built from nonsense sizes.
-    if (m_nWidth <= 0 || m_nHeight <= 0) {
-        return RefuseOpen(VornErrorText(VornError::BadFrameSize));
-    }
-    if (m_nFrameCount <= 0) {
-        return RefuseOpen(VornErrorText(VornError::BadFrameCount));
+    if (std::string why = CheckGeometry(); !why.empty()) {
+        return RefuseOpen(std::move(why));
     }
 
     m_nSampleBits = 10;
@@ -84,8 +111,7 @@ int CVornDoc::OnOpenDocument(const char* path) {
     int32_t stripBytes = 0;
     m_pRawPixels = reinterpret_cast<uint16_t*>(m_pFrameImage->GetBits(&stripBytes));
 
-    const int64_t frameBytes = int64_t{m_nWidth} * m_nHeight * 2;
-    if (m_pReader->ReadFrame(m_pRawPixels, 0, kWholeFrame) != frameBytes) {
+    if (!ReadWhole(0)) {
         // Still open the recording, showing black, so later frames can be
         // looked at; RenderFrame reports unreadable frames itself.
         std::fill_n(m_pRawPixels, static_cast<std::size_t>(stripBytes) / 2, uint16_t{0});
@@ -153,8 +179,7 @@ int CVornDoc::RenderFrame(int index, int save, const char* path, int sourceBits,
     }
     m_renderError = RenderError::None;
 
-    const int64_t frameBytes = int64_t{m_nWidth} * m_nHeight * 2;
-    const bool whole = m_pReader->ReadFrame(m_pRawPixels, index, kWholeFrame) == frameBytes;
+    const bool whole = ReadWhole(index);
 
     PackGray8(m_pDisplayImage->GetBits(nullptr), m_nSampleBytes, m_nSampleBits, m_nWidth, m_nHeight,
               m_pRawPixels);
@@ -186,6 +211,10 @@ void CVornDoc::UpdateTitle() {
         m_bTitleCaptured = 1;
     }
     const int32_t current = m_pReader ? m_pReader->currentFrame : -2;
-    SetTitle(m_strBaseTitle + " - " + std::to_string(current) + "/" +
-             std::to_string(m_nFrameCount));
+    std::string title =
+        m_strBaseTitle + " - " + std::to_string(current) + "/" + std::to_string(m_nFrameCount);
+    // Views call this on every paint; only a change is worth telling them.
+    if (title != GetTitle()) {
+        SetTitle(title);
+    }
 }

@@ -71,6 +71,8 @@ public:
     int m_bAllFrames = 1;
 
 private:
+    std::string CheckGeometry() const;
+    bool ReadWhole(int32_t index);
     int SaveFrame(const char* path, int sourceBits, int outputBits);
     int RefuseOpen(std::string reason);
 

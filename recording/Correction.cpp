@@ -3,6 +3,7 @@
 #include "recording/ByteOrder.h"
 #include "recording/Unpack.h"
 #include "recording/VornReader.h"
+#include "recording/fast/UnpackFast.h"
 
 #include <array>
 #include <cstring>
@@ -238,9 +239,9 @@ void VornReader::ApplyCorrection(uint16_t* destination) const {
         uint16_t* row = destination + y * width;
         const int64_t m = origin + y * mapWidth;
         if (correctionKind == 3) {
-            CorrectRowOffset(row, offsetMap.get() + m, width);
+            CorrectRowOffsetFast(row, offsetMap.get() + m, width);
         } else {
-            CorrectRowOffsetGain(row, offsetMap.get() + m, gainMap.get() + m, width);
+            CorrectRowOffsetGainFast(row, offsetMap.get() + m, gainMap.get() + m, width);
         }
     }
 }

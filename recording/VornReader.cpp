@@ -213,9 +213,7 @@ int32_t VornReader::ReadFrame(uint16_t* destination, int32_t index, int32_t capa
     const int64_t start = framPos + int64_t{index} * frameBytes;
     const int64_t size = file.Size();
     if (size < 0 || start + frameBytes > size) {
-        currentFrame = -2;
-        const int64_t left = size < start ? 0 : size - start;
-        return static_cast<int32_t>(left);
+        return ShortRead(size < start ? 0 : size - start);
     }
     if (!scratch_) {
         try {
@@ -227,13 +225,22 @@ int32_t VornReader::ReadFrame(uint16_t* destination, int32_t index, int32_t capa
     }
     const int64_t got = file.Read(scratch_.get(), frameBytes);
     if (got != frameBytes) {
-        // The position is now somewhere inside the frame: force a seek next time.
-        currentFrame = -2;
-        return static_cast<int32_t>(got);
+        return ShortRead(got);
     }
     Unpack(destination, scratch_.get(), width, height);
     ApplyCorrection(destination);
     return static_cast<int32_t>(int64_t{width} * height * 2);
+}
+
+int32_t VornReader::ShortRead(int64_t arrived) {
+    // The position is now somewhere inside the frame: force a seek next time.
+    currentFrame = -2;
+    // With a padded stride a cut frame can deliver exactly as many bytes as a
+    // decoded frame has; that count would read as success, so report -1.
+    if (arrived == int64_t{width} * height * 2) {
+        return -1;
+    }
+    return static_cast<int32_t>(arrived);
 }
 
 void VornReader::Unpack(uint16_t* destination, const uint8_t* packed, int32_t frameWidth,

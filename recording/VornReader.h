@@ -133,6 +133,7 @@ private:
     // only on allocation failure (then Open refuses).
     bool LoadCorrection(int loadCorrection);
     int32_t Refuse(VornError why);
+    int32_t ShortRead(int64_t arrived);
 };
 
 // Free unpackers. `packed` holds at least width * rows * 10 / 8 bytes.

@@ -1,7 +1,7 @@
-// AVX2 kernels. Built with -mavx2; runs only after the CPU check. Each
-// 256-bit register carries two independent 128-bit halves (two groups, or
-// two sets of four column pairs), so the 128-bit algorithms carry over with
-// in-lane shuffles only.
+// AVX2 kernels. Built with -mavx2; runs only after the CPU check. They
+// follow the 128-bit ones (Sse41Impl.h), with twice the data per register:
+// two groups side by side for lane order, one whole group for quadrant
+// order, sixteen samples for the corrections.
 #include "recording/fast/Kernels.h"
 
 #if QUORVANE_FAST_X86
@@ -66,94 +66,73 @@ inline void Transpose4(__m256i v[4]) {
     v[3] = _mm256_unpackhi_epi64(c, d);
 }
 
-inline __m256i PairQuarter(const __m256i v[4], int q) {
-    const int s = q / 2;
-    return q % 2 == 0 ? _mm256_unpacklo_epi16(v[s], v[s + 2])
-                      : _mm256_unpackhi_epi16(v[s], v[s + 2]);
+// Half h of one group's 16 walk positions as (lower, higher) column pairs:
+// positions 8h..8h+3 in the low half of the result, 8h+4..8h+7 in the high
+// half. The pair of position k (slots 0 and 2) is made of the words (byte
+// row 0 << 8 | row 1) and (row 2 << 8 | row 3) of lane k; of position 8 + k
+// (slots 1 and 3), of rows 1 / 2 and 3 / 4. A dword permute gathers lanes
+// 0..3 of four byte rows in the low half and lanes 4..7 in the high half, a
+// byte shuffle forms the words, and a multiply moves each value to the top
+// ten bits so that one shift extracts both of a pair.
+inline __m256i GroupPairs256(const uint8_t* b, int h) {
+    const __m256i gather = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+    const __m256i words = _mm256_setr_epi8(4, 0, 12, 8, 5, 1, 13, 9, 6, 2, 14, 10, 7, 3, 15, 11, 4,
+                                           0, 12, 8, 5, 1, 13, 9, 6, 2, 14, 10, 7, 3, 15, 11);
+    const __m256i scale =
+        h == 0 ? _mm256_set1_epi32(1 | 16 << 16) : _mm256_set1_epi32(4 | 64 << 16);
+    const __m256i rows = _mm256_permutevar8x32_epi32(Load256(b + 8 * h), gather);
+    return _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_shuffle_epi8(rows, words), scale), 6);
 }
 
-// Blocks of the eight column pairs from pair c, in the order their runs are
-// stored: the low half of every register holds the four pairs nearer the
-// lowest column, the high half the next four.
-struct OctSources {
-    const uint8_t* low[4];
-    const uint8_t* high[4];
-};
-
-inline OctSources OctSection(const uint8_t* packed, const QuadrantGeometry& g, int64_t c,
-                             int64_t band, int section) {
-    const bool left = section % 2 == 0;
-    OctSources s;
-    for (int u = 0; u < 4; ++u) {
-        s.low[u] = BandSection(packed, g, left ? c + 7 - u : c + u, band, section);
-        s.high[u] = BandSection(packed, g, left ? c + 3 - u : c + 4 + u, band, section);
-    }
-    return s;
-}
-
-inline void DecodeOct(const OctSources& s, int G, __m256i v[4][4]) {
-    for (int u = 0; u < 4; ++u) {
-        DecodeGroupPair256(s.low[u] + 40 * G, s.high[u] + 40 * G, v[u]);
-    }
-}
-
-// Walk positions 4q..4q+3 of eight pairs: t[e] is the 32-byte run of step
-// 4q + e.
-inline void OctRuns(__m256i v[4][4], int q, __m256i t[4]) {
-    for (int u = 0; u < 4; ++u) {
-        t[u] = PairQuarter(v[u], q);
-    }
-    Transpose4(t);
-}
-
-// QuadrantQuad128 for the eight column pairs from pair c.
-void QuadrantOct256(const BandOut& out, const uint8_t* packed, const QuadrantGeometry& g,
-                    int64_t c) {
-    for (int section = 0; section < 4; ++section) {
-        const OctSources source = OctSection(packed, g, c, out.band, section);
-        // Vector stores may alias anything: keep what the loop reads in locals.
-        const int64_t stride = out.stepStride[section];
-        for (int G = 0; G < 4; ++G) {
-            __m256i v[4][4];
-            DecodeOct(source, G, v);
-            uint16_t* row = BandRow(out, section, c, 8, G);
-            for (int q = 0; q < 4; ++q) {
-                __m256i t[4];
-                OctRuns(v, q, t);
-                for (int e = 0; e < 4; ++e, row += stride) {
-                    Store256(row, t[e]);
-                }
+// QuadrantQuad128 with one group per register: after the 4 x 4 transpose,
+// t[e] holds the runs of steps 8h + e and 8h + e + 4 in its two halves.
+void QuadrantQuad256(QuadrantTile& tile, const BandSpan& span, const uint8_t* packed,
+                     const QuadrantGeometry& g, int64_t c, int section) {
+    const uint8_t* source[4];
+    QuadSources(packed, g, span, c, section, source);
+    uint16_t* runs = TileRuns(tile, span, section, c);
+    for (int G = 0; G < 4; ++G) {
+        for (int h = 0; h < 2; ++h) {
+            __m256i t[4];
+            for (int u = 0; u < 4; ++u) {
+                t[u] = GroupPairs256(source[u] + 40 * G, h);
+            }
+            Transpose4(t);
+            for (int e = 0; e < 4; ++e) {
+                Store128(runs + TileRow(8 * h + e, G), _mm256_castsi256_si128(t[e]));
+                Store128(runs + TileRow(8 * h + e + 4, G), _mm256_extracti128_si256(t[e], 1));
             }
         }
     }
 }
 
-// Sixteen column pairs from pair c, as two octs taken group row by group
-// row, so that both 32-byte halves of each 64-byte row run are written
-// within a few dozen stores. The rows go straight into the frame, where a
-// half-written line would otherwise be evicted by its neighbours (for
-// power-of-two row pitches they share a few L1 sets) before the other half
-// arrived.
-void QuadrantHex256(const BandOut& out, const uint8_t* packed, const QuadrantGeometry& g,
-                    int64_t c) {
-    for (int section = 0; section < 4; ++section) {
-        // Left quadrants store the outer oct first.
-        const bool left = section % 2 == 0;
-        const OctSources octs[2] = {OctSection(packed, g, left ? c + 8 : c, out.band, section),
-                                    OctSection(packed, g, left ? c : c + 8, out.band, section)};
-        const int64_t stride = out.stepStride[section];
-        for (int G = 0; G < 4; ++G) {
-            for (int half = 0; half < 2; ++half) {
-                __m256i v[4][4];
-                DecodeOct(octs[half], G, v);
-                uint16_t* row = BandRow(out, section, c, 16, G) + 16 * half;
-                for (int q = 0; q < 4; ++q) {
-                    __m256i t[4];
-                    OctRuns(v, q, t);
-                    for (int e = 0; e < 4; ++e, row += stride) {
-                        Store256(row, t[e]);
-                    }
+// QuadrantQuadAnyHeight128 with the 256-bit group decoder.
+void QuadrantQuadAnyHeight256(QuadrantTile& tile, const BandSpan& span, const uint8_t* packed,
+                              const QuadrantGeometry& g, int64_t c, int section) {
+    const StraddlingSources source = StraddlingQuad(packed, g, span, c, section);
+    uint16_t* runs = TileRuns(tile, span, section, c);
+    alignas(32) uint16_t pairs[4][32][2] = {};
+    for (int G = 0; G < 4; ++G) {
+        for (int u = 0; u < 4; ++u) {
+            for (int b = 0; b < 2; ++b) {
+                const uint8_t* block = b == 0 ? source.first[u] : source.next[u];
+                if (block == nullptr) {
+                    continue;
                 }
+                // Each half holds positions 8h..8h+7 in order.
+                Store256(pairs[u][16 * b], GroupPairs256(block + 40 * G, 0));
+                Store256(pairs[u][16 * b + 8], GroupPairs256(block + 40 * G, 1));
+            }
+        }
+        for (int h = 0; h < 2; ++h) {
+            __m256i t[4];
+            for (int u = 0; u < 4; ++u) {
+                t[u] = Load256(pairs[u][source.offset[u] + 8 * h]);
+            }
+            Transpose4(t);
+            for (int e = 0; e < 4; ++e) {
+                Store128(runs + TileRow(8 * h + e, G), _mm256_castsi256_si128(t[e]));
+                Store128(runs + TileRow(8 * h + e + 4, G), _mm256_extracti128_si256(t[e], 1));
             }
         }
     }
@@ -161,36 +140,8 @@ void QuadrantHex256(const BandOut& out, const uint8_t* packed, const QuadrantGeo
 
 void UnpackQuadrantsAvx2(uint16_t* destination, const uint8_t* packed, int32_t width,
                          int32_t rows) {
-    QuadrantGeometry g;
-    if (!QuadrantGeometryOf(width, rows, g)) {
-        return;
-    }
-    if (g.steps % 16 != 0) {
-        for (int64_t block = 0; block < g.blocks; ++block) {
-            QuadrantBlock128(destination, packed, g, block);
-        }
-        return;
-    }
-    const int64_t blocksPerPair = g.steps / 16;
-    const int64_t quadPairs = g.pairs / 4 * 4;
-    for (int64_t band = 0; band < blocksPerPair; ++band) {
-        for (int64_t c0 = 0; c0 < quadPairs; c0 += kBandPairs) {
-            const int64_t pairs = quadPairs - c0 < kBandPairs ? quadPairs - c0 : kBandPairs;
-            const BandOut out = FrameBand(destination, g, c0, pairs, band);
-            int64_t c = c0;
-            if (pairs == kBandPairs) {
-                QuadrantHex256(out, packed, g, c);
-                continue;
-            }
-            for (; c + 8 <= c0 + pairs; c += 8) {
-                QuadrantOct256(out, packed, g, c);
-            }
-            for (; c < c0 + pairs; c += 4) {
-                QuadrantQuad128(out, packed, g, c);
-            }
-        }
-    }
-    QuadrantRemainder128(destination, packed, g, quadPairs);
+    const QuadrantUnits units = {QuadrantQuad256, QuadrantQuadAnyHeight256, QuadrantBlock128};
+    UnpackQuadrantsBanded<Run128>(destination, packed, width, rows, units);
 }
 
 // See CorrectOffset128.
@@ -208,7 +159,7 @@ void CorrectRowOffsetAvx2(uint16_t* samples, const int16_t* offset, int32_t coun
 }
 
 // See ScaleQuad128.
-inline __m256i ScaleOct256(__m256i biasedAndOffset, __m256i gains) {
+inline __m256i ScaleEight256(__m256i biasedAndOffset, __m256i gains) {
     __m256i s = _mm256_madd_epi16(biasedAndOffset, gains);
     s = _mm256_add_epi32(s, _mm256_madd_epi16(gains, _mm256_set1_epi16(16384)));
     s = _mm256_add_epi32(s, _mm256_set1_epi32(256));
@@ -219,9 +170,9 @@ inline __m256i ScaleOct256(__m256i biasedAndOffset, __m256i gains) {
 void CorrectRowOffsetGainAvx2(uint16_t* samples, const int16_t* offset, const int16_t* gain,
                               int32_t count) {
     const __m256i bias = _mm256_set1_epi16(static_cast<short>(0x8000));
-    const __m256i lowWords = _mm256_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, -1, -1, -1, -1, -1, -1,
-                                              -1, -1, 0, 1, 4, 5, 8, 9, 12, 13, -1, -1, -1, -1,
-                                              -1, -1, -1, -1);
+    const __m256i lowWords =
+        _mm256_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, -1, -1, -1, -1, -1, -1, -1, -1, 0, 1, 4, 5, 8, 9,
+                         12, 13, -1, -1, -1, -1, -1, -1, -1, -1);
     const __m256i zero = _mm256_setzero_si256();
     const __m256i top = _mm256_set1_epi16(1023);
     int32_t x = 0;
@@ -229,8 +180,8 @@ void CorrectRowOffsetGainAvx2(uint16_t* samples, const int16_t* offset, const in
         const __m256i p = _mm256_xor_si256(Load256(samples + x), bias);
         const __m256i o = Load256(offset + x);
         const __m256i k = Load256(gain + x);
-        const __m256i lo = ScaleOct256(_mm256_unpacklo_epi16(p, o), _mm256_unpacklo_epi16(k, k));
-        const __m256i hi = ScaleOct256(_mm256_unpackhi_epi16(p, o), _mm256_unpackhi_epi16(k, k));
+        const __m256i lo = ScaleEight256(_mm256_unpacklo_epi16(p, o), _mm256_unpacklo_epi16(k, k));
+        const __m256i hi = ScaleEight256(_mm256_unpackhi_epi16(p, o), _mm256_unpackhi_epi16(k, k));
         // In-lane unpacks keep samples 0..7 in the low half, 8..15 in the high.
         const __m256i s = _mm256_unpacklo_epi64(_mm256_shuffle_epi8(lo, lowWords),
                                                 _mm256_shuffle_epi8(hi, lowWords));

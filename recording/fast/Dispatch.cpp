@@ -115,8 +115,8 @@ bool SimdPathAvailable(SimdPath path) {
 }
 
 SimdPath ActiveSimdPath() {
-    static const SimdPath path = ChooseSimdPath(
-        SimdRequest(), SimdPathAvailable(SimdPath::Sse41), SimdPathAvailable(SimdPath::Avx2));
+    static const SimdPath path = ChooseSimdPath(SimdRequest(), SimdPathAvailable(SimdPath::Sse41),
+                                                SimdPathAvailable(SimdPath::Avx2));
     return path;
 }
 

@@ -2,6 +2,7 @@
 // architectures. Plain loops over whole groups, which compilers vectorise
 // for whatever baseline they target.
 #include "recording/fast/Kernels.h"
+#include "recording/fast/QuadrantTiles.h"
 
 namespace {
 
@@ -19,8 +20,7 @@ void DecodeGroup(uint16_t* out, const uint8_t* b) {
     }
 }
 
-void UnpackLanesScalar(uint16_t* destination, const uint8_t* packed, int32_t width,
-                       int32_t rows) {
+void UnpackLanesScalar(uint16_t* destination, const uint8_t* packed, int32_t width, int32_t rows) {
     if (width <= 0 || rows <= 0) {
         return;
     }
@@ -30,29 +30,54 @@ void UnpackLanesScalar(uint16_t* destination, const uint8_t* packed, int32_t wid
     }
 }
 
-void UnpackQuadrantsScalar(uint16_t* destination, const uint8_t* packed, int32_t width,
-                           int32_t rows) {
-    QuadrantGeometry g;
-    if (!QuadrantGeometryOf(width, rows, g)) {
-        return;
-    }
+// Walk positions 0..15 of a group as (lower, higher) column pairs: slots 0
+// and 1 are the positions of the lower column, slots 2 and 3 the same
+// positions of the higher one.
+void GroupPairs(const uint8_t* group, uint16_t (*pairs)[2]) {
     uint16_t values[32];
+    DecodeGroup(values, group);
+    for (int t = 0; t < 16; ++t) {
+        pairs[t][0] = values[t];
+        pairs[t][1] = values[16 + t];
+    }
+}
+
+void QuadrantBlockScalar(uint16_t* destination, const uint8_t* packed, const QuadrantGeometry& g,
+                         int64_t block) {
     BlockPairs pairs;
-    for (int64_t block = 0; block < g.blocks; ++block) {
-        const uint8_t* source = packed + 640 * block;
-        for (int section = 0; section < 4; ++section) {
-            for (int G = 0; G < 4; ++G) {
-                DecodeGroup(values, source + 160 * section + 40 * G);
-                // Slots 0 and 1 are walk positions 0..15 of the lower column,
-                // slots 2 and 3 the same positions of the higher one.
-                for (int t = 0; t < 16; ++t) {
-                    pairs[section][G][t][0] = values[t];
-                    pairs[section][G][t][1] = values[16 + t];
-                }
+    const uint8_t* source = packed + 640 * block;
+    for (int section = 0; section < 4; ++section) {
+        for (int G = 0; G < 4; ++G) {
+            GroupPairs(source + 160 * section + 40 * G, pairs[section][G]);
+        }
+    }
+    ScatterBlockPairs(destination, g, block, pairs);
+}
+
+// One section of four pairs into the tile, for every height.
+void QuadrantQuadScalar(QuadrantTile& tile, const BandSpan& span, const uint8_t* packed,
+                        const QuadrantGeometry& g, int64_t c, int section) {
+    const StraddlingSources source = StraddlingQuad(packed, g, span, c, section);
+    uint16_t* runs = TileRuns(tile, span, section, c);
+    uint16_t pairs[32][2] = {};
+    for (int G = 0; G < 4; ++G) {
+        for (int u = 0; u < 4; ++u) {
+            GroupPairs(source.first[u] + 40 * G, pairs);
+            if (source.next[u] != nullptr) {
+                GroupPairs(source.next[u] + 40 * G, pairs + 16);
+            }
+            for (int step = 0; step < span.steps; ++step) {
+                std::memcpy(runs + TileRow(step, G) + 2 * u, pairs[source.offset[u] + step],
+                            sizeof pairs[0]);
             }
         }
-        ScatterBlockPairs(destination, g, block, pairs);
     }
+}
+
+void UnpackQuadrantsScalar(uint16_t* destination, const uint8_t* packed, int32_t width,
+                           int32_t rows) {
+    const QuadrantUnits units = {QuadrantQuadScalar, QuadrantQuadScalar, QuadrantBlockScalar};
+    UnpackQuadrantsBanded(destination, packed, width, rows, units);
 }
 
 void CorrectRowOffsetScalar(uint16_t* samples, const int16_t* offset, int32_t count) {

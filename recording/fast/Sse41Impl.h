@@ -4,6 +4,7 @@
 #pragma once
 
 #include "recording/fast/Kernels.h"
+#include "recording/fast/QuadrantTiles.h"
 
 #include <smmintrin.h>
 
@@ -49,6 +50,10 @@ inline void UnpackLanes128(uint16_t* destination, const uint8_t* packed, int64_t
     }
 }
 
+struct Run128 {
+    static void Copy(uint16_t* out, const uint16_t* in) { Store128(out, Load128(in)); }
+};
+
 // 4 x 4 transpose of 32-bit elements (one element = one column pair).
 inline void Transpose4(__m128i v[4]) {
     const __m128i a = _mm_unpacklo_epi32(v[0], v[1]);
@@ -85,164 +90,64 @@ inline void QuadrantBlock128(uint16_t* destination, const uint8_t* packed,
     ScatterBlockPairs(destination, g, block, pairs);
 }
 
-// Column pairs from `firstPair` outwards, block by block; used for the one
-// to three pairs left over beyond the last group of four.
-inline void QuadrantRemainder128(uint16_t* destination, const uint8_t* packed,
-                                 const QuadrantGeometry& g, int64_t firstPair) {
-    const int64_t blocksPerPair = g.steps / 16;
-    for (int64_t c = firstPair; c < g.pairs; ++c) {
-        for (int64_t band = 0; band < blocksPerPair; ++band) {
-            QuadrantBlock128(destination, packed, g, c * blocksPerPair + band);
-        }
-    }
-}
-
-// When every column pair holds whole blocks (16 steps per block), the
-// blocks of neighbouring pairs cover the same steps: four of them give one
-// 16-byte run per (step, group row), eight one 32-byte run. The frame is
-// written band by band (16 steps, 64 rows per quadrant), up to 16 column
-// pairs at a time.
-constexpr int kBandPairs = 16;
-
-// Where the column pairs firstPair .. firstPair + pairs - 1 of one band go:
-// the frame itself, or a staging tile.
-struct BandOut {
-    // Per section: step 0, group row 0, at the lowest column the pairs fill.
-    uint16_t* origin[4] = {};
-    int64_t stepStride[4] = {}; // elements from one step to the next
-    int64_t groupStride = 0;    // elements from one group row to the next
-    int64_t firstPair = 0;      // pair nearest the centre line
-    int64_t pairs = 0;          // 4, 8, 12 or 16
-    int64_t band = 0;           // steps 16 * band .. 16 * band + 15
-};
-
-inline BandOut FrameBand(uint16_t* destination, const QuadrantGeometry& g, int64_t firstPair,
-                         int64_t pairs, int64_t band) {
-    BandOut out;
-    for (int section = 0; section < 4; ++section) {
-        const bool left = section % 2 == 0;
-        const int64_t lowest = left ? firstPair + pairs - 1 : firstPair;
-        out.origin[section] = destination + WalkElement(g, section, lowest, 16 * band);
-        out.stepStride[section] = section < 2 ? -4 * g.width : 4 * g.width;
-    }
-    out.groupStride = g.width;
-    out.firstPair = firstPair;
-    out.pairs = pairs;
-    out.band = band;
-    return out;
-}
-
-// Row of step 0, group row G, of a section at the first column of
-// `unitPairs` pairs from pair c; each further step is stepStride[section]
-// away. Left quadrants run towards lower columns: their pairs are mirrored.
-inline uint16_t* BandRow(const BandOut& out, int section, int64_t c, int64_t unitPairs, int G) {
-    const int64_t offset = c - out.firstPair;
-    const int64_t column = section % 2 == 0 ? 2 * (out.pairs - offset - unitPairs) : 2 * offset;
-    return out.origin[section] + G * out.groupStride + column;
-}
-
-// Section `section` of the block of pair c in band `band`.
-inline const uint8_t* BandSection(const uint8_t* packed, const QuadrantGeometry& g, int64_t c,
-                                  int64_t band, int section) {
-    return packed + 640 * (c * (g.steps / 16) + band) + 160 * section;
-}
-
-// Four neighbouring column pairs c..c+3. Transposing the four blocks' pairs
-// turns each (step, group row) into one 16-byte run of 8 columns.
-inline void QuadrantQuad128(const BandOut& out, const uint8_t* packed, const QuadrantGeometry& g,
-                            int64_t c) {
-    for (int section = 0; section < 4; ++section) {
-        const bool left = section % 2 == 0;
-        // The lowest column comes first: the outermost pair on the left.
-        const uint8_t* source[4];
+// One section of the four pairs from pair c into the tile, for heights whose
+// column pairs hold whole blocks: the four blocks cover the same steps, and
+// transposing their pairs turns each (step, group row) into one run.
+inline void QuadrantQuad128(QuadrantTile& tile, const BandSpan& span, const uint8_t* packed,
+                            const QuadrantGeometry& g, int64_t c, int section) {
+    const uint8_t* source[4];
+    QuadSources(packed, g, span, c, section, source);
+    uint16_t* runs = TileRuns(tile, span, section, c);
+    for (int G = 0; G < 4; ++G) {
+        __m128i v[4][4];
         for (int u = 0; u < 4; ++u) {
-            source[u] = BandSection(packed, g, left ? c + 3 - u : c + u, out.band, section);
+            DecodeGroup128(source[u] + 40 * G, v[u]);
         }
-        // Vector stores may alias anything: keep what the loop reads in locals.
-        const int64_t stride = out.stepStride[section];
-        for (int G = 0; G < 4; ++G) {
-            __m128i v[4][4];
+        for (int q = 0; q < 4; ++q) {
+            __m128i t[4] = {PairQuarter(v[0], q), PairQuarter(v[1], q), PairQuarter(v[2], q),
+                            PairQuarter(v[3], q)};
+            Transpose4(t);
+            for (int e = 0; e < 4; ++e) {
+                Store128(runs + TileRow(4 * q + e, G), t[e]);
+            }
+        }
+    }
+}
+
+// QuadrantQuad128 for other heights, through a buffer of both blocks' pairs.
+inline void QuadrantQuadAnyHeight128(QuadrantTile& tile, const BandSpan& span,
+                                     const uint8_t* packed, const QuadrantGeometry& g, int64_t c,
+                                     int section) {
+    const StraddlingSources source = StraddlingQuad(packed, g, span, c, section);
+    uint16_t* runs = TileRuns(tile, span, section, c);
+    // Positions the band does not reach are loaded but never copied out;
+    // zeroing once keeps them defined.
+    alignas(16) uint16_t pairs[4][32][2] = {};
+    for (int G = 0; G < 4; ++G) {
+        for (int u = 0; u < 4; ++u) {
+            for (int b = 0; b < 2; ++b) {
+                const uint8_t* block = b == 0 ? source.first[u] : source.next[u];
+                if (block == nullptr) {
+                    continue;
+                }
+                __m128i v[4];
+                DecodeGroup128(block + 40 * G, v);
+                for (int q = 0; q < 4; ++q) {
+                    Store128(pairs[u][16 * b + 4 * q], PairQuarter(v, q));
+                }
+            }
+        }
+        for (int q = 0; q < 4; ++q) {
+            __m128i t[4];
             for (int u = 0; u < 4; ++u) {
-                DecodeGroup128(source[u] + 40 * G, v[u]);
+                t[u] = Load128(pairs[u][source.offset[u] + 4 * q]);
             }
-            uint16_t* row = BandRow(out, section, c, 4, G);
-            for (int q = 0; q < 4; ++q) {
-                __m128i t[4] = {PairQuarter(v[0], q), PairQuarter(v[1], q), PairQuarter(v[2], q),
-                                PairQuarter(v[3], q)};
-                Transpose4(t);
-                for (int e = 0; e < 4; ++e, row += stride) {
-                    Store128(row, t[e]);
-                }
+            Transpose4(t);
+            for (int e = 0; e < 4; ++e) {
+                Store128(runs + TileRow(4 * q + e, G), t[e]);
             }
         }
     }
-}
-
-// The 128-bit path assembles each band's 16 pairs in a contiguous tile and
-// copies whole 64-byte row runs out: written straight into the frame, the
-// rows lie a power-of-two pitch apart for common widths, map to a handful
-// of L1 sets, and evict each other long before their lines are complete.
-struct QuadrantTile {
-    alignas(64) uint16_t rows[4][64][2 * kBandPairs]; // [section][4 * step + G][column]
-};
-
-inline BandOut TileBand(QuadrantTile& tile, int64_t firstPair, int64_t pairs, int64_t band) {
-    BandOut out;
-    for (int section = 0; section < 4; ++section) {
-        out.origin[section] = tile.rows[section][0];
-        out.stepStride[section] = 4 * 2 * kBandPairs;
-    }
-    out.groupStride = 2 * kBandPairs;
-    out.firstPair = firstPair;
-    out.pairs = pairs;
-    out.band = band;
-    return out;
-}
-
-inline void CopyTileOut(const BandOut& frame, const QuadrantTile& tile) {
-    const int64_t runs = frame.pairs / 4; // 16-byte runs per row
-    for (int section = 0; section < 4; ++section) {
-        const int64_t stride = frame.stepStride[section];
-        for (int G = 0; G < 4; ++G) {
-            uint16_t* out = BandRow(frame, section, frame.firstPair, frame.pairs, G);
-            for (int step = 0; step < 16; ++step, out += stride) {
-                const uint16_t* in = tile.rows[section][4 * step + G];
-                for (int64_t n = 0; n < runs; ++n) {
-                    Store128(out + 8 * n, Load128(in + 8 * n));
-                }
-            }
-        }
-    }
-}
-
-// Quadrant order on the 128-bit path. Other heights, and column pairs beyond
-// the last group of four, go block by block.
-inline void UnpackQuadrants128(uint16_t* destination, const uint8_t* packed, int32_t width,
-                               int32_t rows) {
-    QuadrantGeometry g;
-    if (!QuadrantGeometryOf(width, rows, g)) {
-        return;
-    }
-    if (g.steps % 16 != 0) {
-        for (int64_t block = 0; block < g.blocks; ++block) {
-            QuadrantBlock128(destination, packed, g, block);
-        }
-        return;
-    }
-    const int64_t blocksPerPair = g.steps / 16;
-    const int64_t quadPairs = g.pairs / 4 * 4;
-    QuadrantTile tile;
-    for (int64_t c0 = 0; c0 < quadPairs; c0 += kBandPairs) {
-        const int64_t pairs = quadPairs - c0 < kBandPairs ? quadPairs - c0 : kBandPairs;
-        for (int64_t band = 0; band < blocksPerPair; ++band) {
-            const BandOut staged = TileBand(tile, c0, pairs, band);
-            for (int64_t c = c0; c < c0 + pairs; c += 4) {
-                QuadrantQuad128(staged, packed, g, c);
-            }
-            CopyTileOut(FrameBand(destination, g, c0, pairs, band), tile);
-        }
-    }
-    QuadrantRemainder128(destination, packed, g, quadPairs);
 }
 
 inline void CorrectOffset128(uint16_t* samples, const int16_t* offset, int32_t count) {
@@ -278,7 +183,8 @@ inline void CorrectOffsetGain128(uint16_t* samples, const int16_t* offset, const
                                  int32_t count) {
     const __m128i bias = Splat16(0x8000);
     // Low 16 bits of each 32-bit quotient, gathered into the low 8 bytes.
-    const __m128i lowWords = _mm_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, -1, -1, -1, -1, -1, -1, -1, -1);
+    const __m128i lowWords =
+        _mm_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, -1, -1, -1, -1, -1, -1, -1, -1);
     const __m128i zero = _mm_setzero_si128();
     const __m128i top = Splat16(1023);
     int32_t x = 0;

@@ -16,7 +16,8 @@ void UnpackLanesSse41(uint16_t* destination, const uint8_t* packed, int32_t widt
 
 void UnpackQuadrantsSse41(uint16_t* destination, const uint8_t* packed, int32_t width,
                           int32_t rows) {
-    UnpackQuadrants128(destination, packed, width, rows);
+    const QuadrantUnits units = {QuadrantQuad128, QuadrantQuadAnyHeight128, QuadrantBlock128};
+    UnpackQuadrantsBanded<Run128>(destination, packed, width, rows, units);
 }
 
 } // namespace

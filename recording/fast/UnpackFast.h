@@ -12,8 +12,7 @@
 #include <cstdint>
 
 void UnpackLanesFast(uint16_t* destination, const uint8_t* packed, int32_t width, int32_t rows);
-void UnpackQuadrantsFast(uint16_t* destination, const uint8_t* packed, int32_t width,
-                         int32_t rows);
+void UnpackQuadrantsFast(uint16_t* destination, const uint8_t* packed, int32_t width, int32_t rows);
 void CorrectRowOffsetFast(uint16_t* samples, const int16_t* offset, int32_t count);
 void CorrectRowOffsetGainFast(uint16_t* samples, const int16_t* offset, const int16_t* gain,
                               int32_t count);
@@ -21,8 +20,7 @@ void CorrectRowOffsetGainFast(uint16_t* samples, const int16_t* offset, const in
 enum class SimdPath : int { Scalar = 0, Sse41 = 1, Avx2 = 2 };
 
 struct FastKernels {
-    void (*unpackLanes)(uint16_t* destination, const uint8_t* packed, int32_t width,
-                        int32_t rows);
+    void (*unpackLanes)(uint16_t* destination, const uint8_t* packed, int32_t width, int32_t rows);
     void (*unpackQuadrants)(uint16_t* destination, const uint8_t* packed, int32_t width,
                             int32_t rows);
     void (*correctRowOffset)(uint16_t* samples, const int16_t* offset, int32_t count);

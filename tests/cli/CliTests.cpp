@@ -43,7 +43,7 @@ protected:
     }
 
     std::string Recording(const std::string& name, int frames, int width = 32, int height = 32) {
-        return WriteTestRecording(work, name, TestSpec(width, height, frames));
+        return WriteTestRecording(work, name, TestRecording(width, height, frames));
     }
 
     TempDir work;
@@ -69,12 +69,12 @@ TEST_F(CliTest, InfoTextAndJson) {
                        "\"correction\": \"offset\"}\n");
 
     // A correction whose maps do not cover the frame is not applied, and says why.
-    VornSpec spec = TestSpec(32, 32, 1);
-    spec.correction.kind = 3;
-    spec.correction.mapWidth = 16;
-    spec.correction.mapHeight = 16;
-    spec.correction.offsets.assign(256, 1);
-    ASSERT_TRUE(WriteVorn((work / "small.vrn").c_str(), spec, TestSource(spec)));
+    VornSpec desc = TestRecording(32, 32, 1);
+    desc.correction.kind = 3;
+    desc.correction.mapWidth = 16;
+    desc.correction.mapHeight = 16;
+    desc.correction.offsets.assign(256, 1);
+    ASSERT_TRUE(WriteVorn((work / "small.vrn").c_str(), desc, TestSource(desc)));
     run = Cli("info small.vrn");
     EXPECT_NE(run.out.find("\nlayout: lanes\nbyte-order: little\ncorrection: none (maps smaller "
                            "than the frame)\n"),
@@ -130,10 +130,10 @@ TEST_F(CliTest, UsageErrorsWriteNothing) {
 }
 
 TEST_F(CliTest, FailuresNameRecordingFrameAndFile) {
-    const VornSpec spec = TestSpec(32, 32, 8);
-    std::vector<uint8_t> bytes = BuildVorn(spec, TestSource(spec));
+    const VornSpec desc = TestRecording(32, 32, 8);
+    std::vector<uint8_t> bytes = BuildVorn(desc, TestSource(desc));
     std::vector<uint8_t> refused = bytes;
-    PokeInt32(refused, VornLayoutOf(spec).fszpPos + 96, 100, false);
+    PokeInt32(refused, VornLayoutOf(desc).fszpPos + 96, 100, false);
     ASSERT_TRUE(WriteBytes((work / "shot.vrn").c_str(), refused));
     for (const char* command : {"convert", "info"}) {
         const CliRun run = Cli(std::string(command) + " shot.vrn");
@@ -153,7 +153,7 @@ TEST_F(CliTest, FailuresNameRecordingFrameAndFile) {
         << run.err;
 
     // Cut inside frame 5: frames 0..4 are written, whatever the number of jobs.
-    bytes.resize(static_cast<std::size_t>(VornLayoutOf(spec).framPos + spec.FrameStride() * 5 + 7));
+    bytes.resize(static_cast<std::size_t>(VornLayoutOf(desc).framPos + desc.FrameStride() * 5 + 7));
     ASSERT_TRUE(WriteBytes((work / "cut.vrn").c_str(), bytes));
     for (const char* jobs : {"1", "3"}) {
         std::filesystem::create_directory(work / "cut");

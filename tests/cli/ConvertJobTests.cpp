@@ -72,7 +72,7 @@ protected:
 // A frame that cannot be written stops the run there whatever the number of
 // jobs: later frames written by other workers are removed again.
 TEST_F(ConvertJobTest, FailureLeavesWhatOneJobWouldLeave) {
-    const std::string path = WriteTestRecording(dir, "clip.vrn", TestSpec(64, 64, 12));
+    const std::string path = WriteTestRecording(dir, "clip.vrn", TestRecording(64, 64, 12));
     std::filesystem::create_directory(out / "clip_000002.tif");
     for (const int jobs : {1, 4}) {
         const ConvertOutcome outcome = RunConvert(Request(path, 12, jobs));

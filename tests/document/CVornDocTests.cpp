@@ -26,12 +26,12 @@ int DisplayByte(const CVornDoc& doc, int x, int y) {
     return doc.m_pDisplayImage->GetBits()[(doc.m_nHeight - 1 - y) * stride + x];
 }
 
-// A recording whose file ends half-way through frame `cut`.
-std::string WriteTruncated(const TempDir& dir, const VornSpec& spec, int cut) {
-    std::vector<uint8_t> bytes = BuildVorn(spec, TestSource(spec));
-    const VornLayout layout = VornLayoutOf(spec);
-    bytes.resize(static_cast<std::size_t>(layout.framPos + spec.FrameStride() * cut +
-                                          spec.FrameStride() / 2));
+// A recording whose file ends `into` bytes into frame `cut` (default: half-way).
+std::string WriteTruncated(const TempDir& dir, const VornSpec& desc, int cut, int64_t into = -1) {
+    std::vector<uint8_t> bytes = BuildVorn(desc, TestSource(desc));
+    const VornLayout layout = VornLayoutOf(desc);
+    bytes.resize(static_cast<std::size_t>(layout.framPos + desc.FrameStride() * cut +
+                                          (into < 0 ? desc.FrameStride() / 2 : into)));
     const std::string path = dir / "cut.vrn";
     EXPECT_TRUE(WriteBytes(path.c_str(), bytes));
     return path;
@@ -43,7 +43,7 @@ protected:
 };
 
 TEST_F(CVornDocTest, FreshDocumentAndTitles) {
-    const auto doc = Open(WriteTestRecording(dir, "clip.vrn", TestSpec(32, 32, 1000)));
+    const auto doc = Open(WriteTestRecording(dir, "clip.vrn", TestRecording(32, 32, 1000)));
     int start = -1;
     int end = -1;
     EXPECT_EQ(doc->GetFrameRange(&start, &end), 1);
@@ -66,7 +66,7 @@ TEST_F(CVornDocTest, FreshDocumentAndTitles) {
 }
 
 TEST_F(CVornDocTest, RefusedCallsReadAndPaintNothing) {
-    const auto doc = Open(WriteTestRecording(dir, "clip.vrn", TestSpec(32, 32, 10)));
+    const auto doc = Open(WriteTestRecording(dir, "clip.vrn", TestRecording(32, 32, 10)));
     CountingView view;
     view.SetDocument(doc.get());
     ASSERT_EQ(doc->RenderFrame(3, 0, nullptr, 16, 8), 1);
@@ -86,7 +86,7 @@ TEST_F(CVornDocTest, RefusedCallsReadAndPaintNothing) {
 }
 
 TEST_F(CVornDocTest, ExportDepthsAndEveryViewRepainted) {
-    const auto doc = Open(WriteTestRecording(dir, "clip.vrn", TestSpec(32, 16, 4)));
+    const auto doc = Open(WriteTestRecording(dir, "clip.vrn", TestRecording(32, 16, 4)));
     CountingView a;
     CountingView b;
     a.SetDocument(doc.get());
@@ -124,7 +124,7 @@ TEST_F(CVornDocTest, ExportDepthsAndEveryViewRepainted) {
 }
 
 TEST_F(CVornDocTest, FailedSaveStillShowsTheFrame) {
-    const auto doc = Open(WriteTestRecording(dir, "clip.vrn", TestSpec(32, 32, 4)));
+    const auto doc = Open(WriteTestRecording(dir, "clip.vrn", TestRecording(32, 32, 4)));
     CountingView view;
     view.SetDocument(doc.get());
     const std::string path = dir / "missing/x.tif";
@@ -137,8 +137,8 @@ TEST_F(CVornDocTest, FailedSaveStillShowsTheFrame) {
 }
 
 TEST_F(CVornDocTest, ShortFrameSavesNothing) {
-    const VornSpec spec = TestSpec(32, 32, 5);
-    const auto doc = Open(WriteTruncated(dir, spec, 3));
+    const VornSpec desc = TestRecording(32, 32, 5);
+    const auto doc = Open(WriteTruncated(dir, desc, 3));
     CountingView view;
     view.SetDocument(doc.get());
     ASSERT_EQ(doc->RenderFrame(2, 0, nullptr, 16, 8), 1);
@@ -153,16 +153,38 @@ TEST_F(CVornDocTest, ShortFrameSavesNothing) {
     EXPECT_EQ(ReadTiff(path).samples.at(40), TestSample(1, 8, 1));
 }
 
-TEST_F(CVornDocTest, UnreadableFirstFrameStillOpensBlack) {
-    const auto doc = Open(WriteTruncated(dir, TestSpec(32, 32, 3), 0));
+TEST_F(CVornDocTest, ShortFrameWithAWholeFramesByteCount) {
+    // Padded stride: a frame cut after exactly 2 * width * height bytes.
+    VornSpec desc = TestRecording(32, 32, 4);
+    desc.frameStride = 32 * 32 * 2 + 64;
+    const auto doc = Open(WriteTruncated(dir, desc, 2, 32 * 32 * 2));
+    const std::string path = dir / "x.tif";
+    EXPECT_EQ(doc->RenderFrame(2, 1, path.c_str(), 16, 16), 0);
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(CVornDocTest, UnreadableFirstFrameOpensBlackUnlessHuge) {
+    const auto doc = Open(WriteTruncated(dir, TestRecording(32, 32, 3), 0));
     EXPECT_EQ(DisplayByte(*doc, 0, 0), 0);
     EXPECT_EQ(doc->RenderFrame(0, 0, nullptr, 16, 8), 0);
+    // A short file must not make the document build gigabyte images.
+    const VornSpec desc = TestRecording(32, 32, 1);
+    std::vector<uint8_t> bytes = BuildVorn(desc, TestSource(desc));
+    const VornLayout layout = VornLayoutOf(desc);
+    PokeInt16(bytes, layout.fszpPos + 52, 32000, false);
+    PokeInt16(bytes, layout.fszpPos + 54, 32000, false);
+    PokeInt32(bytes, layout.fszpPos + 96, 32000 * 32000 / 8 * 10, false);
+    const std::string path = dir / "huge.vrn";
+    ASSERT_TRUE(WriteBytes(path.c_str(), bytes));
+    CVornDoc huge;
+    EXPECT_EQ(huge.OnOpenDocument(path.c_str()), 0);
+    EXPECT_EQ(huge.GetOpenError(), "file too short for its frame size");
 }
 
 TEST_F(CVornDocTest, RefusedOpenKeepsTheReason) {
-    const VornSpec spec = TestSpec(32, 32, 2);
-    std::vector<uint8_t> bytes = BuildVorn(spec, TestSource(spec));
-    PokeInt32(bytes, VornLayoutOf(spec).fszpPos + 96, 100, false);
+    const VornSpec desc = TestRecording(32, 32, 2);
+    std::vector<uint8_t> bytes = BuildVorn(desc, TestSource(desc));
+    PokeInt32(bytes, VornLayoutOf(desc).fszpPos + 96, 100, false);
     const std::string path = dir / "shot.vrn";
     ASSERT_TRUE(WriteBytes(path.c_str(), bytes));
     CVornDoc doc;
@@ -177,7 +199,7 @@ TEST_F(CVornDocTest, RefusedOpenKeepsTheReason) {
 }
 
 TEST_F(CVornDocTest, FrameRange) {
-    const auto doc = Open(WriteTestRecording(dir, "clip.vrn", TestSpec(32, 32, 1000)));
+    const auto doc = Open(WriteTestRecording(dir, "clip.vrn", TestRecording(32, 32, 1000)));
     int start = 0;
     int end = 0;
     EXPECT_EQ(doc->SetFrameRange(0, 10, 20), 1);
@@ -204,10 +226,10 @@ TEST_F(CVornDocTest, FrameRange) {
 TEST_F(CVornDocTest, TitleShowsUnknownPositionAfterFailedSeek) {
     // Frame 2,000,000 of a 16 MiB stride lies beyond what the file system
     // can seek to, so the seek fails and the position becomes unknown.
-    VornSpec spec = TestSpec(32, 32, 1);
-    spec.frameStride = 16 << 20;
-    spec.lastFrameNo = 2000000;
-    const auto doc = Open(WriteTestRecording(dir, "far.vrn", spec));
+    VornSpec desc = TestRecording(32, 32, 1);
+    desc.frameStride = 16 << 20;
+    desc.lastFrameNo = 2000000;
+    const auto doc = Open(WriteTestRecording(dir, "far.vrn", desc));
     EXPECT_EQ(doc->RenderFrame(2000000, 0, nullptr, 16, 8), 0);
     if (doc->m_pReader->currentFrame != -2) {
         GTEST_SKIP() << "this file system seeks that far";

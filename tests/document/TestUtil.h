@@ -60,17 +60,17 @@ inline uint16_t TestSample(int32_t index, int32_t x, int32_t y) {
 }
 
 // An uncorrected lane-order recording whose frames hold TestSample.
-inline VornSpec TestSpec(int32_t width, int32_t height, int32_t frames) {
-    VornSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.frameCount = frames;
-    return spec;
+inline VornSpec TestRecording(int32_t width, int32_t height, int32_t frames) {
+    VornSpec desc;
+    desc.width = width;
+    desc.height = height;
+    desc.frameCount = frames;
+    return desc;
 }
 
-inline VornFrameSource TestSource(const VornSpec& spec) {
-    const int32_t width = spec.width;
-    const int32_t height = spec.height;
+inline VornFrameSource TestSource(const VornSpec& desc) {
+    const int32_t width = desc.width;
+    const int32_t height = desc.height;
     return [width, height](int32_t index, uint16_t* samples) {
         for (int32_t y = 0; y < height; ++y) {
             for (int32_t x = 0; x < width; ++x) {
@@ -81,9 +81,9 @@ inline VornFrameSource TestSource(const VornSpec& spec) {
 }
 
 inline std::string WriteTestRecording(const TempDir& dir, const std::string& name,
-                                      const VornSpec& spec) {
+                                      const VornSpec& desc) {
     const std::string path = dir / name;
-    if (!WriteVorn(path.c_str(), spec, TestSource(spec))) {
+    if (!WriteVorn(path.c_str(), desc, TestSource(desc))) {
         return {};
     }
     return path;

@@ -23,7 +23,7 @@ inline std::string PathTestName(const testing::TestParamInfo<SimdPath>& info) {
     return SimdPathName(info.param);
 }
 
-#define INSTANTIATE_EVERY_PATH(suite)                                                             \
-    INSTANTIATE_TEST_SUITE_P(Paths, suite,                                                        \
+#define INSTANTIATE_EVERY_PATH(suite)                                                              \
+    INSTANTIATE_TEST_SUITE_P(Paths, suite,                                                         \
                              testing::Values(SimdPath::Scalar, SimdPath::Sse41, SimdPath::Avx2),   \
                              PathTestName)

@@ -89,7 +89,8 @@ TEST_P(Correction, OffsetMatchesReference) {
     std::vector<uint16_t> expected = row.samples;
     std::vector<uint16_t> actual = row.samples;
     CorrectRowOffset(expected.data(), row.offset.data(), static_cast<int32_t>(expected.size()));
-    kernels->correctRowOffset(actual.data(), row.offset.data(), static_cast<int32_t>(actual.size()));
+    kernels->correctRowOffset(actual.data(), row.offset.data(),
+                              static_cast<int32_t>(actual.size()));
     EXPECT_EQ(actual, expected);
 }
 

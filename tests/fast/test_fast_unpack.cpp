@@ -37,7 +37,8 @@ size_t SampleCount(Geometry g) {
 
 // Runs `fast` and `reference` over the same bytes and compares the whole
 // destination, remainder included.
-void ExpectSameFrame(UnpackFn fast, UnpackFn reference, Geometry g, const std::vector<uint8_t>& packed) {
+void ExpectSameFrame(UnpackFn fast, UnpackFn reference, Geometry g,
+                     const std::vector<uint8_t>& packed) {
     std::vector<uint16_t> expected(SampleCount(g) + 1, kUntouched);
     std::vector<uint16_t> actual(expected);
     reference(expected.data(), packed.data(), g.width, g.rows);
@@ -53,10 +54,9 @@ using LaneOrder = EveryPath;
 TEST_P(LaneOrder, MatchesReferenceForEveryGroupCountAndRemainder) {
     // Group counts 0..4 cover the two-group loop and its odd tail; widths
     // that leave 1..31 samples over cover the untouched remainder.
-    const Geometry geometries[] = {{1, 1},   {31, 1},   {32, 1},    {33, 1},  {64, 1},
-                                   {96, 1},  {127, 1},  {10, 10},   {7, 13},  {4, 128},
-                                   {48, 16}, {516, 16}, {1023, 3},  {1024, 1024}, {0, 8},
-                                   {8, 0},   {-32, 2},  {32, -2}};
+    const Geometry geometries[] = {{1, 1},    {31, 1},      {32, 1}, {33, 1},  {64, 1},  {96, 1},
+                                   {127, 1},  {10, 10},     {7, 13}, {4, 128}, {48, 16}, {516, 16},
+                                   {1023, 3}, {1024, 1024}, {0, 8},  {8, 0},   {-32, 2}, {32, -2}};
     uint32_t seed = 1;
     for (const Geometry g : geometries) {
         const std::vector<uint8_t> packed = RandomBytes(SampleCount(g) / 32 * 40, seed++);
@@ -75,22 +75,23 @@ using QuadrantOrder = EveryPath;
 
 TEST_P(QuadrantOrder, MatchesReferenceForEveryTilingCase) {
     const Geometry geometries[] = {
-        {32, 32},    // 4 steps per column pair: blocks span several pairs
-        {48, 16},    // one block and an unwritten remainder
-        {8, 16},     // no whole block
-        {516, 16},   // 2 steps per pair, many pairs
-        {128, 48},   // 6 steps: blocks cross pair boundaries unevenly
-        {100, 64},   // 8 steps, 25 pairs
-        {4, 128},    // 16 steps: a single column pair
-        {16, 128},   // four pairs: one 128-bit unit
-        {32, 128},   // eight pairs: one 256-bit unit
-        {36, 128},   // eight pairs and a leftover pair
-        {56, 128},   // eight, four and two leftover pairs
-        {200, 256},  // 50 pairs: partial tiles, leftover pairs, two blocks per pair
-        {1280, 720}, // 90 steps
-        {1024, 1024},
-        {30, 32},    // width not a multiple of 4: refused
-        {32, 24},    // height not a multiple of 16: refused
+        {32, 32},     // 4 steps per column pair: bands start inside blocks
+        {48, 16},     // one block and an unwritten remainder: block by block
+        {8, 16},      // no whole block
+        {516, 16},    // 2 steps per pair, partial last block
+        {128, 48},    // 6 steps
+        {100, 64},    // 8 steps, 25 pairs, partial last block
+        {4, 128},     // 16 steps: a single column pair, block by block
+        {16, 128},    // four pairs: one tile unit
+        {36, 128},    // eight pairs and a leftover pair
+        {56, 128},    // twelve pairs and two leftover
+        {200, 256},   // 50 pairs: a full and a partial tile, two leftover, two bands
+        {1024, 1024}, // full tiles, eight bands
+        {1280, 720},  // 90 steps: the last band has 10
+        {24, 192},    // 24 steps, plus two leftover pairs
+        {40, 64},     // 8 steps, ten pairs
+        {30, 32},     // width not a multiple of 4: refused
+        {32, 24},     // height not a multiple of 16: refused
         {0, 16},
     };
     uint32_t seed = 100;
@@ -123,17 +124,28 @@ TEST(FastDispatch, RequestPicksTheBestPathTheCpuRuns) {
     EXPECT_TRUE(SimdPathAvailable(SimdPath::Scalar));
 }
 
+void SetSimdRequest(const char* value) {
+#ifdef _WIN32
+    _putenv_s("QUORVANE_SIMD", value != nullptr ? value : "");
+#else
+    if (value != nullptr) {
+        setenv("QUORVANE_SIMD", value, 1);
+    } else {
+        unsetenv("QUORVANE_SIMD");
+    }
+#endif
+}
+
 // The choice is made once per process, so it is observed in a fresh one.
 TEST(FastDispatch, EnvironmentForcesThePath) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    setenv("QUORVANE_SIMD", "scalar", 1);
+    SetSimdRequest("scalar");
     EXPECT_EXIT(std::exit(static_cast<int>(ActiveSimdPath())), testing::ExitedWithCode(0), "");
     if (SimdPathAvailable(SimdPath::Sse41)) {
-        setenv("QUORVANE_SIMD", "sse41", 1);
-        EXPECT_EXIT(std::exit(static_cast<int>(ActiveSimdPath())), testing::ExitedWithCode(1),
-                    "");
+        SetSimdRequest("sse41");
+        EXPECT_EXIT(std::exit(static_cast<int>(ActiveSimdPath())), testing::ExitedWithCode(1), "");
     }
-    unsetenv("QUORVANE_SIMD");
+    SetSimdRequest(nullptr);
 }
 
 TEST(FastDispatch, EntryPointsUseAWorkingPath) {

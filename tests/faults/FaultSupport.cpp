@@ -32,8 +32,7 @@ TmpfsMount::~TmpfsMount() {
 }
 
 bool TmpfsMount::RemountReadOnly() {
-    return mounted_ &&
-           mount("tmpfs", dir_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    return mounted_ && mount("tmpfs", dir_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0;
 }
 
 FolderWatch::FolderWatch(const fs::path& dir) {
@@ -111,8 +110,8 @@ std::string CheckSamples(TIFF* tiff, const TestRecording& rec, int index, int bi
     for (int32_t y = 0; y < rec.height; ++y) {
         for (int32_t x = 0; x < rec.width; ++x) {
             const uint16_t want = VornPatternSample(index, x, y);
-            const size_t at = static_cast<size_t>(y) * static_cast<size_t>(rec.width) +
-                              static_cast<size_t>(x);
+            const size_t at =
+                static_cast<size_t>(y) * static_cast<size_t>(rec.width) + static_cast<size_t>(x);
             const uint16_t got =
                 bits == 16 ? static_cast<uint16_t>(strip[2 * at] | (strip[2 * at + 1] << 8))
                            : strip[at];
@@ -161,6 +160,10 @@ OutputCheck CheckOutputFolder(const fs::path& dir, const std::string& base,
     for (const auto& entry : fs::directory_iterator(dir, ec)) {
         const std::string name = entry.path().filename().string();
         std::smatch m;
+        if (!name.empty() && name[0] == '.') {
+            check.temporaries.push_back(name);
+            continue;
+        }
         if (!std::regex_match(name, m, pattern)) {
             check.problems.push_back("unexpected entry " + name);
             continue;

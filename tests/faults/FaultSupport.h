@@ -66,12 +66,14 @@ std::string CheckTiff(const std::filesystem::path& file, const TestRecording& re
                       int bits);
 
 struct OutputCheck {
-    std::vector<int> indices;   // frame indices of the files found, ascending
-    std::vector<std::string> problems; // wrong files, stray names, temporaries
+    std::vector<int> indices;             // frame indices of the files found, ascending
+    std::vector<std::string> problems;    // wrong files, stray names
+    std::vector<std::string> temporaries; // hidden ".name.XXXXXX" files left behind
 };
 
 // Looks at every entry of `dir`: each must be "<base>_NNNNNN.tif" holding
-// frame NNNNNN completely and correctly; anything else is a problem.
+// frame NNNNNN completely and correctly; hidden temporaries are listed apart,
+// anything else is a problem.
 OutputCheck CheckOutputFolder(const std::filesystem::path& dir, const std::string& base,
                               const TestRecording& rec, int bits);
 

@@ -41,8 +41,7 @@ protected:
     // The conversion loop: frames first.. until RenderFrame fails or `stop`
     // frames were written; `between` runs after each frame. Returns the frame
     // that failed, or -1.
-    template <typename Between>
-    int Convert(int first, int last, int bits, Between between) {
+    template <typename Between> int Convert(int first, int last, int bits, Between between) {
         const int source = bits == 16 ? 16 : 10;
         for (int i = first; i <= last; ++i) {
             if (doc_.RenderFrame(i, 1, Name(i).c_str(), source, bits) == 0) {
@@ -58,6 +57,7 @@ protected:
         for (const auto& p : check.problems) {
             ADD_FAILURE() << p;
         }
+        EXPECT_TRUE(check.temporaries.empty()) << ::testing::PrintToString(check.temporaries);
         EXPECT_EQ(check.indices.size(), size_t(failed));
         EXPECT_TRUE(IsRun(check.indices, 0));
     }

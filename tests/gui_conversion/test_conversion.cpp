@@ -316,6 +316,15 @@ TEST_F(ConversionTest, EachRecordingKeepsItsOwnRangeAndTheDepthIsShared) {
     EXPECT_NE(second->GetFrameRange(nullptr, nullptr), 0);
 }
 
+TEST_F(ConversionTest, ALeftDocumentWhoseWindowIsGoneIsNotTouched) {
+    Open("a.vrn", 5);
+    QPointer<CChildFrame> first = f->MDIGetActive();
+    ASSERT_TRUE(f->OpenDocumentFile(Recording("b.vrn", 8))); // no idle yet: the bar tracks a
+    delete first.data();                                     // a's document goes with it
+    f->OnIdle();
+    EXPECT_EQ(f->DlgBar()->ControlText(IDC_END_FRAME), QStringLiteral("7"));
+}
+
 TEST_F(ConversionTest, BitDepthIsRestoredFromTheProfile) {
     QSettings settings(QStringLiteral("Ostrel"), QStringLiteral("Quorvane"));
     for (const auto& [stored, expected] :

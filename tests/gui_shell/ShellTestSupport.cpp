@@ -6,20 +6,17 @@
 #include <QEvent>
 #include <QFile>
 
-void ShellTest::SetUp()
-{
+void ShellTest::SetUp() {
     ASSERT_TRUE(m_dir.isValid());
     Profile().clear();
 }
 
-void ShellTest::TearDown()
-{
+void ShellTest::TearDown() {
     Flush();
     Profile().clear();
 }
 
-QString ShellTest::MakeRecording(const QString& name, int frames) const
-{
+QString ShellTest::MakeRecording(const QString& name, int frames) const {
     const QString path = m_dir.filePath(name);
     VornSpec spec;
     spec.width = 64;
@@ -29,8 +26,7 @@ QString ShellTest::MakeRecording(const QString& name, int frames) const
     return path;
 }
 
-QString ShellTest::MakeJunk(const QString& name) const
-{
+QString ShellTest::MakeJunk(const QString& name) const {
     const QString path = m_dir.filePath(name);
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::WriteOnly));
@@ -38,8 +34,7 @@ QString ShellTest::MakeJunk(const QString& name) const
     return path;
 }
 
-std::unique_ptr<CMainFrame> ShellTest::MakeFrame()
-{
+std::unique_ptr<CMainFrame> ShellTest::MakeFrame() {
     auto frame = std::make_unique<CMainFrame>();
     frame->SetMessageSink([this](const QString& text) { m_messages.append(text); });
     frame->SetOpenDialog([](QWidget*) { return QString(); });
@@ -48,11 +43,12 @@ std::unique_ptr<CMainFrame> ShellTest::MakeFrame()
     return frame;
 }
 
-void ShellTest::Flush()
-{
+void ShellTest::Flush() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-QSettings ShellTest::Profile() { return QSettings(QStringLiteral("Ostrel"), QStringLiteral("Quorvane")); }
+QSettings ShellTest::Profile() {
+    return QSettings(QStringLiteral("Ostrel"), QStringLiteral("Quorvane"));
+}

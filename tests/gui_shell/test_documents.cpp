@@ -20,13 +20,14 @@
 #include <QUrl>
 
 namespace {
-int FrameCount(CMainFrame& frame) { return static_cast<int>(frame.MdiArea()->subWindowList().size()); }
+int FrameCount(CMainFrame& frame) {
+    return static_cast<int>(frame.MdiArea()->subWindowList().size());
+}
 
 // Counts the paints of a view's viewport.
 class PaintCounter : public QObject {
 public:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
+    bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Paint)
             ++count;
         return false;
@@ -35,12 +36,13 @@ public:
 };
 } // namespace
 
-TEST_F(ShellTest, OpenShowsAMaximizedWindowWithTheFramesCaption)
-{
+TEST_F(ShellTest, OpenShowsAMaximizedWindowWithTheFramesCaption) {
     auto frame = MakeFrame();
     frame->show();
     EXPECT_EQ(frame->windowTitle(), "Quorvane");
+    EXPECT_FALSE(frame->Action(57607)->isEnabled()); // the toolbar's Print needs a window
     ASSERT_TRUE(frame->OpenDocumentFile(MakeRecording("clip.vrn", 5)));
+    EXPECT_TRUE(frame->Action(57607)->isEnabled());
     CChildFrame* child = frame->MDIGetActive();
     ASSERT_NE(child, nullptr);
     EXPECT_TRUE(child->isMaximized());
@@ -59,10 +61,41 @@ TEST_F(ShellTest, OpenShowsAMaximizedWindowWithTheFramesCaption)
     EXPECT_EQ(frame->windowTitle(), "Quorvane");
     EXPECT_EQ(frame->CurrentMenuId(), 128);
     EXPECT_TRUE(frame->GetDocTemplate()->Documents().empty());
+    EXPECT_FALSE(frame->Action(57607)->isEnabled());
 }
 
-TEST_F(ShellTest, RefusedFileShowsTheMessageAndLeavesNoWindow)
-{
+TEST_F(ShellTest, FileCommandsGoThroughTheirDialogs) {
+    auto frame = MakeFrame();
+    const QString clip = MakeRecording("clip.vrn");
+    frame->SetOpenDialog([&](QWidget* parent) {
+        EXPECT_EQ(parent, frame.get());
+        return clip;
+    });
+    QPrinter* setupPrinter = nullptr;
+    frame->SetPageSetupDialog([&](QWidget*, QPrinter& printer) {
+        setupPrinter = &printer;
+        return true;
+    });
+    int abouts = 0;
+    frame->SetAboutDialog([&](QWidget*) { ++abouts; });
+
+    frame->Action(57601)->trigger();
+    EXPECT_EQ(FrameCount(*frame), 1);
+    frame->Action(57606)->trigger();
+    EXPECT_EQ(setupPrinter, &frame->Printer());
+    frame->Action(57664)->trigger();
+    EXPECT_EQ(abouts, 1);
+
+    // Close takes every window of the document with it.
+    frame->Action(57648)->trigger();
+    ASSERT_EQ(FrameCount(*frame), 2);
+    frame->Action(57602)->trigger();
+    Flush();
+    EXPECT_EQ(FrameCount(*frame), 0);
+    EXPECT_TRUE(frame->GetDocTemplate()->Documents().empty());
+}
+
+TEST_F(ShellTest, RefusedFileShowsTheMessageAndLeavesNoWindow) {
     auto frame = MakeFrame();
     const QString junk = MakeJunk("junk.vrn");
     frame->RecentFiles().Add(junk);
@@ -80,8 +113,7 @@ TEST_F(ShellTest, RefusedFileShowsTheMessageAndLeavesNoWindow)
     EXPECT_TRUE(m_messages.value(1).startsWith("Cannot open missing.vrn: "));
 }
 
-TEST_F(ShellTest, AFileAlreadyOpenIsActivatedNotOpenedTwice)
-{
+TEST_F(ShellTest, AFileAlreadyOpenIsActivatedNotOpenedTwice) {
     auto frame = MakeFrame();
     const QString a = MakeRecording("a.vrn");
     ASSERT_TRUE(frame->OpenDocumentFile(a));
@@ -94,8 +126,7 @@ TEST_F(ShellTest, AFileAlreadyOpenIsActivatedNotOpenedTwice)
     EXPECT_EQ(frame->GetActiveDocument(), frame->GetDocTemplate()->FindDocument(a));
 }
 
-TEST_F(ShellTest, RecentFilesFollowOpensAndDropAFileThatNoLongerOpens)
-{
+TEST_F(ShellTest, RecentFilesFollowOpensAndDropAFileThatNoLongerOpens) {
     auto frame = MakeFrame();
     const QString a = MakeRecording("a.vrn"), b = MakeRecording("b.vrn");
     ASSERT_TRUE(frame->OpenDocumentFile(a));
@@ -119,8 +150,7 @@ TEST_F(ShellTest, RecentFilesFollowOpensAndDropAFileThatNoLongerOpens)
     EXPECT_EQ(FrameCount(*second), 1);
 }
 
-TEST_F(ShellTest, NewWindowGivesTwoNumberedViewsThatBothRepaint)
-{
+TEST_F(ShellTest, NewWindowGivesTwoNumberedViewsThatBothRepaint) {
     auto frame = MakeFrame();
     frame->show();
     ASSERT_TRUE(frame->OpenDocumentFile(MakeRecording("clip.vrn", 5)));
@@ -163,12 +193,12 @@ TEST_F(ShellTest, NewWindowGivesTwoNumberedViewsThatBothRepaint)
     children[1]->GetActiveView()->viewport()->removeEventFilter(&second);
 }
 
-TEST_F(ShellTest, DroppedFilesOpenEachAsADocument)
-{
+TEST_F(ShellTest, DroppedFilesOpenEachAsADocument) {
     auto frame = MakeFrame();
     frame->show();
     QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(MakeRecording("a.vrn")), QUrl::fromLocalFile(MakeRecording("b.vrn"))});
+    mime.setUrls(
+        {QUrl::fromLocalFile(MakeRecording("a.vrn")), QUrl::fromLocalFile(MakeRecording("b.vrn"))});
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(frame.get(), &enter);
     EXPECT_TRUE(enter.isAccepted());
@@ -186,8 +216,7 @@ TEST_F(ShellTest, DroppedFilesOpenEachAsADocument)
     EXPECT_FALSE(refused.isAccepted());
 }
 
-TEST_F(ShellTest, CommandLineOpensFilesOrEndsStartUpOnAFailure)
-{
+TEST_F(ShellTest, CommandLineOpensFilesOrEndsStartUpOnAFailure) {
     auto frame = MakeFrame();
     int exitCode = -1;
     const QString clip = MakeRecording("clip.vrn");
@@ -201,8 +230,7 @@ TEST_F(ShellTest, CommandLineOpensFilesOrEndsStartUpOnAFailure)
     EXPECT_EQ(m_messages.size(), 1);
 }
 
-TEST_F(ShellTest, PrintsTheFirstFrameToAPdfPage)
-{
+TEST_F(ShellTest, PrintsTheFirstFrameToAPdfPage) {
     auto frame = MakeFrame();
     const QString pdf = m_dir.filePath("out.pdf");
     QPrinter& printer = frame->Printer();
@@ -222,13 +250,12 @@ TEST_F(ShellTest, PrintsTheFirstFrameToAPdfPage)
     EXPECT_EQ(bytes.count("/Type /Page\n") + bytes.count("/Type /Page "), 1);
     EXPECT_TRUE(bytes.contains("/Subtype /Image"));
 
-    EXPECT_FALSE(ProcessShellCommand(*frame, ParseCommandLine({"/p", MakeJunk("junk.vrn")}),
-                                     &exitCode));
+    EXPECT_FALSE(
+        ProcessShellCommand(*frame, ParseCommandLine({"/p", MakeJunk("junk.vrn")}), &exitCode));
     EXPECT_EQ(exitCode, 1);
 }
 
-TEST_F(ShellTest, CloseWritesPlacementAndBitSelAndClosesTheDocuments)
-{
+TEST_F(ShellTest, CloseWritesPlacementAndBitSelAndClosesTheDocuments) {
     auto frame = MakeFrame();
     frame->show();
     frame->m_nBitSel = 0;
@@ -240,8 +267,7 @@ TEST_F(ShellTest, CloseWritesPlacementAndBitSelAndClosesTheDocuments)
     EXPECT_TRUE(Profile().value("Settings/InitPlacement").toString().startsWith("44,0,1,"));
 }
 
-TEST_F(ShellTest, PlacementRoundTripNormalMaximizedMinimized)
-{
+TEST_F(ShellTest, PlacementRoundTripNormalMaximizedMinimized) {
     auto first = MakeFrame();
     first->move(40, 30);
     first->resize(500, 300);
@@ -262,6 +288,10 @@ TEST_F(ShellTest, PlacementRoundTripNormalMaximizedMinimized)
     third->ShowWithCommand(3);
     EXPECT_TRUE(third->isMaximized());
     EXPECT_EQ(third->normalGeometry(), normal); // the restore size
+    third->SavePlacement();
+    EXPECT_EQ(Profile().value("Settings/InitPlacement").toString(), stored.join(','));
+    third->showNormal();
+    EXPECT_EQ(third->geometry(), normal);
 
     first->showMinimized();
     first->SavePlacement();
@@ -271,8 +301,7 @@ TEST_F(ShellTest, PlacementRoundTripNormalMaximizedMinimized)
     EXPECT_TRUE(fourth->isMinimized());
 }
 
-TEST_F(ShellTest, PlacementOffEveryScreenKeepsTheDefault)
-{
+TEST_F(ShellTest, PlacementOffEveryScreenKeepsTheDefault) {
     Profile().setValue("Settings/InitPlacement", "44,0,1,-1,-1,-1,-1,5000,5000,5800,5600");
     auto reference = MakeFrame();
     auto frame = MakeFrame();

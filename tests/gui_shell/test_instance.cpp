@@ -14,12 +14,12 @@
 #include <future>
 
 namespace {
-QString UniqueName() { return "quorvane-test-" + QUuid::createUuid().toString(QUuid::Id128); }
+QString UniqueName() {
+    return "quorvane-test-" + QUuid::createUuid().toString(QUuid::Id128);
+}
 
 // Runs the event loop until `done` or two seconds have passed.
-template <typename Done>
-bool SpinUntil(Done done)
-{
+template <typename Done> bool SpinUntil(Done done) {
     QElapsedTimer timer;
     timer.start();
     while (!done() && timer.elapsed() < 2000)
@@ -28,8 +28,7 @@ bool SpinUntil(Done done)
 }
 } // namespace
 
-TEST(CommandLine, FilesPrintFormsAndLanguage)
-{
+TEST(ShellCommandLine, FilesPrintFormsAndLanguage) {
     CCommandLineInfo none = ParseCommandLine({});
     EXPECT_EQ(none.m_nShellCommand, CCommandLineInfo::FileNew);
 
@@ -58,8 +57,7 @@ TEST(CommandLine, FilesPrintFormsAndLanguage)
     EXPECT_EQ(ParseCommandLine({"--", "--lang"}).m_files, QStringList{"--lang"});
 }
 
-TEST(SingleInstance, ASecondInstanceHandsItsFilesToTheFirst)
-{
+TEST(ShellSingleInstance, ASecondInstanceHandsItsFilesToTheFirst) {
     const QString name = UniqueName();
     SingleInstance first(name);
     ASSERT_TRUE(first.Listen());
@@ -72,32 +70,30 @@ TEST(SingleInstance, ASecondInstanceHandsItsFilesToTheFirst)
         SingleInstance second(name);
         return second.SendToRunning({"relative.vrn", "/abs/other.vrn"});
     });
-    ASSERT_TRUE(SpinUntil([&] {
-        return sent.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
-    }));
+    ASSERT_TRUE(SpinUntil(
+        [&] { return sent.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
     EXPECT_TRUE(sent.get());
-    EXPECT_EQ(received, (QStringList{QDir::current().absoluteFilePath("relative.vrn"),
-                                     "/abs/other.vrn"}));
+    EXPECT_EQ(received,
+              (QStringList{QDir::current().absoluteFilePath("relative.vrn"), "/abs/other.vrn"}));
 
     // A third start cannot take the name while the first answers on it.
     SingleInstance third(name);
     EXPECT_FALSE(third.Listen());
 }
 
-TEST(SingleInstance, NoRunningProgramMeansNoHandOver)
-{
+TEST(ShellSingleInstance, NoRunningProgramMeansNoHandOver) {
     SingleInstance alone(UniqueName());
     EXPECT_FALSE(alone.SendToRunning({"a.vrn"}, 200));
     EXPECT_TRUE(alone.Listen());
 }
 
-TEST(SingleInstance, OversizedOrGarbledMessagesAreDropped)
-{
+TEST(ShellSingleInstance, OversizedOrGarbledMessagesAreDropped) {
     const QString name = UniqueName();
     SingleInstance first(name);
     ASSERT_TRUE(first.Listen());
     int received = 0;
-    QObject::connect(&first, &SingleInstance::filesReceived, [&](const QStringList&) { ++received; });
+    QObject::connect(&first, &SingleInstance::filesReceived,
+                     [&](const QStringList&) { ++received; });
 
     QLocalSocket huge;
     huge.connectToServer(name);

@@ -8,12 +8,14 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolTip>
 #include <QTranslator>
 
 #include <vector>
@@ -35,41 +37,46 @@ const Item kOpen{57601, "&Open...\tCtrl+O", "開く(&O)...\tCtrl+O"};
 const Item kSetup{57606, "P&rint Setup...", "ﾌﾟﾘﾝﾀの設定(&R)..."};
 const Item kRecent{57616, "Recent File", "最近使ったﾌｧｲﾙ"};
 const Item kExit{57665, "E&xit", "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"};
-const Popup kView{"&View", "表示(&V)", {{59392, "&Toolbar", "ﾂｰﾙ ﾊﾞｰ(&T)"}, {59393, "&Status Bar", "ｽﾃｰﾀｽ ﾊﾞｰ(&S)"}}};
-const Popup kHelp{"&Help", "ﾍﾙﾌﾟ(&H)", {{57664, "&About Quorvane...", "Quorvane のﾊﾞｰｼﾞｮﾝ情報(&A)..."}}};
+const Popup kView{"&View",
+                  "表示(&V)",
+                  {{59392, "&Toolbar", "ﾂｰﾙ ﾊﾞｰ(&T)"}, {59393, "&Status Bar", "ｽﾃｰﾀｽ ﾊﾞｰ(&S)"}}};
+const Popup kHelp{
+    "&Help", "ﾍﾙﾌﾟ(&H)", {{57664, "&About Quorvane...", "Quorvane のﾊﾞｰｼﾞｮﾝ情報(&A)..."}}};
 
 const std::vector<Popup> kMenu128{
     {"&File", "ﾌｧｲﾙ(&F)", {kOpen, kSep, kSetup, kSep, kRecent, kSep, kExit}}, kView, kHelp};
 
-const std::vector<Popup> kMenu129{
-    {"&File",
-     "ﾌｧｲﾙ(&F)",
-     {kOpen,
-      {57602, "&Close", "閉じる(&C)"},
-      {32771, "&Save\tCtrl+S", "変換保存(&S)\tCtrl+S"},
-      kSep,
-      {57607, "&Print...\tCtrl+P", "印刷(&P)...\tCtrl+P"},
-      {57609, "Print Pre&view", "印刷ﾌﾟﾚﾋﾞｭｰ(&V)"},
-      kSetup, kSep, kRecent, kSep, kExit}},
-    {"&Edit",
-     "編集(&E)",
-     {{57643, "&Undo\tCtrl+Z", "元に戻す(&U)\tCtrl+Z"},
-      kSep,
-      {57635, "Cu&t\tCtrl+X", "切り取り(&T)\tCtrl+X"},
-      {57634, "&Copy\tCtrl+C", "ｺﾋﾟｰ(&C)\tCtrl+C"},
-      {57637, "&Paste\tCtrl+V", "貼り付け(&P)\tCtrl+V"}}},
-    kView,
-    {"&Window",
-     "ｳｨﾝﾄﾞｳ(&W)",
-     {{57648, "&New Window", "新しいｳｨﾝﾄﾞｳを開く(&N)"},
-      {57650, "&Cascade", "重ねて表示(&C)"},
-      {57651, "&Tile", "並べて表示(&T)"},
-      {57649, "&Arrange Icons", "ｱｲｺﾝの整列(&A)"}}},
-    kHelp};
+const std::vector<Popup> kMenu129{{"&File",
+                                   "ﾌｧｲﾙ(&F)",
+                                   {kOpen,
+                                    {57602, "&Close", "閉じる(&C)"},
+                                    {32771, "&Save\tCtrl+S", "変換保存(&S)\tCtrl+S"},
+                                    kSep,
+                                    {57607, "&Print...\tCtrl+P", "印刷(&P)...\tCtrl+P"},
+                                    {57609, "Print Pre&view", "印刷ﾌﾟﾚﾋﾞｭｰ(&V)"},
+                                    kSetup,
+                                    kSep,
+                                    kRecent,
+                                    kSep,
+                                    kExit}},
+                                  {"&Edit",
+                                   "編集(&E)",
+                                   {{57643, "&Undo\tCtrl+Z", "元に戻す(&U)\tCtrl+Z"},
+                                    kSep,
+                                    {57635, "Cu&t\tCtrl+X", "切り取り(&T)\tCtrl+X"},
+                                    {57634, "&Copy\tCtrl+C", "ｺﾋﾟｰ(&C)\tCtrl+C"},
+                                    {57637, "&Paste\tCtrl+V", "貼り付け(&P)\tCtrl+V"}}},
+                                  kView,
+                                  {"&Window",
+                                   "ｳｨﾝﾄﾞｳ(&W)",
+                                   {{57648, "&New Window", "新しいｳｨﾝﾄﾞｳを開く(&N)"},
+                                    {57650, "&Cascade", "重ねて表示(&C)"},
+                                    {57651, "&Tile", "並べて表示(&T)"},
+                                    {57649, "&Arrange Icons", "ｱｲｺﾝの整列(&A)"}}},
+                                  kHelp};
 
 // Visible items of the menu bar, compared with the table in one language.
-void ExpectMenus(QMenuBar* bar, const std::vector<Popup>& expected, bool japanese)
-{
+void ExpectMenus(QMenuBar* bar, const std::vector<Popup>& expected, bool japanese) {
     const QList<QAction*> popups = bar->actions();
     ASSERT_EQ(popups.size(), static_cast<qsizetype>(expected.size()));
     for (size_t p = 0; p < expected.size(); ++p) {
@@ -98,8 +105,7 @@ void ExpectMenus(QMenuBar* bar, const std::vector<Popup>& expected, bool japanes
 
 class ShellMenus : public ShellTest {
 protected:
-    void CheckBothMenus(bool japanese)
-    {
+    void CheckBothMenus(bool japanese) {
         auto frame = MakeFrame();
         EXPECT_EQ(frame->CurrentMenuId(), 128);
         ExpectMenus(frame->menuBar(), kMenu128, japanese);
@@ -112,10 +118,11 @@ protected:
 };
 } // namespace
 
-TEST_F(ShellMenus, BothMenusInEnglish) { CheckBothMenus(false); }
+TEST_F(ShellMenus, BothMenusInEnglish) {
+    CheckBothMenus(false);
+}
 
-TEST_F(ShellMenus, BothMenusInJapanese)
-{
+TEST_F(ShellMenus, BothMenusInJapanese) {
     QTranslator translator;
     ASSERT_TRUE(translator.load(":/i18n/quorvane_ja.qm"));
     QCoreApplication::installTranslator(&translator);
@@ -132,8 +139,7 @@ TEST_F(ShellMenus, BothMenusInJapanese)
     QCoreApplication::removeTranslator(&translator);
 }
 
-TEST_F(ShellMenus, AcceleratorsAndDisabledEditCommands)
-{
+TEST_F(ShellMenus, AcceleratorsAndDisabledEditCommands) {
     auto frame = MakeFrame();
     const auto keys = [&](int id) { return frame->Action(id)->shortcuts(); };
     using K = QKeySequence;
@@ -154,8 +160,7 @@ TEST_F(ShellMenus, AcceleratorsAndDisabledEditCommands)
         EXPECT_FALSE(frame->Action(id)->isEnabled()) << id;
 }
 
-TEST_F(ShellMenus, NextAndPreviousPaneCycleTheWindows)
-{
+TEST_F(ShellMenus, NextAndPreviousPaneCycleTheWindows) {
     auto frame = MakeFrame();
     frame->show();
     ASSERT_TRUE(frame->OpenDocumentFile(MakeRecording("a.vrn")));
@@ -167,8 +172,7 @@ TEST_F(ShellMenus, NextAndPreviousPaneCycleTheWindows)
     EXPECT_EQ(frame->MDIGetActive()->FrameTitle(), b);
 }
 
-TEST_F(ShellMenus, ToolbarOrderPromptsAndTips)
-{
+TEST_F(ShellMenus, ToolbarOrderPromptsAndTips) {
     auto frame = MakeFrame();
     std::vector<int> ids;
     for (QAction* action : frame->m_wndToolBar->actions())
@@ -184,6 +188,18 @@ TEST_F(ShellMenus, ToolbarOrderPromptsAndTips)
               "Display program information, version number and copyright");
     for (QAction* action : frame->m_wndToolBar->actions())
         EXPECT_TRUE(action->isSeparator() || !action->icon().isNull()) << action->data().toInt();
+    // Hovering shows a tip for Open but none for convert.
+    frame->show();
+    const auto tipShown = [&](QAction* action) {
+        QWidget* button = frame->m_wndToolBar->widgetForAction(action);
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
+        QCoreApplication::sendEvent(button, &help);
+        const bool shown = QToolTip::isVisible();
+        QToolTip::hideText();
+        return shown;
+    };
+    EXPECT_FALSE(tipShown(frame->m_pToolConvert));
+    EXPECT_TRUE(tipShown(frame->m_pToolOpen));
     // The toolbar and the conversion bar are two movable bands at the top.
     EXPECT_TRUE(frame->m_wndToolBar->isMovable());
     EXPECT_TRUE(frame->m_wndReBar->isMovable());
@@ -191,8 +207,7 @@ TEST_F(ShellMenus, ToolbarOrderPromptsAndTips)
     EXPECT_EQ(frame->m_wndDlgBar->parentWidget(), frame->m_wndReBar);
 }
 
-TEST_F(ShellMenus, ViewTogglesAndStatusBarPanes)
-{
+TEST_F(ShellMenus, ViewTogglesAndStatusBarPanes) {
     auto frame = MakeFrame();
     frame->show();
     frame->Action(59392)->trigger();
@@ -210,8 +225,7 @@ TEST_F(ShellMenus, ViewTogglesAndStatusBarPanes)
     EXPECT_EQ(panes, (QStringList{"Ready", "KANA", "CAPS", "NUM", "SCRL"}));
 }
 
-TEST(AboutBox, CaptionLinesAndDefaultButton)
-{
+TEST(ShellAboutBox, CaptionLinesAndDefaultButton) {
     CAboutDialog dialog;
     EXPECT_EQ(dialog.windowTitle(), "About Quorvane");
     EXPECT_EQ(dialog.findChild<QLabel*>("IDC_STATIC_VERSION")->text(), "Quorvane Version 1.1");

@@ -64,14 +64,22 @@ void Reset(size_t limit) {
     g_limit = limit;
 }
 
-Stats Get() { return {g_largest.load(), g_peak.load(), g_refused.load()}; }
+Stats Get() {
+    return {g_largest.load(), g_peak.load(), g_refused.load()};
+}
 
-void Disarm() { g_limit = SIZE_MAX; }
+void Disarm() {
+    g_limit = SIZE_MAX;
+}
 
 } // namespace alloc_tracker
 
-void* operator new(size_t size) { return Allocate(size, 0); }
-void* operator new[](size_t size) { return Allocate(size, 0); }
+void* operator new(size_t size) {
+    return Allocate(size, 0);
+}
+void* operator new[](size_t size) {
+    return Allocate(size, 0);
+}
 void* operator new(size_t size, std::align_val_t a) {
     return Allocate(size, static_cast<size_t>(a));
 }
@@ -106,15 +114,39 @@ void* operator new[](size_t size, std::align_val_t a, const std::nothrow_t&) noe
         return nullptr;
     }
 }
-void operator delete(void* p) noexcept { Free(p); }
-void operator delete[](void* p) noexcept { Free(p); }
-void operator delete(void* p, size_t) noexcept { Free(p); }
-void operator delete[](void* p, size_t) noexcept { Free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { Free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { Free(p); }
-void operator delete(void* p, size_t, std::align_val_t) noexcept { Free(p); }
-void operator delete[](void* p, size_t, std::align_val_t) noexcept { Free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { Free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { Free(p); }
-void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { Free(p); }
-void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { Free(p); }
+void operator delete(void* p) noexcept {
+    Free(p);
+}
+void operator delete[](void* p) noexcept {
+    Free(p);
+}
+void operator delete(void* p, size_t) noexcept {
+    Free(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+    Free(p);
+}
+void operator delete(void* p, std::align_val_t) noexcept {
+    Free(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept {
+    Free(p);
+}
+void operator delete(void* p, size_t, std::align_val_t) noexcept {
+    Free(p);
+}
+void operator delete[](void* p, size_t, std::align_val_t) noexcept {
+    Free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    Free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    Free(p);
+}
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept {
+    Free(p);
+}
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept {
+    Free(p);
+}

@@ -10,9 +10,9 @@
 namespace alloc_tracker {
 
 struct Stats {
-    size_t largest = 0;  // largest single request
-    size_t peak = 0;     // peak live bytes above the level at Reset
-    size_t refused = 0;  // largest request refused by the limit, 0 if none
+    size_t largest = 0; // largest single request
+    size_t peak = 0;    // peak live bytes above the level at Reset
+    size_t refused = 0; // largest request refused by the limit, 0 if none
 };
 
 // Starts a measurement; requests above `limit` bytes are refused.

@@ -189,8 +189,8 @@ void GeometryCases(Collector& c, const Base& b) {
     }
     // Huge frames whose stride is exactly the packed size: nothing of them is
     // in the file.
-    const std::pair<int16_t, int16_t> huge[] = {{32767, 32767}, {32752, 16}, {4, 32752},
-                                                {16384, 16384}};
+    const std::pair<int16_t, int16_t> huge[] = {
+        {32767, 32767}, {32752, 16}, {4, 32752}, {16384, 16384}};
     for (const auto& [w, h] : huge) {
         auto bytes = b.bytes;
         PokeInt16(bytes, fszp + 52, w, b.big);
@@ -201,8 +201,8 @@ void GeometryCases(Collector& c, const Base& b) {
     }
     const int64_t play = b.layout.playPos;
     const std::pair<int32_t, int32_t> numbers[] = {
-        {0, -1}, {5, 3}, {kMin, kMax}, {0, kMax - 1}, {-1, kMax - 1}, {kMax, kMax},
-        {kMin, kMin}, {kMin, -1}, {kMax, kMin}, {-500, 499}};
+        {0, -1},      {5, 3},       {kMin, kMax}, {0, kMax - 1}, {-1, kMax - 1},
+        {kMax, kMax}, {kMin, kMin}, {kMin, -1},   {kMax, kMin},  {-500, 499}};
     for (const auto& [first, last] : numbers) {
         auto bytes = b.bytes;
         PokeInt32(bytes, play + 284, first, b.big);
@@ -280,10 +280,19 @@ void MapCases(Collector& c, const Base& b) {
 
 void TruncationCases(Collector& c, const Base& b) {
     const VornLayout& l = b.layout;
-    std::vector<int64_t> cuts = {256,          300,          l.genpPos + 81, l.genpPos + 575,
-                                 l.playPos + 200, l.playPos + 1647, l.fszpPos + 60,
-                                 l.fszpPos + 399, l.framPos,   l.framPos + 1,  l.framPos + 639,
-                                 l.framPos + 640, l.framPos + 1000,
+    std::vector<int64_t> cuts = {256,
+                                 300,
+                                 l.genpPos + 81,
+                                 l.genpPos + 575,
+                                 l.playPos + 200,
+                                 l.playPos + 1647,
+                                 l.fszpPos + 60,
+                                 l.fszpPos + 399,
+                                 l.framPos,
+                                 l.framPos + 1,
+                                 l.framPos + 639,
+                                 l.framPos + 640,
+                                 l.framPos + 1000,
                                  static_cast<int64_t>(b.bytes.size()) - 1};
     if (l.fpnpPos != 0) {
         cuts.insert(cuts.end(), {l.fpnpPos + 50, l.fpnpPos + 127, l.fpnpPos + 128,

@@ -141,7 +141,9 @@ ChildProcess::~ChildProcess() {
     }
 }
 
-bool ChildProcess::Signal(int sig) const { return pid_ > 0 && !reaped_ && kill(pid_, sig) == 0; }
+bool ChildProcess::Signal(int sig) const {
+    return pid_ > 0 && !reaped_ && kill(pid_, sig) == 0;
+}
 
 bool ChildProcess::Running() {
     if (pid_ <= 0 || reaped_) {

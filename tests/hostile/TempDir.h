@@ -12,8 +12,8 @@ class TempDir {
 public:
     TempDir() {
         const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base != nullptr && *base ? base : "/tmp") +
-                              "/quorvane-h8-XXXXXX";
+        std::string pattern =
+            std::string(base != nullptr && *base ? base : "/tmp") + "/quorvane-h8-XXXXXX";
         std::vector<char> buffer(pattern.begin(), pattern.end());
         buffer.push_back('\0');
         if (mkdtemp(buffer.data()) != nullptr) {

@@ -1,0 +1,2 @@
+# The test recordings come from the command line's demo writer.
+target_link_libraries(bench_open PRIVATE quorvane_cli_lib)

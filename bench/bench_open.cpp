@@ -1,0 +1,138 @@
+// Opening a 1024 x 1024 recording with its page cache warm: the whole
+// document open (reader, offset-gain correction maps, frame image, frame 0,
+// display image) beside the same open of a recording without correction, the
+// reader's open alone, and the floor: plain reads of the bytes an open has to
+// read (header and correction blocks, then one stored frame).
+#include "cli/Demo.h"
+#include "recording/CVornDoc.h"
+#include "recording/VornReader.h"
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int32_t kSize = 1024;
+constexpr int32_t kFrames = 4;
+
+std::string g_corrected;   // kind-6 correction
+std::string g_uncorrected; // no correction
+
+const std::string& PathFor(int64_t corrected) {
+    return corrected != 0 ? g_corrected : g_uncorrected;
+}
+
+void Label(benchmark::State& state) {
+    state.SetLabel(state.range(0) != 0 ? "offset-gain" : "no correction");
+}
+
+// Only the open is timed; the document is built and destroyed outside.
+void BM_OpenDocument(benchmark::State& state) {
+    const std::string& path = PathFor(state.range(0));
+    for (auto _ : state) {
+        auto document = std::make_unique<CVornDoc>();
+        const auto start = std::chrono::steady_clock::now();
+        const int opened = document->OnOpenDocument(path.c_str());
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        if (opened == 0) {
+            state.SkipWithError("cannot open the recording");
+            break;
+        }
+        state.SetIterationTime(took.count());
+    }
+    Label(state);
+}
+BENCHMARK(BM_OpenDocument)->Arg(1)->Arg(0)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_OpenReader(benchmark::State& state) {
+    const std::string& path = PathFor(state.range(0));
+    for (auto _ : state) {
+        auto reader = std::make_unique<VornReader>();
+        const auto start = std::chrono::steady_clock::now();
+        const int opened = reader->Open(path.c_str(), 1);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        if (opened == 0) {
+            state.SkipWithError("cannot open the recording");
+            break;
+        }
+        state.SetIterationTime(took.count());
+    }
+    Label(state);
+}
+BENCHMARK(BM_OpenReader)->Arg(1)->Arg(0)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The floor: everything ahead of the frames plus frame 0, read with plain
+// read() calls into a buffer allocated once.
+void BM_ReadBytesOfOpen(benchmark::State& state) {
+    const std::string& path = PathFor(state.range(0));
+    VornReader probe;
+    if (probe.Open(path.c_str(), 0) == 0) {
+        state.SkipWithError("cannot open the recording");
+        return;
+    }
+    const auto bytes = static_cast<size_t>(probe.framPos) + static_cast<size_t>(probe.frameBytes);
+    std::vector<uint8_t> buffer(bytes);
+    for (auto _ : state) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        size_t done = 0;
+        while (fd >= 0 && done < bytes) {
+            const ssize_t n = ::read(fd, buffer.data() + done, bytes - done);
+            if (n <= 0)
+                break;
+            done += static_cast<size_t>(n);
+        }
+        if (fd >= 0)
+            ::close(fd);
+        if (done != bytes) {
+            state.SkipWithError("short read");
+            break;
+        }
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes));
+    Label(state);
+}
+BENCHMARK(BM_ReadBytesOfOpen)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+bool WriteRecording(const std::string& path, int correctionKind) {
+    DemoOptions options;
+    options.frames = kFrames;
+    options.width = kSize;
+    options.height = kSize;
+    options.correctionKind = correctionKind;
+    return WriteDemoRecording(path, options);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    std::error_code ec;
+    const auto dir =
+        std::filesystem::temp_directory_path(ec) / ("quorvane-open-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir, ec);
+    g_corrected = (dir / "corrected.vrn").string();
+    g_uncorrected = (dir / "plain.vrn").string();
+    const bool written = !ec && WriteRecording(g_corrected, 6) && WriteRecording(g_uncorrected, 0);
+    if (written) {
+        benchmark::RunSpecifiedBenchmarks();
+        benchmark::Shutdown();
+    } else {
+        std::fprintf(stderr, "cannot write the recordings in %s\n", dir.string().c_str());
+    }
+    std::filesystem::remove_all(dir, ec);
+    return written ? 0 : 1;
+}
