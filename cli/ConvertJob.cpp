@@ -10,7 +10,9 @@
 #include <climits>
 #include <condition_variable>
 #include <filesystem>
+#include <memory>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -30,14 +32,7 @@ namespace fs = std::filesystem;
 namespace {
 
 bool EndsWithSeparator(const std::string& path) {
-    if (path.empty()) {
-        return false;
-    }
-#ifdef _WIN32
-    return path.back() == '/' || path.back() == '\\';
-#else
-    return path.back() == '/';
-#endif
+    return !path.empty() && IsPathSeparator(path.back());
 }
 
 struct WrittenFile {
@@ -118,15 +113,10 @@ std::string RenderFailureText(const CVornDoc& doc, const std::string& file) {
 
 // Converts frames [begin, end) with its own document, so it reads its share
 // sequentially. Stops when cancelled or when a lower frame has failed.
-void ConvertShare(const ConvertRequest& request, int begin, int end, RunState& state,
-                  std::vector<WrittenFile>& written) {
+void ConvertShare(const ConvertRequest& request, CVornDoc& doc, int begin, int end,
+                  RunState& state, std::vector<WrittenFile>& written) {
     const int sourceBits = request.bits == 16 ? 16 : 10;
     const int outputBits = request.bits == 16 ? 16 : 8;
-    CVornDoc doc;
-    if (doc.OnOpenDocument(request.recording.c_str()) == 0) {
-        state.Fail(begin, "", doc.GetOpenError());
-        return;
-    }
     const OutputPattern& out = request.output;
     for (int i = begin; i < end; ++i) {
         if (request.cancel != nullptr && request.cancel->load()) {
@@ -137,8 +127,14 @@ void ConvertShare(const ConvertRequest& request, int begin, int end, RunState& s
             return;
         }
         std::string name = FrameFileName(out.directory, out.baseName, i, out.extension);
-        if (doc.RenderFrame(i, 1, name.c_str(), sourceBits, outputBits) == 0) {
-            state.Fail(i, name, RenderFailureText(doc, name));
+        try {
+            if (doc.RenderFrame(i, 1, name.c_str(), sourceBits, outputBits) == 0) {
+                state.Fail(i, name, RenderFailureText(doc, name));
+                return;
+            }
+        } catch (const std::bad_alloc&) {
+            // An exception must not leave a worker thread: it would end the process.
+            state.Fail(i, name, "out of memory");
             return;
         }
         std::error_code ec;
@@ -146,6 +142,28 @@ void ConvertShare(const ConvertRequest& request, int begin, int end, RunState& s
         written.push_back({i, std::move(name), ec ? 0 : static_cast<int64_t>(size)});
         state.FrameDone();
     }
+}
+
+// Opens one document per worker before any worker starts, so every worker
+// reads the same file and a recording that vanishes or changes while the run
+// starts fails before anything is written. Empty result: `reason` says why.
+std::vector<std::unique_ptr<CVornDoc>> OpenDocuments(const std::string& path, int count,
+                                                     std::string& reason) {
+    std::vector<std::unique_ptr<CVornDoc>> docs;
+    try {
+        for (int w = 0; w < count; ++w) {
+            auto doc = std::make_unique<CVornDoc>();
+            if (doc->OnOpenDocument(path.c_str()) == 0) {
+                reason = doc->GetOpenError();
+                return {};
+            }
+            docs.push_back(std::move(doc));
+        }
+    } catch (const std::bad_alloc&) {
+        reason = "out of memory";
+        return {};
+    }
+    return docs;
 }
 
 } // namespace
@@ -198,6 +216,17 @@ ConvertOutcome RunConvert(const ConvertRequest& request, const ConvertTick& tick
     const int jobs =
         static_cast<int>(std::clamp<int64_t>(request.jobs, 1, std::max<int64_t>(total, 1)));
 
+    ConvertOutcome outcome;
+    std::string openError;
+    const std::vector<std::unique_ptr<CVornDoc>> docs =
+        OpenDocuments(request.recording, jobs, openError);
+    if (docs.empty()) {
+        outcome.status = ConvertStatus::Failed;
+        outcome.failedFrame = static_cast<int>(request.first);
+        outcome.reason = openError;
+        return outcome;
+    }
+
     RunState state(jobs);
     std::vector<std::vector<WrittenFile>> written(static_cast<std::size_t>(jobs));
     {
@@ -207,15 +236,25 @@ ConvertOutcome RunConvert(const ConvertRequest& request, const ConvertTick& tick
             // Contiguous shares, so every worker reads its frames in order.
             const int begin = static_cast<int>(request.first + total * w / jobs);
             const int end = static_cast<int>(request.first + total * (w + 1) / jobs);
-            workers.emplace_back([&, begin, end, w] {
-                ConvertShare(request, begin, end, state, written[static_cast<std::size_t>(w)]);
+            try {
+                workers.emplace_back([&, begin, end, w] {
+                    ConvertShare(request, *docs[static_cast<std::size_t>(w)], begin, end, state,
+                                 written[static_cast<std::size_t>(w)]);
+                    state.WorkerFinished();
+                });
+            } catch (const std::system_error& e) {
+                // No thread (address space or thread limit): this share fails at
+                // its first frame, so the outcome is what one job failing there
+                // would leave.
+                const OutputPattern& out = request.output;
+                state.Fail(begin, FrameFileName(out.directory, out.baseName, begin, out.extension),
+                           std::string("cannot start a worker: ") + e.what());
                 state.WorkerFinished();
-            });
+            }
         }
         state.WaitAll(tick, total);
     }
 
-    ConvertOutcome outcome;
     const int failed = state.FirstFailure();
     for (const auto& share : written) {
         for (const WrittenFile& file : share) {

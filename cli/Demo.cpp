@@ -181,7 +181,7 @@ uint16_t DemoScene::Sample(int32_t x, int32_t y) const {
 
 bool WriteDemoRecording(const std::string& path, const DemoOptions& options) {
     const Pattern pattern = MakePattern(options);
-    VornSpec desc;
+    VornRecipe desc;
     desc.width = options.width;
     desc.height = options.height;
     desc.frameCount = options.frames;

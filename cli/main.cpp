@@ -16,6 +16,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <new>
 #include <optional>
 #include <string>
 #include <thread>
@@ -229,11 +230,18 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         return app.exit(e) == 0 ? 0 : kExitUsage;
     }
-    if (infoCmd->parsed()) {
-        return RunInfo(info);
+    try {
+        if (infoCmd->parsed()) {
+            return RunInfo(info);
+        }
+        if (convertCmd->parsed()) {
+            return RunConvertCommand(convert);
+        }
+        return RunDemo(demo);
+    } catch (const std::bad_alloc&) {
+        const std::string& file = infoCmd->parsed()      ? info.file
+                                  : convertCmd->parsed() ? convert.file
+                                                         : demo.file;
+        return Fail(file + ": out of memory");
     }
-    if (convertCmd->parsed()) {
-        return RunConvertCommand(convert);
-    }
-    return RunDemo(demo);
 }

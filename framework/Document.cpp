@@ -1,4 +1,5 @@
 #include "framework/Document.h"
+#include "framework/SplitPath.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,14 +9,6 @@
 #include <system_error>
 
 namespace {
-
-bool IsSeparator(char c) {
-#ifdef _WIN32
-    return c == '\\' || c == '/';
-#else
-    return c == '/';
-#endif
-}
 
 bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
     if (text.size() < suffix.size()) {
@@ -132,7 +125,7 @@ void CView::OnUpdate(CView* /*sender*/, long /*hint*/, void* /*object*/) {
 
 std::string FileTitleFromPath(const std::string& path) {
     std::size_t start = path.size();
-    while (start > 0 && !IsSeparator(path[start - 1])) {
+    while (start > 0 && !IsPathSeparator(path[start - 1])) {
         --start;
     }
     std::string name = path.substr(start);

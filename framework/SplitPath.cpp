@@ -2,9 +2,7 @@
 
 #include <cstdio>
 
-namespace {
-
-bool IsSeparator(char c) {
+bool IsPathSeparator(char c) {
 #ifdef _WIN32
     return c == '\\' || c == '/';
 #else
@@ -12,12 +10,10 @@ bool IsSeparator(char c) {
 #endif
 }
 
-} // namespace
-
 std::string SplitPath(const std::string& path, std::string* directory, std::string* baseName,
                       std::string* extension, std::string* version) {
     std::size_t nameStart = path.size();
-    while (nameStart > 0 && !IsSeparator(path[nameStart - 1])) {
+    while (nameStart > 0 && !IsPathSeparator(path[nameStart - 1])) {
         --nameStart;
     }
     // Dots and semicolons in folder names do not count: search the file name

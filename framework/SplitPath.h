@@ -4,6 +4,9 @@
 
 #include <string>
 
+// The platform's path separators: '/' on POSIX; '\\' and '/' on Windows.
+bool IsPathSeparator(char c);
+
 // Returns the file name (final component up to the last ';'), and fills each
 // given out-string. Only the final path component is searched for the last
 // '.' and ';'. Separators: '/' on POSIX; '\\' and '/' on Windows.

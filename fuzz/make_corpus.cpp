@@ -39,8 +39,8 @@ void Save(const fs::path& dir, const std::string& name, const std::vector<uint8_
 }
 
 // Tiny frames keep every seed a few kilobytes, so fuzzing stays fast.
-VornSpec Small(VornTag model, bool big) {
-    VornSpec s;
+VornRecipe Small(VornTag model, bool big) {
+    VornRecipe s;
     s.width = 32;
     s.height = 16;
     s.frameCount = 3;
@@ -97,31 +97,31 @@ void ReaderCorpus(const fs::path& dir) {
         Save(dir, bo + "-trq1", BuildVorn(Small(kTrq1, big)));
         Save(dir, bo + "-trq2", BuildVorn(Small(kTrq2, big)));
 
-        VornSpec k3 = Small(kLanes, big);
+        VornRecipe k3 = Small(kLanes, big);
         k3.correction = Kind3(32, 16);
         Save(dir, bo + "-lanes-kind3", BuildVorn(k3));
 
-        VornSpec k3q = Small(kTrq2, big);
+        VornRecipe k3q = Small(kTrq2, big);
         k3q.correction = Kind3(64, 32); // frame centred inside larger maps
         Save(dir, bo + "-trq2-kind3-bigmaps", BuildVorn(k3q));
 
-        VornSpec k4 = Small(kLanes, big);
+        VornRecipe k4 = Small(kLanes, big);
         k4.correction = Kind3(32, 16);
         k4.correction.kind = 4;
         Save(dir, bo + "-lanes-kind4", BuildVorn(k4));
 
-        VornSpec k6 = Small(kLanes, big);
+        VornRecipe k6 = Small(kLanes, big);
         k6.correction = Kind6(32, 16, 20, 39);
         k6.calibValue = 30;
         Save(dir, bo + "-lanes-kind6", BuildVorn(k6));
 
-        VornSpec k6q = Small(kTrq1, big);
+        VornRecipe k6q = Small(kTrq1, big);
         k6q.correction = Kind6(32, 16, 10, 9); // D = 0
         Save(dir, bo + "-trq1-kind6-d0", BuildVorn(k6q));
     }
 
     // Chunk orders and directories out of the ordinary.
-    VornSpec odd = Small(kLanes, false);
+    VornRecipe odd = Small(kLanes, false);
     odd.correction = Kind3(32, 16);
     odd.directory = {Entry(Tag("FRAM")),
                      Entry(Tag("XTRA"), 8, {1, 2, 3}),
@@ -134,19 +134,19 @@ void ReaderCorpus(const fs::path& dir) {
                      Entry(Tag("FRAM"), 0, std::vector<uint8_t>(40, 0xFF))};
     Save(dir, "le-odd-order", BuildVorn(odd));
 
-    VornSpec oddBig = odd;
+    VornRecipe oddBig = odd;
     oddBig.byteOrderMark = kBig;
     oddBig.modelTag = kTrq2;
     oddBig.correction = Kind6(32, 16, 0, 9);
     oddBig.calibValue = 5;
     Save(dir, "be-odd-order-kind6", BuildVorn(oddBig));
 
-    VornSpec padded = Small(kLanes, false);
+    VornRecipe padded = Small(kLanes, false);
     padded.frameStride = 700; // packed size 640 plus padding
     padded.firstFrameNo = -500;
     Save(dir, "le-stride-padding-negative-numbers", BuildVorn(padded));
 
-    VornSpec declared = Small(kTrq1, true);
+    VornRecipe declared = Small(kTrq1, true);
     declared.lastFrameNo = 1000; // declares more frames than it holds
     std::vector<uint8_t> shortFile = BuildVorn(declared);
     Save(dir, "be-trq1-declares-more", shortFile);
@@ -155,7 +155,7 @@ void ReaderCorpus(const fs::path& dir) {
     truncated.resize(truncated.size() - 300); // ends inside frame 2
     Save(dir, "le-truncated-in-frame", truncated);
 
-    VornSpec odd4 = Small(kLanes, false);
+    VornRecipe odd4 = Small(kLanes, false);
     odd4.width = 20; // lane remainder: 20 * 10 is not a multiple of 32
     odd4.height = 10;
     odd4.basePosition = 300;

@@ -26,7 +26,7 @@ VornChunkEntry Entry(const char* name) {
     return entry;
 }
 
-std::vector<VornChunkEntry> DirectoryOf(const VornSpec& desc) {
+std::vector<VornChunkEntry> DirectoryOf(const VornRecipe& desc) {
     if (!desc.directory.empty()) {
         return desc.directory;
     }
@@ -63,7 +63,7 @@ void PutWords(std::vector<uint8_t>& out, int64_t at, const std::vector<uint16_t>
     }
 }
 
-std::vector<uint8_t> FpnpContent(const VornSpec& desc) {
+std::vector<uint8_t> FpnpContent(const VornRecipe& desc) {
     const VornCorrection& c = desc.correction;
     const bool le = !desc.BigEndian();
     std::vector<uint8_t> out(kFpnpHead, 0);
@@ -104,7 +104,7 @@ struct Plan {
     int64_t framesBytes = 0;
 };
 
-std::vector<uint8_t> ContentOf(const VornSpec& desc, const VornChunkEntry& entry, bool firstFram) {
+std::vector<uint8_t> ContentOf(const VornRecipe& desc, const VornChunkEntry& entry, bool firstFram) {
     const bool le = !desc.BigEndian();
     if (Is(entry.tag, "GENP")) {
         auto out = Filled(576, reinterpret_cast<const uint8_t*>("genp"));
@@ -144,7 +144,7 @@ void Put(std::vector<uint8_t>& meta, int64_t at, const std::vector<uint8_t>& byt
     std::copy(bytes.begin(), bytes.end(), meta.begin() + at);
 }
 
-Plan MakePlan(const VornSpec& desc) {
+Plan MakePlan(const VornRecipe& desc) {
     Plan plan;
     const bool le = !desc.BigEndian();
     const auto directory = DirectoryOf(desc);
@@ -216,7 +216,7 @@ bool EmitMeta(const Plan& plan, int64_t from, int64_t to, const Sink& sink) {
     return sink(part.data(), part.size());
 }
 
-bool Emit(const VornSpec& desc, const VornFrameSource& frames, const Sink& sink) {
+bool Emit(const VornRecipe& desc, const VornFrameSource& frames, const Sink& sink) {
     const Plan plan = MakePlan(desc);
     // Frames before the start of the file cannot be streamed; leave them out.
     if (plan.framesStart < 0 || plan.framesBytes <= 0) {
@@ -263,22 +263,22 @@ struct FileCloser {
 
 } // namespace
 
-bool VornSpec::BigEndian() const {
+bool VornRecipe::BigEndian() const {
     return Is(byteOrderMark, "MMMM");
 }
 
-bool VornSpec::QuadrantOrder() const {
+bool VornRecipe::QuadrantOrder() const {
     return Is(modelTag, "trq1") || Is(modelTag, "trq2");
 }
 
-int64_t VornSpec::PackedFrameBytes() const {
+int64_t VornRecipe::PackedFrameBytes() const {
     if (width <= 0 || height <= 0) {
         return 0;
     }
     return int64_t{width} * height * 10 / 8;
 }
 
-int64_t VornSpec::FrameStride() const {
+int64_t VornRecipe::FrameStride() const {
     return frameStride != 0 ? frameStride : PackedFrameBytes();
 }
 
@@ -288,11 +288,11 @@ uint16_t VornPatternSample(int32_t index, int32_t x, int32_t y) {
     return static_cast<uint16_t>(mixed & 0x3FFu);
 }
 
-VornLayout VornLayoutOf(const VornSpec& desc) {
+VornLayout VornLayoutOf(const VornRecipe& desc) {
     return MakePlan(desc).layout;
 }
 
-std::vector<uint8_t> BuildVorn(const VornSpec& desc, const VornFrameSource& frames) {
+std::vector<uint8_t> BuildVorn(const VornRecipe& desc, const VornFrameSource& frames) {
     std::vector<uint8_t> out;
     Emit(desc, frames, [&out](const uint8_t* data, size_t size) {
         out.insert(out.end(), data, data + size);
@@ -301,7 +301,7 @@ std::vector<uint8_t> BuildVorn(const VornSpec& desc, const VornFrameSource& fram
     return out;
 }
 
-bool WriteVorn(const char* path, const VornSpec& desc, const VornFrameSource& frames) {
+bool WriteVorn(const char* path, const VornRecipe& desc, const VornFrameSource& frames) {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "wb"));
     if (!file) {
         return false;

@@ -1,7 +1,7 @@
 // Builds VORN recordings (.vrn), in memory or as files: for tests, for
 // hostile-file checks and for the command line's demo recording.
 //
-// A recording is described by a VornSpec value: frame geometry and stride, frame
+// A recording is described by a VornRecipe value: frame geometry and stride, frame
 // numbers, calibration value, camera model tag (which selects lane or
 // quadrant order), byte-order mark, base position, an optional fixed-pattern
 // correction, and the chunk directory (order, lead-ins, lengths, unknown tags,
@@ -60,7 +60,7 @@ struct VornChunkEntry {
     std::vector<uint8_t> content;
 };
 
-struct VornSpec {
+struct VornRecipe {
     int32_t width = 32;
     int32_t height = 32;
     int32_t frameCount = 1;  // frames written into the first FRAM chunk
@@ -104,15 +104,15 @@ struct VornLayout {
     std::vector<int64_t> entryPos;
 };
 
-VornLayout VornLayoutOf(const VornSpec& desc);
+VornLayout VornLayoutOf(const VornRecipe& desc);
 
 // The whole recording in memory. An empty `frames` uses the pattern source.
-std::vector<uint8_t> BuildVorn(const VornSpec& desc, const VornFrameSource& frames = {});
+std::vector<uint8_t> BuildVorn(const VornRecipe& desc, const VornFrameSource& frames = {});
 
 // Writes the recording to `path`, streaming frame after frame so large
 // recordings need memory for one frame only. False when the file cannot be
 // created or written.
-bool WriteVorn(const char* path, const VornSpec& desc, const VornFrameSource& frames = {});
+bool WriteVorn(const char* path, const VornRecipe& desc, const VornFrameSource& frames = {});
 
 // Writes raw bytes (for truncated or poked files). False on failure.
 bool WriteBytes(const char* path, const std::vector<uint8_t>& bytes);

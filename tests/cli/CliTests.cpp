@@ -69,7 +69,7 @@ TEST_F(CliTest, InfoTextAndJson) {
                        "\"correction\": \"offset\"}\n");
 
     // A correction whose maps do not cover the frame is not applied, and says why.
-    VornSpec desc = TestRecording(32, 32, 1);
+    VornRecipe desc = TestRecording(32, 32, 1);
     desc.correction.kind = 3;
     desc.correction.mapWidth = 16;
     desc.correction.mapHeight = 16;
@@ -130,7 +130,7 @@ TEST_F(CliTest, UsageErrorsWriteNothing) {
 }
 
 TEST_F(CliTest, FailuresNameRecordingFrameAndFile) {
-    const VornSpec desc = TestRecording(32, 32, 8);
+    const VornRecipe desc = TestRecording(32, 32, 8);
     std::vector<uint8_t> bytes = BuildVorn(desc, TestSource(desc));
     std::vector<uint8_t> refused = bytes;
     PokeInt32(refused, VornLayoutOf(desc).fszpPos + 96, 100, false);

@@ -27,7 +27,7 @@ int DisplayByte(const CVornDoc& doc, int x, int y) {
 }
 
 // A recording whose file ends `into` bytes into frame `cut` (default: half-way).
-std::string WriteTruncated(const TempDir& dir, const VornSpec& desc, int cut, int64_t into = -1) {
+std::string WriteTruncated(const TempDir& dir, const VornRecipe& desc, int cut, int64_t into = -1) {
     std::vector<uint8_t> bytes = BuildVorn(desc, TestSource(desc));
     const VornLayout layout = VornLayoutOf(desc);
     bytes.resize(static_cast<std::size_t>(layout.framPos + desc.FrameStride() * cut +
@@ -137,7 +137,7 @@ TEST_F(CVornDocTest, FailedSaveStillShowsTheFrame) {
 }
 
 TEST_F(CVornDocTest, ShortFrameSavesNothing) {
-    const VornSpec desc = TestRecording(32, 32, 5);
+    const VornRecipe desc = TestRecording(32, 32, 5);
     const auto doc = Open(WriteTruncated(dir, desc, 3));
     CountingView view;
     view.SetDocument(doc.get());
@@ -155,7 +155,7 @@ TEST_F(CVornDocTest, ShortFrameSavesNothing) {
 
 TEST_F(CVornDocTest, ShortFrameWithAWholeFramesByteCount) {
     // Padded stride: a frame cut after exactly 2 * width * height bytes.
-    VornSpec desc = TestRecording(32, 32, 4);
+    VornRecipe desc = TestRecording(32, 32, 4);
     desc.frameStride = 32 * 32 * 2 + 64;
     const auto doc = Open(WriteTruncated(dir, desc, 2, 32 * 32 * 2));
     const std::string path = dir / "x.tif";
@@ -168,7 +168,7 @@ TEST_F(CVornDocTest, UnreadableFirstFrameOpensBlackUnlessHuge) {
     EXPECT_EQ(DisplayByte(*doc, 0, 0), 0);
     EXPECT_EQ(doc->RenderFrame(0, 0, nullptr, 16, 8), 0);
     // A short file must not make the document build gigabyte images.
-    const VornSpec desc = TestRecording(32, 32, 1);
+    const VornRecipe desc = TestRecording(32, 32, 1);
     std::vector<uint8_t> bytes = BuildVorn(desc, TestSource(desc));
     const VornLayout layout = VornLayoutOf(desc);
     PokeInt16(bytes, layout.fszpPos + 52, 32000, false);
@@ -182,7 +182,7 @@ TEST_F(CVornDocTest, UnreadableFirstFrameOpensBlackUnlessHuge) {
 }
 
 TEST_F(CVornDocTest, RefusedOpenKeepsTheReason) {
-    const VornSpec desc = TestRecording(32, 32, 2);
+    const VornRecipe desc = TestRecording(32, 32, 2);
     std::vector<uint8_t> bytes = BuildVorn(desc, TestSource(desc));
     PokeInt32(bytes, VornLayoutOf(desc).fszpPos + 96, 100, false);
     const std::string path = dir / "shot.vrn";
@@ -226,7 +226,7 @@ TEST_F(CVornDocTest, FrameRange) {
 TEST_F(CVornDocTest, TitleShowsUnknownPositionAfterFailedSeek) {
     // Frame 2,000,000 of a 16 MiB stride lies beyond what the file system
     // can seek to, so the seek fails and the position becomes unknown.
-    VornSpec desc = TestRecording(32, 32, 1);
+    VornRecipe desc = TestRecording(32, 32, 1);
     desc.frameStride = 16 << 20;
     desc.lastFrameNo = 2000000;
     const auto doc = Open(WriteTestRecording(dir, "far.vrn", desc));

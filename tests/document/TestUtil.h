@@ -60,15 +60,15 @@ inline uint16_t TestSample(int32_t index, int32_t x, int32_t y) {
 }
 
 // An uncorrected lane-order recording whose frames hold TestSample.
-inline VornSpec TestRecording(int32_t width, int32_t height, int32_t frames) {
-    VornSpec desc;
+inline VornRecipe TestRecording(int32_t width, int32_t height, int32_t frames) {
+    VornRecipe desc;
     desc.width = width;
     desc.height = height;
     desc.frameCount = frames;
     return desc;
 }
 
-inline VornFrameSource TestSource(const VornSpec& desc) {
+inline VornFrameSource TestSource(const VornRecipe& desc) {
     const int32_t width = desc.width;
     const int32_t height = desc.height;
     return [width, height](int32_t index, uint16_t* samples) {
@@ -81,7 +81,7 @@ inline VornFrameSource TestSource(const VornSpec& desc) {
 }
 
 inline std::string WriteTestRecording(const TempDir& dir, const std::string& name,
-                                      const VornSpec& desc) {
+                                      const VornRecipe& desc) {
     const std::string path = dir / name;
     if (!WriteVorn(path.c_str(), desc, TestSource(desc))) {
         return {};

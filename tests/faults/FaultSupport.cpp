@@ -74,20 +74,20 @@ int FolderWatch::WaitFor(int count, int timeoutMs) {
 
 TestRecording WriteTestRecording(const fs::path& path, int32_t frames, int32_t width,
                                  int32_t height) {
-    VornSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.frameCount = frames;
-    const VornLayout layout = VornLayoutOf(spec);
+    VornRecipe recipe;
+    recipe.width = width;
+    recipe.height = height;
+    recipe.frameCount = frames;
+    const VornLayout layout = VornLayoutOf(recipe);
     TestRecording rec;
-    if (!WriteVorn(path.c_str(), spec)) {
+    if (!WriteVorn(path.c_str(), recipe)) {
         return rec;
     }
     rec.width = width;
     rec.height = height;
     rec.frames = frames;
     rec.framPos = layout.framPos;
-    rec.stride = spec.FrameStride();
+    rec.stride = recipe.FrameStride();
     return rec;
 }
 

@@ -99,7 +99,11 @@ TEST_F(CliFaults, FullDiskStopsAtTheFrameThatDoesNotFit) {
         ExpectOneLineFailure(r, 1);
         const OutputCheck check = CheckOutputFolder(out_, "shot", rec, 16);
         ExpectCleanFolder(check);
-        ASSERT_FALSE(check.indices.empty());
+        // With two jobs the other worker's files may fill the disk before
+        // frame 0 is written; they are removed again, so none may be left.
+        if (jobs == 1) {
+            ASSERT_FALSE(check.indices.empty());
+        }
         EXPECT_LT(check.indices.size(), 400u);
         EXPECT_TRUE(IsRun(check.indices, 0)) << "files are not frames 0.." << check.indices.size();
         // The message names the frame that did not fit and its file.
@@ -188,6 +192,24 @@ TEST_F(CliFaults, RecordingDeletedMidRunIsStillReadToTheEnd) {
     const OutputCheck check = CheckOutputFolder(out_, "shot", rec, 16);
     ExpectCleanFolder(check);
     EXPECT_EQ(check.indices.size(), 600u);
+}
+
+// Running out of memory is a failure like any other: one line, exit 1.
+TEST_F(CliFaults, OutOfMemoryIsReportedNotCrashed) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's operator new aborts instead of throwing std::bad_alloc";
+#else
+    // A 2048 x 2048 frame needs blocks of 8 MiB and more; the process gets
+    // 24 MiB of address space, less than one document needs.
+    WriteTestRecording(tmp_ / "rec.vrn", 2, 2048, 2048);
+    for (int jobs : {1, 2}) {
+        SCOPED_TRACE("jobs " + std::to_string(jobs));
+        const ProcessResult r =
+            RunProcess(ConvertArgs(tmp_ / "rec.vrn", out_, jobs), kTimeout, {}, 24);
+        ExpectOneLineFailure(r, 1);
+        EXPECT_TRUE(ListDir(out_).empty());
+    }
+#endif
 }
 
 TEST_F(CliFaults, InterruptExits130WithCompleteFiles) {

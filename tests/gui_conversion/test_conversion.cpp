@@ -81,12 +81,12 @@ protected:
     }
 
     QString Recording(const char* name, int32_t frames, int32_t width = 32, int32_t height = 16) {
-        VornSpec spec;
-        spec.width = width;
-        spec.height = height;
-        spec.frameCount = frames;
+        VornRecipe recipe;
+        recipe.width = width;
+        recipe.height = height;
+        recipe.frameCount = frames;
         const QString path = m_dir.filePath(QString::fromLatin1(name));
-        EXPECT_TRUE(WriteVorn(QFile::encodeName(path).constData(), spec,
+        EXPECT_TRUE(WriteVorn(QFile::encodeName(path).constData(), recipe,
                               [&](int32_t index, uint16_t* samples) {
                                   for (int32_t i = 0; i < width * height; ++i)
                                       samples[i] = Sample(index, i % width, i / width);

@@ -39,7 +39,7 @@ protected:
 
     // Writes and opens "clip.vrn".
     std::unique_ptr<CVornDoc> Open(int width, int height, int frames) {
-        VornSpec recording;
+        VornRecipe recording;
         recording.width = width;
         recording.height = height;
         recording.frameCount = frames;

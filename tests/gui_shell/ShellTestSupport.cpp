@@ -18,11 +18,11 @@ void ShellTest::TearDown() {
 
 QString ShellTest::MakeRecording(const QString& name, int frames) const {
     const QString path = m_dir.filePath(name);
-    VornSpec spec;
-    spec.width = 64;
-    spec.height = 32;
-    spec.frameCount = frames;
-    EXPECT_TRUE(WriteVorn(QFile::encodeName(path).constData(), spec));
+    VornRecipe recipe;
+    recipe.width = 64;
+    recipe.height = 32;
+    recipe.frameCount = frames;
+    EXPECT_TRUE(WriteVorn(QFile::encodeName(path).constData(), recipe));
     return path;
 }
 

@@ -20,22 +20,22 @@ VornTag Tag(const char* s) {
 // A sound recording the cases start from, with its layout.
 struct Base {
     std::string name;
-    VornSpec spec;
+    VornRecipe recipe;
     VornLayout layout;
     std::vector<uint8_t> bytes;
     bool big = false;
     std::vector<std::string> tags; // directory in order
 };
 
-Base MakeBase(std::string name, VornSpec spec) {
+Base MakeBase(std::string name, VornRecipe recipe) {
     Base b;
     b.name = std::move(name);
-    b.layout = VornLayoutOf(spec);
-    b.bytes = BuildVorn(spec);
-    b.big = spec.BigEndian();
-    b.spec = std::move(spec);
+    b.layout = VornLayoutOf(recipe);
+    b.bytes = BuildVorn(recipe);
+    b.big = recipe.BigEndian();
+    b.recipe = std::move(recipe);
     b.tags = {"GENP", "PLAY", "FSZP"};
-    if (b.spec.correction.kind != 0) {
+    if (b.recipe.correction.kind != 0) {
         b.tags.push_back("FPNP");
     }
     b.tags.push_back("FRAM");
@@ -68,15 +68,15 @@ VornCorrection Kind6() {
 }
 
 std::vector<Base> Bases() {
-    VornSpec lanes;
+    VornRecipe lanes;
     lanes.width = 32;
     lanes.height = 16;
     lanes.frameCount = 3;
 
-    VornSpec k3 = lanes;
+    VornRecipe k3 = lanes;
     k3.correction = Kind3();
 
-    VornSpec k6 = lanes;
+    VornRecipe k6 = lanes;
     k6.modelTag = Tag("trq2");
     k6.byteOrderMark = Tag("MMMM");
     k6.correction = Kind6();
@@ -183,7 +183,7 @@ void GeometryCases(Collector& c, const Base& b) {
         c.Poke16(b, "width", fszp + 52, v);
         c.Poke16(b, "height", fszp + 54, v);
     }
-    const auto packed = static_cast<int32_t>(b.spec.PackedFrameBytes());
+    const auto packed = static_cast<int32_t>(b.recipe.PackedFrameBytes());
     for (int32_t v : {kMin, -1, 0, 1, packed - 1, packed + 1, 2 * packed, kMax}) {
         c.Poke32(b, "stride", fszp + 96, v);
     }
@@ -232,14 +232,14 @@ void CorrectionCases(Collector& c, const Base& b) {
                          int16_t{4}, int16_t{6}, int16_t{7}, int16_t{32767}}) {
         c.Poke16(b, "fpnp-kind", fpnp + 48, kind);
     }
-    const int blocks = b.spec.correction.kind == 6 ? 4 : 1;
+    const int blocks = b.recipe.correction.kind == 6 ? 4 : 1;
     const auto size = static_cast<int32_t>(b.bytes.size());
     for (int k = 0; k < blocks; ++k) {
         for (int32_t v : {kMin, -129, -1, 0, size - 200, size, kMax}) {
             c.Poke32(b, "fpnp-block" + std::to_string(k), fpnp + 112 + 4 * k, v);
         }
     }
-    if (b.spec.correction.kind == 6) {
+    if (b.recipe.correction.kind == 6) {
         // Calibration ranges: D = 0, D < 0, D = 256, and values outside.
         const int8_t ranges[][2] = {{10, 9}, {127, -128}, {-128, 127}, {0, 0}, {40, 19}};
         for (const auto& r : ranges) {

@@ -38,7 +38,7 @@ protected:
     }
 
     // Opens a recording that must be accepted.
-    std::unique_ptr<VornReader> OpenRecording(const VornSpec& desc,
+    std::unique_ptr<VornReader> OpenRecording(const VornRecipe& desc,
                                               const VornFrameSource& frames = {},
                                               int loadCorrection = 1) {
         int opened = 0;

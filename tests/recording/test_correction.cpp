@@ -10,9 +10,9 @@ class CorrectionTest : public RecordingTest {
 protected:
     // A w x h recording with maps of mapW x mapH. Kind 6 has an empty
     // calibration range (D = 0), so offset image 0 is the offset map as is.
-    static VornSpec Corrected(int16_t kind, int16_t w, int16_t h, int16_t mapW, int16_t mapH,
+    static VornRecipe Corrected(int16_t kind, int16_t w, int16_t h, int16_t mapW, int16_t mapH,
                               uint16_t offset = 0, uint16_t gain = 512) {
-        VornSpec desc;
+        VornRecipe desc;
         desc.width = w;
         desc.height = h;
         VornCorrection& c = desc.correction;
@@ -46,7 +46,7 @@ TEST_F(CorrectionTest, FrameWindowSitsAtTheOrigin) {
     // frame rows run across map-row boundaries.
     const std::tuple<int16_t, int16_t, size_t> cases[] = {{512, 256, 393472}, {1024, 1023, 512}};
     for (const auto& [w, h, origin] : cases) {
-        VornSpec desc = Corrected(3, w, h, 1024, 1024);
+        VornRecipe desc = Corrected(3, w, h, 1024, 1024);
         auto& offsets = desc.correction.offsets;
         offsets[origin - 1] = 50;
         offsets[origin] = 1;
@@ -71,7 +71,7 @@ TEST_F(CorrectionTest, OffsetGainAndClamp) {
     };
     for (const bool bigEndian : {false, true}) {
         for (const Case& c : cases) {
-            VornSpec desc = Corrected(c.kind, 32, 32, 32, 32, c.offset, c.gain);
+            VornRecipe desc = Corrected(c.kind, 32, 32, 32, 32, c.offset, c.gain);
             desc.byteOrderMark = Tag(bigEndian ? "MMMM" : "IIII");
             auto reader = OpenRecording(desc, Constant(c.sample));
             ASSERT_EQ(reader->correctionKind, c.kind);
@@ -84,7 +84,7 @@ TEST_F(CorrectionTest, OffsetGainAndClamp) {
 
 TEST_F(CorrectionTest, Kind6InterpolatesTheOffsetImages) {
     auto blended = [&](int16_t calib, int8_t lo, int8_t hiStored, std::array<uint16_t, 4> words) {
-        VornSpec desc = Corrected(6, 32, 32, 32, 32);
+        VornRecipe desc = Corrected(6, 32, 32, 32, 32);
         desc.calibValue = calib;
         desc.correction.lo = lo;
         desc.correction.hiStored = hiStored;
@@ -119,21 +119,21 @@ TEST_F(CorrectionTest, UnappliedCorrections) {
         EXPECT_FALSE(reader->offsetMap || reader->gainMap);
         EXPECT_EQ(Frame0(*reader), std::vector<uint16_t>(1024, 500));
     };
-    auto build = [&](const VornSpec& desc) { return BuildVorn(desc, Constant(500)); };
+    auto build = [&](const VornRecipe& desc) { return BuildVorn(desc, Constant(500)); };
     check(build(Corrected(3, 32, 32, 32, 32, 9)), 0, 0, CorrectionNote::NotRequested);
     check(build(Corrected(4, 32, 32, 32, 32, 9)), 1, 4, CorrectionNote::UnknownKind);
     check(build(Corrected(3, 32, 32, 16, 64, 9)), 1, 0, CorrectionNote::MapsTooSmall);
     check(build(Corrected(6, 32, 32, 0, 32, 9)), 1, 0, CorrectionNote::BadMapSize);
     check(build(Corrected(3, 32, 32, 32, -32, 9)), 1, 0, CorrectionNote::BadMapSize);
 
-    const VornSpec desc = Corrected(3, 32, 32, 32, 32, 9);
+    const VornRecipe desc = Corrected(3, 32, 32, 32, 32, 9);
     for (const int32_t block : {1'000'000, -200'000, 0x7FFFFFFF}) {
         auto bytes = build(desc);
         PokeInt32(bytes, VornLayoutOf(desc).fpnpPos + 112, block, false);
         check(bytes, 1, 0, CorrectionNote::ShortImage);
     }
     // FPNP last in the file, cut inside its head, then inside the gains.
-    VornSpec last = Corrected(6, 32, 32, 32, 32, 3);
+    VornRecipe last = Corrected(6, 32, 32, 32, 32, 3);
     last.directory = {Chunk("GENP"), Chunk("PLAY"), Chunk("FSZP"), Chunk("FRAM"), Chunk("FPNP")};
     const auto bytes = build(last);
     const auto fpnp = bytes.begin() + VornLayoutOf(last).fpnpPos;

@@ -30,7 +30,7 @@ protected:
 
 TEST_F(FrameTest, DecodesByModelTagWithPaddedStride) {
     for (const char* tag : {"lnc1", "trq1", "trq2", "TRQ2", "trq3", "\0\0\0\0"}) {
-        VornSpec desc;
+        VornRecipe desc;
         desc.width = 64;
         desc.height = 32;
         desc.frameCount = 4;
@@ -48,7 +48,7 @@ TEST_F(FrameTest, DecodesByModelTagWithPaddedStride) {
 }
 
 TEST_F(FrameTest, RefusedIndexOrCapacityChangesNothing) {
-    VornSpec desc;
+    VornRecipe desc;
     desc.frameCount = 3;
     auto reader = OpenRecording(desc);
     std::vector<uint16_t> frame(1024, 77);
@@ -62,7 +62,7 @@ TEST_F(FrameTest, RefusedIndexOrCapacityChangesNothing) {
 }
 
 TEST_F(FrameTest, SequentialReadsDoNotSeek) {
-    VornSpec desc;
+    VornRecipe desc;
     desc.frameCount = 10;
     desc.frameStride = 1400;
     auto reader = OpenRecording(desc);
@@ -85,7 +85,7 @@ TEST_F(FrameTest, SequentialReadsDoNotSeek) {
 }
 
 TEST_F(FrameTest, ShortReadKeepsDestinationAndForcesSeek) {
-    VornSpec desc;
+    VornRecipe desc;
     desc.frameCount = 4;
     desc.correction.kind = 3; // +1 everywhere, so a second pass would show
     desc.correction.mapWidth = 32;
@@ -113,7 +113,7 @@ TEST_F(FrameTest, ShortReadKeepsDestinationAndForcesSeek) {
 }
 
 TEST_F(FrameTest, FramesBeyondTheFileAreNotRead) {
-    VornSpec desc;
+    VornRecipe desc;
     desc.frameCount = 2;
     desc.lastFrameNo = 9000;
     auto bytes = BuildVorn(desc);
@@ -132,7 +132,7 @@ TEST_F(FrameTest, FramesBeyondTheFileAreNotRead) {
 }
 
 TEST_F(FrameTest, StreamedFileEqualsBuiltBytes) {
-    VornSpec desc;
+    VornRecipe desc;
     desc.width = 64;
     desc.height = 32;
     desc.frameCount = 5;

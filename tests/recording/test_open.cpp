@@ -10,7 +10,7 @@ namespace {
 using OpenTest = RecordingTest;
 
 TEST_F(OpenTest, DefaultRecordingFields) {
-    VornSpec desc;
+    VornRecipe desc;
     desc.width = 64;
     desc.height = 16;
     desc.frameCount = 1000;
@@ -30,7 +30,7 @@ TEST_F(OpenTest, DefaultRecordingFields) {
 }
 
 TEST_F(OpenTest, ByteOrderMark) {
-    VornSpec desc;
+    VornRecipe desc;
     desc.byteOrderMark = Tag("MMMM");
     desc.basePosition = 300;
     desc.firstFrameNo = -3;
@@ -55,7 +55,7 @@ TEST_F(OpenTest, ByteOrderMark) {
 }
 
 TEST_F(OpenTest, DirectoryWalk) {
-    VornSpec desc;
+    VornRecipe desc;
     VornChunkEntry unknown = Chunk("XTRA", 10);
     unknown.content.assign(100, 7);
     VornChunkEntry secondFram = Chunk("FRAM", 4);
@@ -80,7 +80,7 @@ TEST_F(OpenTest, RefusesHostileHeaders) {
     EXPECT_EQ(missing.Open(dir_.c_str(), 1), 0);
     EXPECT_EQ(missing.error, VornError::CannotOpen);
 
-    const auto good = BuildVorn(VornSpec{}); // GENP 256, PLAY 832, FSZP 2480, FRAM 2880
+    const auto good = BuildVorn(VornRecipe{}); // GENP 256, PLAY 832, FSZP 2480, FRAM 2880
     EXPECT_EQ(Refusal({good.begin(), good.begin() + 255}), VornError::ShortHeader);
     for (int64_t at = 0; at < 4; ++at) {
         auto bad = good;
@@ -127,7 +127,7 @@ TEST_F(OpenTest, RefusesShortChunks) {
         {"PLAY", 1648, VornError::ShortPlay},
         {"FSZP", 400, VornError::ShortFszp}};
     for (const auto& [tag, size, error] : cases) {
-        VornSpec desc;
+        VornRecipe desc;
         desc.directory.push_back(Chunk("FRAM"));
         for (const char* name : {"GENP", "PLAY", "FSZP"}) {
             if (std::strcmp(name, tag) != 0) {
@@ -148,7 +148,7 @@ TEST_F(OpenTest, RefusesShortChunks) {
 TEST_F(OpenTest, RefusesGeometryOffTheQuadrantGrid) {
     for (const auto& [w, h] : {std::pair{32, 24}, std::pair{6, 256}, std::pair{48, 16}}) {
         for (const char* tag : {"trq1", "lnc1"}) {
-            VornSpec desc;
+            VornRecipe desc;
             desc.modelTag = Tag(tag);
             desc.frameCount = 0;
             desc.lastFrameNo = 0;
