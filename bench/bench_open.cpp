@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -104,6 +105,41 @@ void BM_ReadBytesOfOpen(benchmark::State& state) {
     Label(state);
 }
 BENCHMARK(BM_ReadBytesOfOpen)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+// A whole ReadFrame (read from the page cache, unpack, correction) cycling
+// through the frames, beside a memcpy of the same output bytes.
+void BM_ReadFrame(benchmark::State& state) {
+    const std::string& path = PathFor(state.range(0));
+    VornReader reader;
+    if (reader.Open(path.c_str(), 1) == 0) {
+        state.SkipWithError("cannot open the recording");
+        return;
+    }
+    std::vector<uint16_t> frame(static_cast<size_t>(kSize) * kSize);
+    int32_t index = 0;
+    for (auto _ : state) {
+        if (reader.ReadFrame(frame.data(), index, 0x7FFFFFFF) <= 0) {
+            state.SkipWithError("frame not read");
+            break;
+        }
+        index = (index + 1) % kFrames;
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(frame.size() * 2));
+    Label(state);
+}
+BENCHMARK(BM_ReadFrame)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+
+void BM_MemcpyFrame(benchmark::State& state) {
+    std::vector<uint16_t> from(static_cast<size_t>(kSize) * kSize, 1);
+    std::vector<uint16_t> to(from.size());
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), from.size() * 2);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(from.size() * 2));
+}
+BENCHMARK(BM_MemcpyFrame)->Unit(benchmark::kMicrosecond);
 
 bool WriteRecording(const std::string& path, int correctionKind) {
     DemoOptions options;
