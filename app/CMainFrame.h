@@ -64,6 +64,8 @@ public:
     void SavePlacement() const;
     int RestorePlacement();
     void ShowWithCommand(int nCmdShow);
+    // The window frame around the client area (title bar, borders).
+    QMargins FrameMargins() const;
 
     // Dialogs, replaceable so tests never block. The open dialog returns the
     // chosen path or an empty string; the page setup dialog returns true when

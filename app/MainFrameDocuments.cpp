@@ -16,6 +16,7 @@
 #include <QPageSetupDialog>
 #include <QPrinter>
 #include <QScreen>
+#include <QStyle>
 
 #include <string>
 
@@ -174,10 +175,24 @@ int CMainFrame::RestorePlacement() {
     for (const QScreen* screen : QGuiApplication::screens())
         screens.append(screen->availableGeometry());
     // A rectangle that is empty or lies off every screen keeps the default
-    // placement: the window must stay reachable.
-    if (const std::optional<QRect> rect = UsableNormalRect(*placement, screens))
+    // placement; any other is fitted to its screen, title bar and menu
+    // included: the window must stay reachable and of a sane size.
+    const QSize minimum = minimumSizeHint().expandedTo(minimumSize());
+    if (const std::optional<QRect> rect =
+            RestoredNormalRect(*placement, screens, FrameMargins(), minimum))
         setGeometry(*rect);
     return placement->showCmd;
+}
+
+QMargins CMainFrame::FrameMargins() const {
+    // Known once the window is shown; before that the title bar is estimated
+    // from the style, since the window manager adds it above the client area.
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    if (isVisible() && outer != inner)
+        return {inner.left() - outer.left(), inner.top() - outer.top(),
+                outer.right() - inner.right(), outer.bottom() - inner.bottom()};
+    return {0, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this), 0, 0};
 }
 
 void CMainFrame::ShowWithCommand(int nCmdShow) {

@@ -133,3 +133,39 @@ std::optional<QRect> UsableNormalRect(const WindowPlacement& placement,
     }
     return std::nullopt;
 }
+
+std::optional<QRect> RestoredNormalRect(const WindowPlacement& placement,
+                                        const QList<QRect>& screens, const QMargins& frame,
+                                        const QSize& minimum) {
+    constexpr int kMinVisible = 128;
+    const std::optional<QRect> usable = UsableNormalRect(placement, screens);
+    if (!usable)
+        return std::nullopt;
+    const QRect rect = *usable;
+    // The screen it lands on: the one it overlaps most.
+    QRect screen;
+    int64_t bestArea = -1;
+    for (const QRect& candidate : screens) {
+        const QRect overlap = candidate.intersected(rect);
+        const int64_t area = overlap.isEmpty() ? 0 : int64_t{overlap.width()} * overlap.height();
+        if (area > bestArea) {
+            bestArea = area;
+            screen = candidate;
+        }
+    }
+    // Where the rectangle itself may go so that its frame stays on the screen.
+    const QRect area = screen.marginsRemoved(frame);
+    if (area.width() <= 0 || area.height() <= 0)
+        return std::nullopt;
+    // The size never exceeds the area. The top-left corner, where the title
+    // bar and the menu start, stays inside it, with at least a corner of the
+    // window on the screen; a window may hang off the right or bottom edge
+    // as far as that allows.
+    const int width = std::min(rect.width(), std::max(area.width(), minimum.width()));
+    const int height = std::min(rect.height(), std::max(area.height(), minimum.height()));
+    const int lastX = area.left() + area.width() - std::min(width, kMinVisible);
+    const int lastY = area.top() + area.height() - std::min(height, kMinVisible);
+    const int x = std::clamp(rect.x(), area.left(), lastX);
+    const int y = std::clamp(rect.y(), area.top(), lastY);
+    return QRect(x, y, width, height);
+}

@@ -6,7 +6,9 @@
 #pragma once
 
 #include <QList>
+#include <QMargins>
 #include <QRect>
+#include <QSize>
 #include <QString>
 
 #include <array>
@@ -82,3 +84,14 @@ void WritePlacement(const WindowPlacement& placement);
 // least 32 x 32 pixels (or by all of a smaller window). Nothing otherwise.
 std::optional<QRect> UsableNormalRect(const WindowPlacement& placement,
                                       const QList<QRect>& screens);
+
+// The rectangle to restore: UsableNormalRect, then fitted to the screen it
+// overlaps most. Within that screen's available area less the window's
+// `frame` (title bar and borders around the rectangle), the size is clamped
+// to the area (never below `minimum`, the least the window can be) and the
+// top-left corner moved just as far as needed to lie in it with at least
+// 128 x 128 pixels (or the whole window) on the screen, so the title bar and
+// the menu stay reachable. Values in range are returned exactly as stored.
+std::optional<QRect> RestoredNormalRect(const WindowPlacement& placement,
+                                        const QList<QRect>& screens, const QMargins& frame,
+                                        const QSize& minimum = {});

@@ -3,12 +3,18 @@
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QtEndian>
 
 #include <memory>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
 
 namespace {
 QByteArray Encode(const QStringList& files) {
@@ -23,26 +29,85 @@ QByteArray Encode(const QStringList& files) {
 } // namespace
 
 SingleInstance::SingleInstance(QString serverName, QObject* parent)
-    : QObject(parent), m_serverName(std::move(serverName)) {}
+    : QObject(parent), m_serverName(std::move(serverName)),
+      m_requiredPeerUser(static_cast<uint>(::getuid())) {}
 
 SingleInstance::~SingleInstance() = default;
 
+QString SingleInstance::PrivateSocketFolder(const QString& runtimeDir, const QString& tempDir,
+                                            uint uid) {
+    struct stat info {};
+    const QByteArray runtime = QFile::encodeName(runtimeDir);
+    if (!runtimeDir.isEmpty() && QDir::isAbsolutePath(runtimeDir) &&
+        ::lstat(runtime.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == uid)
+        return runtimeDir;
+    if (tempDir.isEmpty())
+        return {};
+    const QString folder = tempDir + QStringLiteral("/quorvane-") + QString::number(uid);
+    const QByteArray path = QFile::encodeName(folder);
+    ::mkdir(path.constData(), 0700); // may exist already: checked below either way
+    // lstat, not stat: a link planted under the name by someone else is refused.
+    if (::lstat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != uid ||
+        (info.st_mode & 077) != 0)
+        return {};
+    return folder;
+}
+
 QString SingleInstance::DefaultServerName() {
-    // Per user: the home directory tells users apart where names may repeat.
+    const QString folder = PrivateSocketFolder(qEnvironmentVariable("XDG_RUNTIME_DIR"),
+                                               QDir::tempPath(), static_cast<uint>(::getuid()));
+    if (folder.isEmpty())
+        return {};
+    // The home folder tells apart profiles of one user (and test runs).
     const QByteArray home = QDir::homePath().toUtf8();
     const QByteArray hash = QCryptographicHash::hash(home, QCryptographicHash::Sha1).toHex();
-    return QStringLiteral("quorvane-") + QString::fromLatin1(hash.left(16));
+    return folder + QStringLiteral("/quorvane-") + QString::fromLatin1(hash.left(16));
+}
+
+std::optional<uint> SingleInstance::PeerUser(qintptr descriptor) {
+    if (descriptor < 0)
+        return std::nullopt;
+#ifdef SO_PEERCRED
+    struct ucred credentials {};
+    socklen_t length = sizeof credentials;
+    if (::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &credentials,
+                     &length) != 0 ||
+        length != sizeof credentials)
+        return std::nullopt;
+    return static_cast<uint>(credentials.uid);
+#else
+    uid_t uid = 0;
+    gid_t gid = 0;
+    if (::getpeereid(static_cast<int>(descriptor), &uid, &gid) != 0)
+        return std::nullopt;
+    return static_cast<uint>(uid);
+#endif
+}
+
+bool SingleInstance::PeerAllowed(const QLocalSocket& socket) const {
+    const std::optional<uint> peer = PeerUser(socket.socketDescriptor());
+    return peer && *peer == m_requiredPeerUser;
 }
 
 bool SingleInstance::SendToRunning(const QStringList& files, int timeoutMs) {
-    QLocalSocket socket;
-    socket.connectToServer(m_serverName);
-    if (!socket.waitForConnected(timeoutMs))
+    if (m_serverName.isEmpty())
         return false;
     QStringList absolute;
     for (const QString& file : files)
         absolute.append(QFileInfo(file).absoluteFilePath());
-    socket.write(Encode(absolute));
+    const QByteArray message = Encode(absolute);
+    if (message.size() - 4 > static_cast<qsizetype>(kMaxMessage))
+        return false;
+    QLocalSocket socket;
+    socket.connectToServer(m_serverName);
+    if (!socket.waitForConnected(timeoutMs))
+        return false;
+    // Nothing goes to a program of another user.
+    if (!PeerAllowed(socket)) {
+        socket.abort();
+        return false;
+    }
+    socket.write(message);
     if (!socket.waitForBytesWritten(timeoutMs))
         return false;
     // The answer says the list arrived; without it this start goes on alone.
@@ -54,6 +119,8 @@ bool SingleInstance::SendToRunning(const QStringList& files, int timeoutMs) {
 bool SingleInstance::Listen() {
     if (m_pServer)
         return true;
+    if (m_serverName.isEmpty())
+        return false;
     // Someone answers under the name already. (Listening with socket options
     // would silently take the name over from it.)
     {
@@ -80,6 +147,12 @@ bool SingleInstance::IsListening() const {
 
 void SingleInstance::OnNewConnection() {
     while (QLocalSocket* socket = m_pServer->nextPendingConnection()) {
+        // Only programs of the same user may hand over files.
+        if (!PeerAllowed(*socket)) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
         if (socket->bytesAvailable() > 0)

@@ -1,4 +1,5 @@
 #include "cli/ConvertJob.h"
+#include "cli/Temporaries.h"
 
 #include "framework/Document.h"
 #include "framework/SplitPath.h"
@@ -166,6 +167,26 @@ std::vector<std::unique_ptr<CVornDoc>> OpenDocuments(const std::string& path, in
     return docs;
 }
 
+// The first frame index at or after `first` that was not written, and at
+// most `failed`.
+int ContiguousEnd(const std::vector<std::vector<WrittenFile>>& written, int first, int failed) {
+    std::vector<int> indices;
+    for (const auto& share : written) {
+        for (const WrittenFile& file : share) {
+            indices.push_back(file.index);
+        }
+    }
+    std::sort(indices.begin(), indices.end());
+    int end = first;
+    for (const int index : indices) {
+        if (index != end || index >= failed) {
+            break;
+        }
+        ++end;
+    }
+    return end;
+}
+
 } // namespace
 
 OutputPattern ResolveOutputPattern(const std::string& recordingPath, const std::string& output) {
@@ -205,8 +226,13 @@ std::string DescribeWriteFailure(const std::string& path) {
     if (QUORVANE_ACCESS(folder.string().c_str(), QUORVANE_W_OK) != 0) {
         return std::error_code(errno, std::generic_category()).message();
     }
-    if (fs::is_directory(path, ec)) {
+    // A link at the name is replaced, so only what sits there itself counts.
+    const fs::file_status target = fs::symlink_status(path, ec);
+    if (fs::is_directory(target)) {
         return "a folder has that name";
+    }
+    if (fs::exists(target) && !fs::is_regular_file(target) && !fs::is_symlink(target)) {
+        return "not a regular file";
     }
     return "short write (disk full?)";
 }
@@ -226,6 +252,9 @@ ConvertOutcome RunConvert(const ConvertRequest& request, const ConvertTick& tick
         outcome.reason = openError;
         return outcome;
     }
+
+    // Hidden temporaries that a killed earlier run left under these names.
+    RemoveStaleTemporaries(request.output, request.first, request.last);
 
     RunState state(jobs);
     std::vector<std::vector<WrittenFile>> written(static_cast<std::size_t>(jobs));
@@ -256,11 +285,13 @@ ConvertOutcome RunConvert(const ConvertRequest& request, const ConvertTick& tick
     }
 
     const int failed = state.FirstFailure();
+    // Whatever stopped the run, it leaves the frames from the first one up to
+    // the first frame not written, as one job would: later files that other
+    // workers wrote ahead are removed.
+    const int kept = ContiguousEnd(written, request.first, failed);
     for (const auto& share : written) {
         for (const WrittenFile& file : share) {
-            // Workers ahead of the failing frame may have written later
-            // frames: remove them, so the result is what one job would leave.
-            if (failed != INT_MAX && file.index > failed) {
+            if (file.index >= kept) {
                 std::error_code ec;
                 fs::remove(file.name, ec);
                 continue;

@@ -39,7 +39,7 @@ struct ConvertOutcome {
     int failedFrame = -1;   // on Failed, the first frame that could not be converted
     std::string failedFile; // and its file name (empty when the recording was refused)
     std::string reason;
-    int64_t files = 0; // files this run left behind
+    int64_t files = 0; // files this run left behind: frames first..first + files - 1
     int64_t bytes = 0;
 };
 
@@ -48,7 +48,10 @@ struct ConvertOutcome {
 using ConvertTick = std::function<void(int64_t done, int64_t total)>;
 
 // Runs the conversion. The outcome does not depend on the number of jobs: a
-// failure at frame k leaves exactly the files of the frames before k.
+// failure at frame k leaves exactly the files of the frames before k, and a
+// cancelled run a contiguous run of complete files from the first frame.
+// Hidden temporaries of these frame names left by a killed run are removed
+// first.
 ConvertOutcome RunConvert(const ConvertRequest& request, const ConvertTick& tick = {});
 
 // Why a file could not be written, judged from its folder, e.g. "folder out

@@ -1,10 +1,14 @@
 #include "cli/Info.h"
 
+#include "cli/Escape.h"
+
 #include "framework/Document.h"
+#include "recording/CVornDoc.h"
 #include "recording/VornReader.h"
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -43,6 +47,11 @@ bool ReadRecordingInfo(const std::string& path, RecordingInfo& info, std::string
         error = VornErrorText(reader.error);
         return false;
     }
+    // Whatever convert refuses at open, info refuses with the same reason.
+    if (std::string why = CVornDoc::CheckRecording(reader); !why.empty()) {
+        error = std::move(why);
+        return false;
+    }
     info.width = reader.width;
     info.height = reader.height;
     info.frames = reader.GetFrameCount();
@@ -79,20 +88,5 @@ std::string FormatInfoJson(const RecordingInfo& info) {
 }
 
 std::string JsonQuote(const std::string& text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else if (byte < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(byte));
-            quoted += escape;
-        } else {
-            quoted += c;
-        }
-    }
-    quoted += '"';
-    return quoted;
+    return JsonString(text);
 }

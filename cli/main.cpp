@@ -7,8 +7,10 @@
 
 #include "cli/ConvertJob.h"
 #include "cli/Demo.h"
+#include "cli/Escape.h"
 #include "cli/Info.h"
 #include "cli/Progress.h"
+#include "cli/Signals.h"
 #include "recording/CVornDoc.h"
 
 #include <CLI/CLI.hpp>
@@ -18,6 +20,7 @@
 #include <cstdio>
 #include <new>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -35,36 +38,54 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitInterrupted = 130;
 
-// Set by SIGINT; the only state a signal handler may touch.
+// Set by SIGINT, SIGTERM or SIGHUP; the only state a signal handler touches.
 std::atomic<bool> g_interrupted{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
 
-extern "C" void OnInterrupt(int) {
-    g_interrupted.store(true);
-}
-
-void InstallInterruptHandler() {
-#ifdef _WIN32
-    std::signal(SIGINT, OnInterrupt);
-#else
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    // A second Ctrl-C ends the program at once.
-    action.sa_flags = static_cast<int>(SA_RESETHAND);
-    sigaction(SIGINT, &action, nullptr);
-#endif
-}
-
+// Messages carry file names, which are printed with their control characters
+// escaped: a name must not be able to drive the terminal.
 int Fail(const std::string& message) {
-    std::fprintf(stderr, "quorvane-cli: %s\n", message.c_str());
+    std::fprintf(stderr, "quorvane-cli: %s\n", PrintableName(message).c_str());
     return kExitFailure;
 }
 
 int Usage(const std::string& message) {
     std::fprintf(stderr, "quorvane-cli: %s\nRun with --help for more information.\n",
-                 message.c_str());
+                 PrintableName(message).c_str());
     return kExitUsage;
+}
+
+// CLI11's own messages quote the arguments, so they are escaped too.
+int ExitParseError(const CLI::App& app, const CLI::ParseError& error) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = app.exit(error, out, err);
+    std::fputs(PrintableName(out.str(), true).c_str(), stdout);
+    std::fputs(PrintableName(err.str(), true).c_str(), stderr);
+    return status == 0 ? 0 : kExitUsage;
+}
+
+// "frames 0..57 written": the contiguous run an interrupted conversion left.
+std::string WrittenFramesText(int first, int64_t files) {
+    if (files <= 0) {
+        return "no frames written";
+    }
+    return "frames " + std::to_string(first) + ".." + std::to_string(first + files - 1) +
+           " written";
+}
+
+// One warning line when the recording carries a correction that is not
+// applied; the frames are converted uncorrected.
+void WarnCorrectionNotApplied(const std::string& file, const VornReader& reader) {
+    const CorrectionNote note = reader.correctionNote;
+    if (note == CorrectionNote::None || note == CorrectionNote::NoChunk ||
+        note == CorrectionNote::NotRequested) {
+        return;
+    }
+    const std::string why = note == CorrectionNote::UnknownKind
+                                ? "unknown correction kind " + std::to_string(reader.fpnpKind)
+                                : CorrectionNoteText(note);
+    std::fprintf(stderr, "quorvane-cli: %s: fixed-pattern correction not applied: %s\n",
+                 PrintableName(file).c_str(), why.c_str());
 }
 
 struct InfoArgs {
@@ -105,6 +126,7 @@ int RunConvertCommand(const ConvertArgs& args) {
             return Fail("cannot open " + args.file + ": " + probe.GetOpenError());
         }
         frames = probe.m_nFrameCount;
+        WarnCorrectionNotApplied(args.file, *probe.m_pReader);
     }
     ConvertRequest request;
     request.recording = args.file;
@@ -121,7 +143,7 @@ int RunConvertCommand(const ConvertArgs& args) {
     request.jobs = args.jobs > 0 ? args.jobs : static_cast<int>(cores > 0 ? cores : 1);
     request.cancel = &g_interrupted;
 
-    InstallInterruptHandler();
+    InstallInterruptHandlers(&g_interrupted);
     ProgressBar bar(stderr, !args.quiet && QUORVANE_ISATTY(stderr));
     const ConvertOutcome outcome =
         RunConvert(request, [&bar](int64_t done, int64_t total) { bar.Update(done, total); });
@@ -138,10 +160,14 @@ int RunConvertCommand(const ConvertArgs& args) {
         std::printf("%s\n", SummaryLine(outcome.files, outcome.bytes, bar.Seconds()).c_str());
     }
     if (outcome.status == ConvertStatus::Cancelled) {
-        if (!args.quiet) {
-            std::fprintf(stderr, "quorvane-cli: interrupted; the files written so far remain\n");
-        }
-        return kExitInterrupted;
+        std::fprintf(stderr, "quorvane-cli: %s: interrupted; %s\n",
+                     PrintableName(args.file).c_str(),
+                     WrittenFramesText(request.first, outcome.files).c_str());
+        std::fflush(stdout);
+        std::fflush(stderr);
+        // End by the signal itself, so the shell sees an interrupted program.
+        const int status = ReRaiseReceivedSignal();
+        return status != 0 ? status : kExitInterrupted;
     }
     return 0;
 }
@@ -182,9 +208,9 @@ int RunDemo(const DemoArgs& args) {
     if (!WriteDemoRecording(args.file, options)) {
         return Fail("cannot write " + args.file + ": " + DescribeWriteFailure(args.file));
     }
-    std::printf("%s: %d frames of %d x %d, %s, %s-endian, correction %s\n", args.file.c_str(),
-                options.frames, options.width, options.height, args.layout.c_str(),
-                args.byteOrder.c_str(), args.correction.c_str());
+    std::printf("%s: %d frames of %d x %d, %s, %s-endian, correction %s\n",
+                PrintableName(args.file).c_str(), options.frames, options.width, options.height,
+                args.layout.c_str(), args.byteOrder.c_str(), args.correction.c_str());
     return 0;
 }
 
@@ -228,7 +254,7 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? 0 : kExitUsage;
+        return ExitParseError(app, e);
     }
     try {
         if (infoCmd->parsed()) {

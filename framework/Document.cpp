@@ -8,6 +8,12 @@
 #include <string_view>
 #include <system_error>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
@@ -24,6 +30,58 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
 std::string ErrnoText(int error) {
     return std::error_code(error, std::generic_category()).message();
 }
+
+#ifndef _WIN32
+// Empty when `path` is a regular file that can be opened for reading, else
+// why not. The open never blocks: a FIFO would otherwise wait for a writer.
+std::string CheckReadableFile(const char* path) {
+    int fd = -1;
+    do {
+        fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        const int openError = errno != 0 ? errno : EACCES;
+        // A socket cannot be opened at all; it is still not a recording.
+        struct stat named {};
+        if (::stat(path, &named) == 0 && !S_ISREG(named.st_mode) && !S_ISDIR(named.st_mode)) {
+            return "not a regular file";
+        }
+        return ErrnoText(openError);
+    }
+    struct stat info {};
+    const int statResult = ::fstat(fd, &info);
+    const int statError = errno;
+    ::close(fd);
+    if (statResult != 0) {
+        return ErrnoText(statError);
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return ErrnoText(EISDIR);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return "not a regular file";
+    }
+    return {};
+}
+#else
+std::string CheckReadableFile(const char* path) {
+    // A folder opens for reading on some systems, but it is never a document.
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        return ErrnoText(EISDIR);
+    }
+    if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec)) {
+        return "not a regular file";
+    }
+    errno = 0;
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        return ErrnoText(errno != 0 ? errno : EACCES);
+    }
+    std::fclose(file);
+    return {};
+}
+#endif
 
 } // namespace
 
@@ -46,20 +104,8 @@ int CDocument::OnOpenDocument(const char* path) {
         m_strOpenError = ErrnoText(ENOENT);
         return 0;
     }
-    // A folder opens for reading on POSIX, but it is never a document.
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        m_strOpenError = ErrnoText(EISDIR);
-        return 0;
-    }
-    errno = 0;
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) {
-        m_strOpenError = ErrnoText(errno != 0 ? errno : EACCES);
-        return 0;
-    }
-    std::fclose(file);
-    return 1;
+    m_strOpenError = CheckReadableFile(path);
+    return m_strOpenError.empty() ? 1 : 0;
 }
 
 void CDocument::SetTitle(const std::string& title) {

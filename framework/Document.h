@@ -18,8 +18,9 @@ public:
     // New empty document; the recording document never uses it. TRUE (1).
     virtual int OnNewDocument();
 
-    // Standard open: checks that `path` can be opened for reading. On failure
-    // keeps the reason (GetOpenError) and returns FALSE (0). Derived documents
+    // Standard open: checks that `path` is a regular file that can be opened
+    // for reading, without ever blocking (a FIFO is refused as "not a regular
+    // file"). On failure keeps the reason (GetOpenError) and returns FALSE (0). Derived documents
     // call it first and then read the file.
     virtual int OnOpenDocument(const char* path);
 

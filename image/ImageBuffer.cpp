@@ -11,6 +11,21 @@
 #include <new>
 #include <utility>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define QUORVANE_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUORVANE_ASAN 1
+#endif
+#endif
+
+#ifdef QUORVANE_ASAN
+#include <sanitizer/asan_interface.h>
+#else
+#define ASAN_POISON_MEMORY_REGION(addr, size) ((void)(addr), (void)(size))
+#define ASAN_UNPOISON_MEMORY_REGION(addr, size) ((void)(addr), (void)(size))
+#endif
+
 namespace {
 
 using image_detail::IsContainerSize;
@@ -25,18 +40,29 @@ using image_detail::StoreLe32;
 // block would fault in every page again, while plain requests of a recurring
 // size are recycled from the heap.
 constexpr size_t kBlockAlignment = 4096;
-constexpr size_t kOffsetSlot = sizeof(uint64_t); // raw-to-aligned distance, stored before the block
+// Ahead of the block: the raw-to-aligned distance and the raw allocation's size.
+constexpr size_t kOffsetSlot = 2 * sizeof(uint64_t);
 constexpr int64_t kMaxBlockBytes = std::numeric_limits<int32_t>::max();
 constexpr int32_t kBitmapHeaderSize = 40;
 
+// The alignment slack around a block would hide small overruns from
+// AddressSanitizer; in sanitizer builds it is poisoned, so touching one byte
+// before or after the block is reported.
+void PoisonSlack(uint8_t* raw, size_t offset, size_t total, size_t bytes) {
+    ASAN_POISON_MEMORY_REGION(raw, offset - kOffsetSlot);
+    ASAN_POISON_MEMORY_REGION(raw + offset + bytes, total - offset - bytes);
+}
+
 ImageBuffer::Block AllocateBlock(int64_t bytes) {
-    const size_t slack = kBlockAlignment + kOffsetSlot;
-    auto* raw = static_cast<uint8_t*>(::operator new[](static_cast<size_t>(bytes) + slack));
+    const size_t total = static_cast<size_t>(bytes) + kBlockAlignment + kOffsetSlot;
+    auto* raw = static_cast<uint8_t*>(::operator new[](total));
     const auto address = reinterpret_cast<uintptr_t>(raw) + kOffsetSlot;
     const uint64_t offset =
         kOffsetSlot + ((kBlockAlignment - address % kBlockAlignment) % kBlockAlignment);
     uint8_t* block = raw + offset;
-    std::memcpy(block - kOffsetSlot, &offset, sizeof offset);
+    const uint64_t slot[2] = {offset, total};
+    std::memcpy(block - kOffsetSlot, slot, sizeof slot);
+    PoisonSlack(raw, static_cast<size_t>(offset), total, static_cast<size_t>(bytes));
     return ImageBuffer::Block(block);
 }
 
@@ -71,9 +97,11 @@ bool ValidTiffSide(int side) {
 void ImageBuffer::BlockDeleter::operator()(uint8_t* p) const noexcept {
     if (p == nullptr)
         return;
-    uint64_t offset = 0;
-    std::memcpy(&offset, p - kOffsetSlot, sizeof offset);
-    ::operator delete[](p - offset);
+    uint64_t slot[2] = {0, 0};
+    std::memcpy(slot, p - kOffsetSlot, sizeof slot);
+    uint8_t* raw = p - slot[0];
+    ASAN_UNPOISON_MEMORY_REGION(raw, static_cast<size_t>(slot[1]));
+    ::operator delete[](raw);
 }
 
 ImageBuffer::ImageBuffer() = default;

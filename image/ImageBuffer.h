@@ -45,8 +45,9 @@ public:
     // Writes the file image to `path`: 1 when every byte reached the file,
     // 0 otherwise. The file is written under a temporary name in the same
     // folder and renamed over `path` when complete, so a failed or interrupted
-    // save never leaves a partial file under `path`. A symbolic link is
-    // followed; an existing device or pipe is written in place.
+    // save never leaves a partial file under `path`. A symbolic link at
+    // `path` is replaced, never followed. An existing folder, FIFO, socket or
+    // device at `path` is refused (0) without being opened.
     int SaveTiff(const char* path) const;
 
     int32_t kind = -1;      // -1 empty, 0 grey, 1/2 RGB

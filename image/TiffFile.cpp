@@ -6,6 +6,7 @@
 // after the rename can at worst lose the newest files, not corrupt old ones.
 
 #include "image/ImageBuffer.h"
+#include "image/SaveTemporary.h"
 #include "image/TiffWriter.h"
 
 #include <cerrno>
@@ -24,9 +25,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <climits>
-#include <cstdlib>
 #endif
 
 namespace {
@@ -36,6 +34,7 @@ namespace {
 constexpr size_t kWritePiece = size_t{128} * 1024;
 // Keeps ".<name>.XXXXXX" within the usual 255-byte name limit.
 constexpr size_t kMaxTempStem = 200;
+constexpr size_t kTempSuffixLength = 6;
 constexpr int kCreateAttempts = 64;
 
 #ifdef _WIN32
@@ -73,25 +72,16 @@ bool MoveOver(const std::string& from, const char* to) {
     return std::rename(from.c_str(), to) == 0;
 }
 
-// Where the file really goes: through a symbolic link to what it names, so the
-// link survives the rename. Empty when the target is an existing non-regular
-// file (a device or pipe), which is written in place instead.
-std::string ResolveTarget(const char* path) {
+// What sits at the target name now. A symbolic link is never followed: the
+// new file replaces the link itself, so its target is never opened, written
+// or replaced (it may lie outside the chosen folder and belong to someone
+// else). A FIFO, socket or device would block or swallow the frame; a folder
+// cannot be replaced.
+bool TargetReplaceable(const char* path) {
     struct stat info {};
-    if (::lstat(path, &info) != 0 || S_ISREG(info.st_mode))
-        return path;
-    if (!S_ISLNK(info.st_mode))
-        return {};
-    if (::stat(path, &info) != 0)
-        return path; // dangling: replace the link itself
-    if (!S_ISREG(info.st_mode))
-        return {};
-    char resolved[PATH_MAX];
-    return ::realpath(path, resolved) != nullptr ? std::string(resolved) : std::string(path);
-}
-
-int OpenInPlace(const char* path) {
-    return ::open(path, O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (::lstat(path, &info) != 0)
+        return errno == ENOENT;
+    return S_ISREG(info.st_mode) || S_ISLNK(info.st_mode);
 }
 #endif
 
@@ -110,8 +100,7 @@ std::string TempPrefix(const std::string& target) {
         --nameStart;
     if (nameStart == target.size())
         return {};
-    const std::string name = target.substr(nameStart, kMaxTempStem);
-    return target.substr(0, nameStart) + "." + name + ".";
+    return target.substr(0, nameStart) + SaveTemporaryStem(target.substr(nameStart));
 }
 
 std::string RandomSuffix() {
@@ -119,7 +108,7 @@ std::string RandomSuffix() {
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     thread_local std::mt19937_64 engine{std::random_device{}()};
     std::uniform_int_distribution<size_t> pick(0, sizeof kChars - 2);
-    std::string suffix(6, 'x');
+    std::string suffix(kTempSuffixLength, 'x');
     for (char& c : suffix)
         c = kChars[pick(engine)];
     return suffix;
@@ -169,6 +158,31 @@ bool WriteReplacing(const std::string& target, const uint8_t* data, size_t lengt
 
 } // namespace
 
+std::string SaveTemporaryStem(const std::string& fileName) {
+    std::string stem;
+    const size_t kept = fileName.size() < kMaxTempStem ? fileName.size() : kMaxTempStem;
+    stem.reserve(kept + 2);
+    stem.push_back('.');
+    stem.append(fileName, 0, kept);
+    stem.push_back('.');
+    return stem;
+}
+
+bool IsSaveTemporaryOf(const std::string& entryName, const std::string& fileName) {
+    const std::string stem = SaveTemporaryStem(fileName);
+    if (entryName.size() != stem.size() + kTempSuffixLength ||
+        entryName.compare(0, stem.size(), stem) != 0)
+        return false;
+    for (size_t i = stem.size(); i < entryName.size(); ++i) {
+        const char c = entryName[i];
+        const bool alnum =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (!alnum)
+            return false;
+    }
+    return true;
+}
+
 int ImageBuffer::SaveTiff(const char* path) const {
     if (!tiff || path == nullptr)
         return 0;
@@ -180,16 +194,9 @@ int ImageBuffer::SaveTiff(const char* path) const {
     const auto bytes = static_cast<size_t>(length);
 
 #ifndef _WIN32
-    const std::string target = ResolveTarget(path);
-    if (target.empty()) {
-        const int fd = OpenInPlace(path);
-        if (fd < 0)
-            return 0;
-        const bool written = WriteAll(fd, tiff.get(), bytes);
-        return CloseFile(fd) == 0 && written ? 1 : 0;
-    }
-#else
-    const std::string target(path);
+    if (!TargetReplaceable(path))
+        return 0;
 #endif
+    const std::string target(path);
     return WriteReplacing(target, tiff.get(), bytes) ? 1 : 0;
 }

@@ -1,6 +1,7 @@
 #include "recording/CVornDoc.h"
 
 #include "image/Packers.h"
+#include "image/TiffWriter.h"
 
 #include <algorithm>
 #include <string>
@@ -14,6 +15,8 @@ constexpr int32_t kWholeFrame = 0x7FFFFFFF;
 // Largest frame and display images (bytes together) we build for a file that
 // does not even hold frame 0: about a 1600 x 1600 frame.
 constexpr int64_t kTruncatedImageLimit = int64_t{8} << 20;
+
+constexpr const char* kFrameSizeNotSupported = "frame size not supported";
 
 } // namespace
 
@@ -50,22 +53,30 @@ int CVornDoc::RefuseOpen(std::string reason) {
     return 0;
 }
 
-std::string CVornDoc::CheckGeometry() const {
+std::string CVornDoc::CheckRecording(const VornReader& reader) {
     // The reader refuses such recordings already; the images would otherwise
     // be built from nonsense sizes.
-    if (m_nWidth <= 0 || m_nHeight <= 0) {
+    const auto [width, height] = reader.GetFrameSize();
+    if (width <= 0 || height <= 0) {
         return VornErrorText(VornError::BadFrameSize);
     }
-    if (m_nFrameCount <= 0) {
+    if (reader.GetFrameCount() <= 0) {
         return VornErrorText(VornError::BadFrameCount);
     }
     // A file that ends inside frame 0 still opens (showing black), but a few
     // hundred bytes must not make us allocate gigabytes of images for it.
-    const int64_t pixels = int64_t{m_nWidth} * m_nHeight;
-    const int64_t imageBytes = pixels * 2 + (int64_t{m_nWidth} + 3) / 4 * 4 * m_nHeight;
-    const int64_t frameZeroEnd = int64_t{m_pReader->framPos} + pixels * 10 / 8;
-    if (m_pReader->file.Size() < frameZeroEnd && imageBytes > kTruncatedImageLimit) {
+    const int64_t pixels = int64_t{width} * height;
+    const int64_t displayBytes = (int64_t{width} + 3) / 4 * 4 * height;
+    const int64_t imageBytes = pixels * 2 + displayBytes;
+    const int64_t frameZeroEnd = int64_t{reader.framPos} + pixels * 10 / 8;
+    if (reader.file.Size() < frameZeroEnd && imageBytes > kTruncatedImageLimit) {
         return "file too short for its frame size";
+    }
+    // Each image is one block of at most 2 GiB.
+    constexpr int64_t kBlockLimit = 0x7FFFFFFF;
+    if (TiffHeaderLength(false, 0) + pixels * 2 > kBlockLimit ||
+        kGreyDibHeaderSize + displayBytes > kBlockLimit) {
+        return kFrameSizeNotSupported;
     }
     return {};
 }
@@ -92,7 +103,7 @@ int CVornDoc::OnOpenDocument(const char* path) {
     m_nWidth = width;
     m_nHeight = height;
     m_nFrameCount = m_pReader->GetFrameCount();
-    if (std::string why = CheckGeometry(); !why.empty()) {
+    if (std::string why = CheckRecording(*m_pReader); !why.empty()) {
         return RefuseOpen(std::move(why));
     }
 
@@ -106,7 +117,7 @@ int CVornDoc::OnOpenDocument(const char* path) {
     m_pDisplayImage = std::make_unique<ImageBuffer>();
     if (m_pFrameImage->CreateTiff(0, m_nSampleBytes, m_nSampleBits, m_nWidth, m_nHeight, 0,
                                   nullptr) == nullptr) {
-        return RefuseOpen("frame size not supported");
+        return RefuseOpen(kFrameSizeNotSupported);
     }
     int32_t stripBytes = 0;
     m_pRawPixels = reinterpret_cast<uint16_t*>(m_pFrameImage->GetBits(&stripBytes));
@@ -120,7 +131,7 @@ int CVornDoc::OnOpenDocument(const char* path) {
     m_pDisplayHeader = m_pDisplayImage->CreateDib(0, m_nSampleBytes, m_nSampleBits, m_nWidth,
                                                   m_nHeight, m_pRawPixels);
     if (m_pDisplayHeader == nullptr) {
-        return RefuseOpen("frame size not supported");
+        return RefuseOpen(kFrameSizeNotSupported);
     }
     SetPathName(path);
     UpdateAllViews(nullptr, 0, nullptr);

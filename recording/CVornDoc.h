@@ -51,6 +51,12 @@ public:
 
     std::string GetBaseTitle() const { return m_strBaseTitle; }
 
+    // Why a recording the reader accepted is still refused by OnOpenDocument
+    // (zero frames, a frame too large for the images, a cut file that would
+    // need huge images), or empty. Lets other callers refuse exactly what the
+    // document refuses without building its images.
+    static std::string CheckRecording(const VornReader& reader);
+
     // Why the last RenderFrame returned 0 (None after a successful call).
     RenderError GetRenderError() const { return m_renderError; }
 
@@ -71,7 +77,6 @@ public:
     int m_bAllFrames = 1;
 
 private:
-    std::string CheckGeometry() const;
     bool ReadWhole(int32_t index);
     int SaveFrame(const char* path, int sourceBits, int outputBits);
     int RefuseOpen(std::string reason);

@@ -20,10 +20,13 @@ VornFile::~VornFile() {
     Close();
 }
 
-bool VornFile::Open(const char* path) {
+bool VornFile::Open(const char* path, bool* notRegular) {
     Close();
     seekCount = 0;
     lastSeekTarget = -1;
+    if (notRegular != nullptr) {
+        *notRegular = false;
+    }
     if (path == nullptr) {
         return false;
     }
@@ -34,20 +37,39 @@ bool VornFile::Open(const char* path) {
         return false;
     }
     fd_ = fd;
+    struct _stat64 info {};
+    const bool regular = _fstat64(fd_, &info) == 0 && (info.st_mode & _S_IFMT) == _S_IFREG;
 #else
+    // Without O_NONBLOCK the open of a FIFO waits for a writer forever.
     do {
-        fd_ = ::open(path, O_RDONLY | O_CLOEXEC);
+        fd_ = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd_ < 0 && errno == EINTR);
     if (fd_ < 0) {
+        // A socket cannot be opened at all; it is still not a recording.
+        struct stat named {};
+        if (notRegular != nullptr && ::stat(path, &named) == 0 && !S_ISREG(named.st_mode)) {
+            *notRegular = true;
+        }
         return false;
     }
-    // A directory opens fine but cannot be read; treat it as unopenable.
     struct stat info {};
-    if (::fstat(fd_, &info) != 0 || S_ISDIR(info.st_mode)) {
-        Close();
-        return false;
+    const bool regular = ::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode);
+    if (regular) {
+        // Reads of a regular file never block anyway; clear the flag so they
+        // behave as plain reads everywhere.
+        const int flags = ::fcntl(fd_, F_GETFL);
+        if (flags >= 0) {
+            ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
+        }
     }
 #endif
+    if (!regular) {
+        Close();
+        if (notRegular != nullptr) {
+            *notRegular = true;
+        }
+        return false;
+    }
     return true;
 }
 
@@ -103,6 +125,17 @@ bool VornFile::Seek(int64_t position) {
 #else
     static_assert(sizeof(off_t) >= 8, "64-bit file offsets required");
     return ::lseek(fd_, static_cast<off_t>(position), SEEK_SET) == position;
+#endif
+}
+
+bool VornFile::Skip(int64_t bytes) {
+    if (fd_ < 0 || bytes < 0) {
+        return false;
+    }
+#ifdef _WIN32
+    return _lseeki64(fd_, bytes, SEEK_CUR) >= 0;
+#else
+    return ::lseek(fd_, static_cast<off_t>(bytes), SEEK_CUR) >= 0;
 #endif
 }
 

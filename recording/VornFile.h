@@ -12,8 +12,10 @@ public:
     VornFile(const VornFile&) = delete;
     VornFile& operator=(const VornFile&) = delete;
 
-    // Opens `path` read-only in binary mode; false when it cannot be opened.
-    bool Open(const char* path);
+    // Opens `path` read-only in binary mode; false when it cannot be opened
+    // or is not a regular file (then `notRegular` is set, when given). The
+    // open never blocks: a FIFO or device at `path` is refused, not waited on.
+    bool Open(const char* path, bool* notRegular = nullptr);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
 
@@ -23,6 +25,10 @@ public:
 
     // Absolute seek from the start of the file; false on failure.
     bool Seek(int64_t position);
+
+    // Moves `bytes` forward from the current position (over the padding after
+    // a stored frame); false on failure. Not counted in seekCount.
+    bool Skip(int64_t bytes);
 
     // Size of the open file in bytes, or -1.
     int64_t Size() const;

@@ -4,6 +4,7 @@
 
 #include "recording/ByteOrder.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <limits>
@@ -62,6 +63,8 @@ const char* VornErrorText(VornError error) {
         return "frame size unusable in quadrant order";
     case VornError::OutOfMemory:
         return "out of memory for the correction maps";
+    case VornError::NotRegularFile:
+        return "not a regular file";
     }
     return "unknown error";
 }
@@ -81,8 +84,9 @@ bool VornReader::ReadAt(int64_t position, uint8_t* buffer, int64_t size) {
 int VornReader::Open(const char* path, int loadCorrection) {
     genpPos = playPos = fszpPos = fpnpPos = dsppPos = dfctPos = framPos = 0;
     error = VornError::None;
-    if (!file.Open(path)) {
-        return Refuse(VornError::CannotOpen);
+    bool notRegular = false;
+    if (!file.Open(path, &notRegular)) {
+        return Refuse(notRegular ? VornError::NotRegularFile : VornError::CannotOpen);
     }
     std::array<uint8_t, kHeaderBytes> header{};
     if (!ReadAt(0, header.data(), kHeaderBytes)) {
@@ -215,21 +219,43 @@ int32_t VornReader::ReadFrame(uint16_t* destination, int32_t index, int32_t capa
     if (size < 0 || start + frameBytes > size) {
         return ShortRead(size < start ? 0 : size - start);
     }
+    const int64_t packed = PackedBytes();
     if (!scratch_) {
         try {
-            scratch_ = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(frameBytes));
+            scratch_ = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(packed));
         } catch (const std::bad_alloc&) {
             currentFrame = -2;
             return 0;
         }
     }
-    const int64_t got = file.Read(scratch_.get(), frameBytes);
-    if (got != frameBytes) {
+    const int64_t got = file.Read(scratch_.get(), packed);
+    if (got != packed) {
         return ShortRead(got);
     }
+    // The padding up to the next frame is never read; a failed skip only
+    // costs a seek at the next read.
+    if (frameBytes > packed && !file.Skip(frameBytes - packed)) {
+        currentFrame = -2;
+    }
     Unpack(destination, scratch_.get(), width, height);
+    ClearUnpackedTail(destination);
     ApplyCorrection(destination);
     return static_cast<int32_t>(int64_t{width} * height * 2);
+}
+
+int64_t VornReader::PackedBytes() const {
+    return int64_t{width} * height * 10 / 8;
+}
+
+void VornReader::ClearUnpackedTail(uint16_t* destination) const {
+    // The unpackers leave the samples after the last whole packing group (32
+    // samples in lane order, 512 in quadrant order) untouched. They are set to
+    // 0 here, before the correction, and then corrected like every other
+    // sample, so a decoded frame never depends on what was read before it.
+    const int64_t pixels = int64_t{width} * height;
+    const int64_t group = pixelLayout == 1 ? 512 : 32;
+    const int64_t unpacked = pixels / group * group;
+    std::fill(destination + unpacked, destination + pixels, uint16_t{0});
 }
 
 int32_t VornReader::ShortRead(int64_t arrived) {

@@ -31,7 +31,8 @@ enum class VornError : int {
     BadFrameCount,  // last - first + 1 below 1 or beyond int32
     StrideTooSmall, // frame stride below width * height * 10 / 8
     BadQuadrantGeometry,
-    OutOfMemory, // a correction map could not be allocated
+    OutOfMemory,    // a correction map could not be allocated
+    NotRegularFile, // a folder, FIFO, socket or device: never read
 };
 
 // Short lower-case text for a refusal, e.g. "missing FSZP chunk".
@@ -126,8 +127,12 @@ private:
     int32_t calibLow_ = 0, calibHigh_ = 0;
     int32_t blockPos_[4] = {0, 0, 0, 0};
 
-    // Stored-frame scratch block, allocated at the first read and reused.
+    // Packed-pixel scratch block, allocated at the first read and reused. It
+    // holds the packed bytes only, never the stride's padding, so its size
+    // follows the frame geometry whatever stride the file declares.
     std::unique_ptr<uint8_t[]> scratch_;
+    int64_t PackedBytes() const;
+    void ClearUnpackedTail(uint16_t* destination) const;
 
     // Reads the FPNP chunk and, when asked, builds the maps. Returns false
     // only on allocation failure (then Open refuses).

@@ -191,19 +191,17 @@ TEST_F(TiffTest, SaveFailuresAndReplacement) {
 
     // An existing file is replaced; the new one gets 0666 under the umask.
     std::ofstream(File("out.tif")) << "an older, longer file that must be replaced entirely";
-    fs::create_symlink("out.tif", File("link.tif"));
     const mode_t old = umask(027);
-    const int saved = image.SaveTiff(File("link.tif").c_str());
+    const int saved = image.SaveTiff(File("out.tif").c_str());
     umask(old);
     ASSERT_EQ(saved, 1);
-    EXPECT_TRUE(fs::is_symlink(File("link.tif"))); // the link still names the file
     EXPECT_EQ(fs::file_size(File("out.tif")), 204u);
     struct stat info {};
     ASSERT_EQ(stat(File("out.tif").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
-    EXPECT_EQ(Names(dir_).size(), 2u); // no temporary left behind
+    EXPECT_EQ(Names(dir_).size(), 1u); // no temporary left behind
 
-    if (access("/dev/full", W_OK) == 0) { // a device is written in place, never replaced
+    if (access("/dev/full", W_OK) == 0) { // a device is refused, never written or replaced
         EXPECT_EQ(image.SaveTiff("/dev/full"), 0);
         ASSERT_EQ(stat("/dev/full", &info), 0);
         EXPECT_TRUE(S_ISCHR(info.st_mode));

@@ -78,7 +78,7 @@ TEST_F(OpenTest, RefusesHostileHeaders) {
     EXPECT_EQ(missing.Open(Path("absent.vrn").c_str(), 1), 0);
     EXPECT_EQ(missing.error, VornError::CannotOpen);
     EXPECT_EQ(missing.Open(dir_.c_str(), 1), 0);
-    EXPECT_EQ(missing.error, VornError::CannotOpen);
+    EXPECT_EQ(missing.error, VornError::NotRegularFile);
 
     const auto good = BuildVorn(VornRecipe{}); // GENP 256, PLAY 832, FSZP 2480, FRAM 2880
     EXPECT_EQ(Refusal({good.begin(), good.begin() + 255}), VornError::ShortHeader);
