@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -180,6 +182,12 @@ uint16_t DemoScene::Sample(int32_t x, int32_t y) const {
 }
 
 bool WriteDemoRecording(const std::string& path, const DemoOptions& options) {
+    // A FIFO or device at the name would block the write or swallow it.
+    std::error_code ec;
+    const std::filesystem::file_status target = std::filesystem::status(path, ec);
+    if (std::filesystem::exists(target) && !std::filesystem::is_regular_file(target)) {
+        return false;
+    }
     const Pattern pattern = MakePattern(options);
     VornRecipe desc;
     desc.width = options.width;

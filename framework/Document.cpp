@@ -35,18 +35,18 @@ std::string ErrnoText(int error) {
 // Empty when `path` is a regular file that can be opened for reading, else
 // why not. The open never blocks: a FIFO would otherwise wait for a writer.
 std::string CheckReadableFile(const char* path) {
+    // Devices are not even opened (opening one may have effects); the check
+    // after the open catches a file swapped in meanwhile.
+    struct stat named {};
+    if (::stat(path, &named) == 0 && !S_ISREG(named.st_mode) && !S_ISDIR(named.st_mode)) {
+        return "not a regular file";
+    }
     int fd = -1;
     do {
         fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        const int openError = errno != 0 ? errno : EACCES;
-        // A socket cannot be opened at all; it is still not a recording.
-        struct stat named {};
-        if (::stat(path, &named) == 0 && !S_ISREG(named.st_mode) && !S_ISDIR(named.st_mode)) {
-            return "not a regular file";
-        }
-        return ErrnoText(openError);
+        return ErrnoText(errno != 0 ? errno : EACCES);
     }
     struct stat info {};
     const int statResult = ::fstat(fd, &info);

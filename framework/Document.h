@@ -19,9 +19,9 @@ public:
     virtual int OnNewDocument();
 
     // Standard open: checks that `path` is a regular file that can be opened
-    // for reading, without ever blocking (a FIFO is refused as "not a regular
-    // file"). On failure keeps the reason (GetOpenError) and returns FALSE (0). Derived documents
-    // call it first and then read the file.
+    // for reading, without ever blocking (a FIFO, socket or device is refused
+    // as "not a regular file"). On failure keeps the reason (GetOpenError) and
+    // returns FALSE (0). Derived documents call it first and then read the file.
     virtual int OnOpenDocument(const char* path);
 
     // Title shown in the captions of the document's windows. SetTitle tells

@@ -40,16 +40,21 @@ bool VornFile::Open(const char* path, bool* notRegular) {
     struct _stat64 info {};
     const bool regular = _fstat64(fd_, &info) == 0 && (info.st_mode & _S_IFMT) == _S_IFREG;
 #else
-    // Without O_NONBLOCK the open of a FIFO waits for a writer forever.
+    // Anything but a regular file is refused before it is opened (opening a
+    // device may have effects, a socket cannot be opened at all).
+    struct stat named {};
+    if (::stat(path, &named) == 0 && !S_ISREG(named.st_mode)) {
+        if (notRegular != nullptr) {
+            *notRegular = true;
+        }
+        return false;
+    }
+    // Without O_NONBLOCK the open of a FIFO swapped in meanwhile would wait
+    // for a writer forever; fstat below refuses it.
     do {
         fd_ = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd_ < 0 && errno == EINTR);
     if (fd_ < 0) {
-        // A socket cannot be opened at all; it is still not a recording.
-        struct stat named {};
-        if (notRegular != nullptr && ::stat(path, &named) == 0 && !S_ISREG(named.st_mode)) {
-            *notRegular = true;
-        }
         return false;
     }
     struct stat info {};

@@ -71,6 +71,11 @@ TEST_F(CliHardening, FifoAsRecordingOrFrameNameNeverBlocks) {
         EXPECT_NE(run.err.find("not a regular file"), std::string::npos) << run.err;
     }
 
+    const ProcessResult demo = Cli({"demo", (dir / "fifo.vrn").string(), "--frames", "1"});
+    EXPECT_FALSE(demo.timedOut);
+    EXPECT_EQ(demo.exitCode, 1) << demo.Describe();
+    EXPECT_NE(demo.err.find("not a regular file"), std::string::npos) << demo.err;
+
     const std::string clip = Recording("clip.vrn", 6);
     ASSERT_TRUE(MakeFifo(out / "x_000002.tif"));
     for (const char* jobs : {"1", "2"}) {
