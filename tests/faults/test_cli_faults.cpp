@@ -224,7 +224,9 @@ TEST_F(CliFaults, InterruptEndsBySignalWithAContiguousRunOfCompleteFiles) {
         EXPECT_EQ(r.signal, SIGINT) << r.Describe();
         const OutputCheck check = CheckOutputFolder(out_, "shot", rec, 16);
         ExpectCleanFolder(check);
-        EXPECT_GE(check.indices.size(), 5u);
+        // Stopped once five files existed; with two jobs some of them may lie
+        // past the first gap and are removed.
+        EXPECT_GE(check.indices.size(), jobs == 1 ? 5u : 1u);
         EXPECT_LT(check.indices.size(), size_t{kLongRun});
         EXPECT_TRUE(IsRun(check.indices, 0)); // for every job count
         fs::remove_all(out_);
