@@ -2,8 +2,8 @@
 //   info FILE [--json]          what the recording holds
 //   convert FILE [-o PATH] ...  one TIFF file per frame
 //   demo OUT.vrn ...            write a synthetic recording
-// Exit status: 0 done, 1 failure (one line on stderr), 2 usage error,
-// 130 interrupted.
+// Exit status: 0 done, 1 failure (one line on stderr), 2 usage error; an
+// interrupted run ends by its signal (130 in a shell for Ctrl-C).
 
 #include "cli/ConvertJob.h"
 #include "cli/Demo.h"
