@@ -20,3 +20,6 @@ from ._errors import ShortFrameError, VornError
 from ._recording import Recording, open
 
 __all__ = ["Recording", "ShortFrameError", "VornError", "open"]
+
+# help() and tracebacks show the public names where users find them.
+Recording.__module__ = open.__module__ = __name__
