@@ -243,6 +243,10 @@ class Recording:
         output = os.fsencode(_text_path(path))
         result = _core.convert(recording, output, bits, lo, hi, jobs)
         if result["status"] == "failed":
+            if not result["failed_file"]:
+                # The file changed or went away since it was opened: opening
+                # it again raises what open() would raise now.
+                Recording(self._path).close()
             raise _conversion_error(result)
         return [os.fsdecode(name) for name in _core.frame_names(recording, output, lo, hi)]
 

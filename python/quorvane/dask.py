@@ -130,13 +130,15 @@ def convert(paths, output_dir, bits=16, client=None, frames_per_task=256):
     frame k keeps exactly the files of frames 0..k-1: files that other tasks
     wrote beyond it are removed again. Returns a list of
     :class:`ConvertResult` ``(path, frames, error)`` in the order of
-    ``paths``.
+    ``paths`` (a single path counts as a list of one).
     """
     if bits not in (8, 16) or isinstance(bits, bool):
         raise ValueError(f"bits must be 16 or 8, not {bits!r}")
     frames_per_task = int(frames_per_task)
     if frames_per_task < 1:
         raise ValueError(f"frames_per_task must be at least 1, not {frames_per_task}")
+    if isinstance(paths, (str, bytes, os.PathLike)):
+        paths = [paths]
     paths = [_text_path(p) for p in paths]
     output = os.path.join(_text_path(output_dir), "")
     delayed = dask.delayed(pure=False)

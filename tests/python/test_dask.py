@@ -13,6 +13,21 @@ from conftest import run_cli, write
 distributed = pytest.importorskip("distributed")
 
 
+def test_convert_on_the_default_scheduler_with_8_bits(tmp_path):
+    # First in the file: no distributed client exists yet, so this runs on
+    # the local threaded scheduler.
+    path = write(tmp_path / "s.vrn", width=32, height=16, frames=5)
+    (tmp_path / "out").mkdir()
+    results = quorvane.dask.convert([path], tmp_path / "out", bits=8, frames_per_task=2)
+    assert results == [quorvane.dask.ConvertResult(path, 5, None)]
+    (tmp_path / "cli").mkdir()
+    run_cli("convert", path, "-o", f"{tmp_path}/cli/", "--bits", "8", "--quiet")
+    names = sorted(os.listdir(tmp_path / "cli"))
+    assert filecmp.cmpfiles(tmp_path / "cli", tmp_path / "out", names, shallow=False)[0] == names
+    with pytest.raises(ValueError):
+        quorvane.dask.convert([path], tmp_path, bits=10)
+
+
 @pytest.fixture(scope="module")
 def client():
     with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
@@ -70,16 +85,3 @@ def test_convert_many_matches_the_cli(tmp_path, client, cut_recording):
     assert len(names) == 8 and sorted(os.listdir(tmp_path / "dask")) == names
     files = [n for n in names if n != "one_000001.tif"]
     assert filecmp.cmpfiles(tmp_path / "cli", tmp_path / "dask", files, shallow=False)[0] == files
-
-
-def test_convert_on_the_default_scheduler_with_8_bits(tmp_path):
-    path = write(tmp_path / "s.vrn", width=32, height=16, frames=5)
-    (tmp_path / "out").mkdir()
-    results = quorvane.dask.convert([path], tmp_path / "out", bits=8, frames_per_task=2)
-    assert results == [quorvane.dask.ConvertResult(path, 5, None)]
-    (tmp_path / "cli").mkdir()
-    run_cli("convert", path, "-o", f"{tmp_path}/cli/", "--bits", "8", "--quiet")
-    names = sorted(os.listdir(tmp_path / "cli"))
-    assert filecmp.cmpfiles(tmp_path / "cli", tmp_path / "out", names, shallow=False)[0] == names
-    with pytest.raises(ValueError):
-        quorvane.dask.convert([path], tmp_path, bits=10)

@@ -271,3 +271,13 @@ def test_help_reads_well():
                  quorvane.Recording.to_tiff, quorvane.Recording.shape, quorvane.VornError,
                  quorvane.ShortFrameError):
         assert item.__doc__ and len(item.__doc__.strip()) > 20, item
+
+
+def test_to_tiff_of_a_recording_removed_since_it_was_opened(tmp_path):
+    path = write(tmp_path / "gone.vrn", width=32, height=32, frames=2)
+    with quorvane.open(path) as rec:
+        os.remove(path)
+        numpy.testing.assert_array_equal(rec[1], rec[1])  # the open file still reads
+        with pytest.raises(FileNotFoundError):
+            rec.to_tiff(tmp_path / "g.tif")
+    assert not any(name.endswith(".tif") for name in os.listdir(tmp_path))
