@@ -21,8 +21,9 @@ round, every contender over every frame of a recording:
 
 Then ``quorvane.dask.from_recording(path).sum().compute()`` on a
 distributed LocalCluster of 1 worker process against one of 2 (one thread
-each), computes only (cluster start-up left out). Prints the best of the
-rounds and the ratios.
+each), computes only (cluster start-up left out), beside the machine's own
+scaling: two C++ ReadFrame passes run at the same time against one. Prints
+the best of the rounds and the ratios.
 """
 
 import argparse
@@ -120,7 +121,16 @@ def bench_reads(args, quorvane, loop, recordings):
               bests, "C++ ReadFrame", volume)
 
 
-def bench_dask(args, path):
+def cxx_pair(loop, path):
+    """Seconds of two bench_read_loop passes run at the same time (the slower)."""
+    env = dict(os.environ, QUORVANE_BENCH_RECORDING=path)
+    runs = [subprocess.Popen([loop, "--benchmark_format=json", "--benchmark_min_time=0.01"],
+                             env=env, stdout=subprocess.PIPE, text=True) for _ in range(2)]
+    return max(json.loads(run.communicate()[0])["benchmarks"][0]["real_time"] / 1000.0
+               for run in runs)
+
+
+def bench_dask(args, loop, path):
     import distributed
     import quorvane.dask
 
@@ -135,7 +145,9 @@ def bench_dask(args, path):
         sums = set()
         for n, client in clients.items():
             sums.add(int(client.compute(frames.sum()).result()))  # warm-up
+        scaling = []  # what two processes gain on this machine: 2 passes at once vs 1
         for _ in range(args.rounds):
+            scaling.append(2 * cxx_loop(loop, path) / cxx_pair(loop, path))
             for n, client in clients.items():
                 with distributed.get_task_stream(client=client) as stream:
                     times[n].append(timed(
@@ -151,6 +163,9 @@ def bench_dask(args, path):
         for n, t in times.items():
             print(f"| {n} | {min(t):.3f} s | {' '.join(f'{s:.3f}' for s in t)} | "
                   f"{' '.join(f'{s:.2f}' for s in busy[n])} | {min(times[1]) / min(t):.2f} x |")
+        print("Baseline, the machine's own scaling: two C++ ReadFrame passes at once against "
+              "one, throughput ratio per round: " + " ".join(f"{x:.2f}" for x in scaling)
+              + f" (best {max(scaling):.2f} x)")
     finally:
         for n in clients:
             clients[n].close()
@@ -181,7 +196,7 @@ def main():
         print(f"load average before: {' '.join(f'{x:.1f}' for x in os.getloadavg())}")
         bench_reads(args, quorvane, loop, recordings)
         if not args.skip_dask:
-            bench_dask(args, recordings["offset-gain"])
+            bench_dask(args, loop, recordings["offset-gain"])
         print(f"\nload average after: {' '.join(f'{x:.1f}' for x in os.getloadavg())}")
 
 
