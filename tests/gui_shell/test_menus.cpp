@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -158,6 +159,41 @@ TEST_F(ShellMenus, AcceleratorsAndDisabledEditCommands) {
     ASSERT_TRUE(frame->OpenDocumentFile(MakeRecording("clip.vrn")));
     for (int id : {57643, 57635, 57634, 57637})
         EXPECT_FALSE(frame->Action(id)->isEnabled()) << id;
+}
+
+TEST_F(ShellMenus, MoreWindowsReachesEveryWindowBeyondTheNinth) {
+    auto frame = MakeFrame();
+    ASSERT_TRUE(frame->OpenDocumentFile(MakeRecording("a.vrn")));
+    QMenu* window = frame->menuBar()->actions().value(3)->menu();
+    ASSERT_TRUE(window);
+    const auto more = [&] {
+        emit window->aboutToShow();
+        return window->findChild<QAction*>("ID_WINDOW_MORE");
+    };
+    for (int i = 0; i < 8; ++i)
+        frame->Action(57648)->trigger(); // New Window: nine windows in all
+    EXPECT_EQ(more(), nullptr);
+    frame->Action(57648)->trigger();
+    QAction* item = more();
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->text(), QString::fromUtf8("&More Windows\u2026"));
+    EXPECT_EQ(window->actions().last(), item);
+    QStringList listed;
+    frame->SetWindowListDialog([&](QWidget*, const QStringList& titles, int current) {
+        listed = titles;
+        EXPECT_EQ(current, 9);
+        return 0;
+    });
+    item->trigger();
+    EXPECT_EQ(listed.size(), 10);
+    EXPECT_EQ(frame->MdiArea()->currentSubWindow(), frame->MdiArea()->subWindowList().first());
+    EXPECT_EQ(QCoreApplication::translate("WindowList", "&More Windows\u2026"), item->text());
+
+    QTranslator translator;
+    ASSERT_TRUE(translator.load(":/i18n/quorvane_ja.qm"));
+    QCoreApplication::installTranslator(&translator);
+    EXPECT_EQ(more()->text(), QString::fromUtf8("その他のｳｨﾝﾄﾞｳ(&M)\u2026"));
+    QCoreApplication::removeTranslator(&translator);
 }
 
 TEST_F(ShellMenus, NextAndPreviousPaneCycleTheWindows) {
