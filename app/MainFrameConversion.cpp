@@ -65,7 +65,9 @@ QString DefaultSaveDialog(QWidget* parent, const QString& folder, const QString&
     dialog.setDefaultSuffix(QStringLiteral("tif"));
     dialog.setNameFilter(filter);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-    dialog.selectFile(proposedName);
+    // With the default extension shown, accepting the proposal keeps a dotted
+    // name whole ("my.take" would otherwise read as name "my", extension "take").
+    dialog.selectFile(proposedName + QStringLiteral(".tif"));
     if (dialog.exec() != QDialog::Accepted)
         return QString();
     return dialog.selectedFiles().value(0);

@@ -240,15 +240,18 @@ TEST_F(ConversionTest, SaveDialogProposesTheWholeNameAndAddsTheDefaultSuffix) {
             shown = edit->text();
             startFolder = dialog->directory().absolutePath();
             dialog->setDirectory(into);
-            edit->setText(QString::fromLatin1(typed));
+            if (typed)
+                edit->setText(QString::fromLatin1(typed));
             static_cast<QDialog*>(dialog)->accept(); // QFileDialog's own accept
         });
         timer.start(10);
         f->OnConvert();
     };
-    answer("typed");
-    EXPECT_EQ(shown, QStringLiteral("my.shot"));
+    answer(nullptr); // the proposal as it stands
+    EXPECT_EQ(shown, QStringLiteral("my.shot.tif"));
     EXPECT_EQ(startFolder, QDir(m_dir.path()).absolutePath()); // the recording's folder
+    EXPECT_EQ(Outputs("my.shot"), Names("my.shot", {0, 1}));
+    answer("typed");
     EXPECT_EQ(Outputs("typed"), Names("typed", {0, 1}));
     ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("sub")));
     into = m_dir.filePath(QStringLiteral("sub"));
