@@ -243,6 +243,45 @@ TEST_F(ShellMenus, ToolbarOrderPromptsAndTips) {
     EXPECT_EQ(frame->m_wndDlgBar->parentWidget(), frame->m_wndReBar);
 }
 
+// The toolbar and the bar's buttons show the program's own images at 16 x 15
+// and twice that, whatever icon theme the desktop has.
+TEST_F(ShellMenus, ToolbarAndBarButtonsShowTheProgramsOwnImages) {
+    QIcon::setThemeName(QStringLiteral("hicolor"));
+    auto frame = MakeFrame();
+    const auto same = [](const QIcon& icon, const char* name) -> testing::AssertionResult {
+        const QString base = QStringLiteral(":/toolbar/%1").arg(QLatin1String(name));
+        const QImage small(base + ".png");
+        const QImage large(base + "@2x.png");
+        if (small.isNull() || large.size() != small.size() * 2)
+            return testing::AssertionFailure() << "images missing";
+        // Compared premultiplied, as a pixmap holds it.
+        constexpr auto kFormat = QImage::Format_ARGB32_Premultiplied;
+        const QImage shown = icon.pixmap(small.size()).toImage().convertToFormat(kFormat);
+        if (shown != small.convertToFormat(kFormat))
+            return testing::AssertionFailure()
+                   << "shown " << shown.width() << "x" << shown.height();
+        if (!icon.availableSizes().contains(large.size()))
+            return testing::AssertionFailure() << "no 2x: " << icon.availableSizes().size();
+        return testing::AssertionSuccess();
+    };
+    const std::pair<QAction*, const char*> tools[] = {
+        {frame->m_pToolOpen, "open"},    {frame->m_pToolConvert, "convert"},
+        {frame->Action(57635), "cut"},   {frame->Action(57634), "copy"},
+        {frame->Action(57637), "paste"}, {frame->Action(57607), "print"},
+        {frame->Action(57664), "about"}};
+    for (const auto& [action, name] : tools) {
+        EXPECT_TRUE(same(action->icon(), name)) << name;
+        EXPECT_EQ(QImage(QStringLiteral(":/toolbar/%1.png").arg(QLatin1String(name))).size(),
+                  QSize(16, 15));
+    }
+    for (const auto& [id, name] : {std::pair{1006, "top"}, {1007, "play"}, {1008, "abort"}}) {
+        const auto* button = qobject_cast<QPushButton*>(frame->m_wndDlgBar->Control(id));
+        ASSERT_TRUE(button);
+        EXPECT_TRUE(same(button->icon(), name)) << name;
+    }
+    QIcon::setThemeName(QString());
+}
+
 TEST_F(ShellMenus, ViewTogglesAndStatusBarPanes) {
     auto frame = MakeFrame();
     frame->show();
