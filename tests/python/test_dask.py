@@ -16,13 +16,14 @@ distributed = pytest.importorskip("distributed")
 def test_convert_on_the_default_scheduler_with_8_bits(tmp_path):
     # First in the file: no distributed client exists yet, so this runs on
     # the local threaded scheduler.
-    path = write(tmp_path / "s.vrn", width=32, height=16, frames=5)
+    path = write(tmp_path / "s.take.vrn", width=32, height=16, frames=5)
     (tmp_path / "out").mkdir()
     results = quorvane.dask.convert([path], tmp_path / "out", bits=8, frames_per_task=2)
     assert results == [quorvane.dask.ConvertResult(path, 5, None)]
     (tmp_path / "cli").mkdir()
     run_cli("convert", path, "-o", f"{tmp_path}/cli/", "--bits", "8", "--quiet")
     names = sorted(os.listdir(tmp_path / "cli"))
+    assert names == [f"s.take_{i:06d}.tif" for i in range(5)]
     assert filecmp.cmpfiles(tmp_path / "cli", tmp_path / "out", names, shallow=False)[0] == names
     with pytest.raises(ValueError):
         quorvane.dask.convert([path], tmp_path, bits=10)
