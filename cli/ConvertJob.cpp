@@ -190,12 +190,7 @@ int ContiguousEnd(const std::vector<std::vector<WrittenFile>>& written, int firs
 } // namespace
 
 OutputPattern ResolveOutputPattern(const std::string& recordingPath, const std::string& output) {
-    const std::string title = FileTitleFromPath(recordingPath);
-    std::string defaultBase;
-    SplitPath(title, nullptr, &defaultBase);
-    if (defaultBase.empty()) {
-        defaultBase = title;
-    }
+    const std::string defaultBase = OutputBaseName(recordingPath);
     std::string path = output;
     std::error_code ec;
     if (path.empty()) {
