@@ -56,6 +56,8 @@ const char* ReaderReason(VornError error) {
         return QT_TRANSLATE_NOOP("RunReport", "frame size unusable in quadrant order");
     case VornError::OutOfMemory:
         return QT_TRANSLATE_NOOP("RunReport", "out of memory for the correction maps");
+    case VornError::NotRegularFile:
+        return QT_TRANSLATE_NOOP("RunReport", "not a regular file");
     }
     return nullptr;
 }
@@ -132,6 +134,9 @@ QString WriteFailureReason(const std::string& file, int error) {
         return Tr(QT_TRANSLATE_NOOP("RunReport", "%1 is not a folder")).arg(folder);
     if (target.isDir())
         return Tr(QT_TRANSLATE_NOOP("RunReport", "a folder has that name"));
+    // A FIFO, socket or device at the name is refused (a link is replaced).
+    if (!target.isSymLink() && target.exists() && !target.isFile())
+        return Tr(QT_TRANSLATE_NOOP("RunReport", "not a regular file"));
     if (error == 0)
         return Tr(QT_TRANSLATE_NOOP("RunReport", "write error"));
     return ErrnoReasonText(error);
@@ -147,7 +152,7 @@ bool FileEndsInside(const VornReader& reader, int index) {
 
 QString TranslatedReason(const std::string& englishReason) {
     for (int code = static_cast<int>(VornError::CannotOpen);
-         code <= static_cast<int>(VornError::OutOfMemory); ++code) {
+         code <= static_cast<int>(VornError::NotRegularFile); ++code) {
         const auto error = static_cast<VornError>(code);
         if (englishReason == VornErrorText(error))
             return Tr(ReaderReason(error));

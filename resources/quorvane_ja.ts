@@ -491,6 +491,10 @@ Previous Pane</source>
         <translation>読み取れる記録ではありません</translation>
     </message>
     <message>
+        <source>not a regular file</source>
+        <translation>通常のﾌｧｲﾙではありません</translation>
+    </message>
+    <message>
         <source>the folder %1 does not exist</source>
         <translation>ﾌｫﾙﾀﾞ %1 がありません</translation>
     </message>
