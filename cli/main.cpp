@@ -1,14 +1,17 @@
 // quorvane-cli: headless access to VORN recordings.
 //   info FILE [--json]          what the recording holds
-//   convert FILE [-o PATH] ...  one TIFF file per frame
+//   convert FILE... [-o PATH]   one TIFF file per frame, or a stack
+//   verify MANIFEST...          check what a conversion wrote
 //   demo OUT.vrn ...            write a synthetic recording
 // Exit status: 0 done, 1 failure (one line on stderr), 2 usage error,
 // 130 interrupted.
 
+#include "cli/Batch.h"
 #include "cli/ConvertJob.h"
 #include "cli/Demo.h"
 #include "cli/Info.h"
 #include "cli/Progress.h"
+#include "cli/Verify.h"
 #include "recording/CVornDoc.h"
 
 #include <CLI/CLI.hpp>
@@ -20,6 +23,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #ifdef _WIN32
 #include <io.h>
@@ -84,66 +88,109 @@ int RunInfo(const InfoArgs& args) {
 }
 
 struct ConvertArgs {
-    std::string file;
+    std::vector<std::string> files;
     std::string output;
     int bits = 16;
     std::optional<int> first;
     std::optional<int> last;
     int jobs = 0;
     bool quiet = false;
+    BatchOptions batch;
 };
 
-int RunConvertCommand(const ConvertArgs& args) {
-    if (args.first && args.last && *args.first > *args.last) {
-        return Usage("--first " + std::to_string(*args.first) + " lies after --last " +
-                     std::to_string(*args.last));
-    }
+struct ConvertTotals {
+    int64_t files = 0;
+    int64_t bytes = 0;
+    int64_t skipped = 0;
+    double seconds = 0.0;
+};
+
+// Converts one recording; returns its exit status.
+int ConvertOne(const ConvertArgs& args, const std::string& file, ConvertTotals& totals) {
     int frames = 0;
     {
         CVornDoc probe;
-        if (probe.OnOpenDocument(args.file.c_str()) == 0) {
-            return Fail("cannot open " + args.file + ": " + probe.GetOpenError());
+        if (probe.OnOpenDocument(file.c_str()) == 0) {
+            return Fail("cannot open " + file + ": " + probe.GetOpenError());
         }
         frames = probe.m_nFrameCount;
     }
     ConvertRequest request;
-    request.recording = args.file;
+    request.recording = file;
     request.bits = args.bits;
     request.first = args.first.value_or(0);
     request.last = args.last.value_or(frames - 1);
     if (request.first < 0 || request.last >= frames || request.first > request.last) {
         return Usage("frames " + std::to_string(request.first) + ".." +
-                     std::to_string(request.last) + " lie outside " + args.file + " (frames 0.." +
+                     std::to_string(request.last) + " lie outside " + file + " (frames 0.." +
                      std::to_string(frames - 1) + ")");
     }
-    request.output = ResolveOutputPattern(args.file, args.output);
+    request.output = ResolveOutputPattern(file, args.output);
     const unsigned cores = std::thread::hardware_concurrency();
     request.jobs = args.jobs > 0 ? args.jobs : static_cast<int>(cores > 0 ? cores : 1);
     request.cancel = &g_interrupted;
 
-    InstallInterruptHandler();
     ProgressBar bar(stderr, !args.quiet && QUORVANE_ISATTY(stderr));
-    const ConvertOutcome outcome =
-        RunConvert(request, [&bar](int64_t done, int64_t total) { bar.Update(done, total); });
+    const RecordingResult result = ConvertRecording(
+        request, args.batch, [&bar](int64_t done, int64_t total) { bar.Update(done, total); });
     bar.Finish();
+    totals.seconds += bar.Seconds();
 
+    const ConvertOutcome& outcome = result.outcome;
     if (outcome.status == ConvertStatus::Failed) {
         if (outcome.failedFile.empty()) {
-            return Fail("cannot open " + args.file + ": " + outcome.reason);
+            return Fail("cannot open " + file + ": " + outcome.reason);
         }
-        return Fail(args.file + ": frame " + std::to_string(outcome.failedFrame) + " (" +
+        return Fail(file + ": frame " + std::to_string(outcome.failedFrame) + " (" +
                     outcome.failedFile + "): " + outcome.reason);
     }
-    if (!args.quiet) {
-        std::printf("%s\n", SummaryLine(outcome.files, outcome.bytes, bar.Seconds()).c_str());
+    totals.files += outcome.files;
+    totals.bytes += outcome.bytes;
+    totals.skipped += result.skipped;
+    if (!result.manifestError.empty()) {
+        return Fail(result.manifestError);
     }
-    if (outcome.status == ConvertStatus::Cancelled) {
+    return outcome.status == ConvertStatus::Cancelled ? kExitInterrupted : 0;
+}
+
+int RunConvertCommand(const ConvertArgs& args) {
+    if (const std::string problem = CheckBatch(args.batch); !problem.empty()) {
+        return Usage(problem);
+    }
+    if (args.first && args.last && *args.first > *args.last) {
+        return Usage("--first " + std::to_string(*args.first) + " lies after --last " +
+                     std::to_string(*args.last));
+    }
+    InstallInterruptHandler();
+    ConvertTotals totals;
+    std::vector<std::string> failed;
+    int status = 0;
+    for (const std::string& file : args.files) {
+        status = ConvertOne(args, file, totals);
+        if (status == kExitUsage || status == kExitInterrupted) {
+            break;
+        }
+        if (status != 0) {
+            failed.push_back(file);
+        }
+    }
+    if (status == kExitUsage || (args.files.size() == 1 && status == kExitFailure)) {
+        return status;
+    }
+    if (!args.quiet) {
+        std::printf("%s\n", BatchSummary(totals.files, totals.bytes, totals.seconds, args.batch,
+                                         totals.skipped, failed)
+                                .c_str());
+    }
+    if (status == kExitInterrupted) {
         if (!args.quiet) {
-            std::fprintf(stderr, "quorvane-cli: interrupted; the files written so far remain\n");
+            std::fprintf(stderr, "quorvane-cli: interrupted; %s\n",
+                         args.batch.stack ? "the stack in progress was not kept"
+                                          : "the files written so far remain");
         }
         return kExitInterrupted;
     }
-    return 0;
+    return failed.empty() ? 0 : kExitFailure;
 }
 
 struct DemoArgs {
@@ -202,7 +249,7 @@ int main(int argc, char** argv) {
 
     ConvertArgs convert;
     CLI::App* convertCmd = app.add_subcommand("convert", "Write one TIFF file per frame");
-    convertCmd->add_option("FILE", convert.file, "Recording (.vrn)")->required();
+    convertCmd->add_option("FILE", convert.files, "Recordings (.vrn)")->required();
     convertCmd->add_option("-o,--output", convert.output,
                            "Output name; frame numbers are added (default: NAME.tif)");
     convertCmd->add_option("--bits", convert.bits, "Bits per sample, 16 or 8")
@@ -212,6 +259,19 @@ int main(int argc, char** argv) {
     convertCmd->add_option("--jobs", convert.jobs, "Worker threads (default: one per core)")
         ->check(CLI::PositiveNumber);
     convertCmd->add_flag("-q,--quiet", convert.quiet, "No progress bar and no summary");
+    convertCmd->add_flag("--skip-existing", convert.batch.skipExisting,
+                         "Keep frame files (or the stack) already complete from an earlier run");
+    convertCmd->add_flag("--stack", convert.batch.stack,
+                         "One multi-page TIFF per recording instead of one file per frame");
+    convertCmd->add_flag("--bigtiff", convert.batch.bigtiff,
+                         "Write the stack as BigTIFF even below 4 GiB");
+    convertCmd->add_flag("--manifest", convert.batch.manifest,
+                         "Write NAME.manifest.json with the size and SHA-256 of every file");
+
+    std::vector<std::string> manifests;
+    CLI::App* verifyCmd =
+        app.add_subcommand("verify", "Check the files a manifest lists against their hashes");
+    verifyCmd->add_option("MANIFEST", manifests, "Manifests (.manifest.json)")->required();
 
     DemoArgs demo;
     CLI::App* demoCmd = app.add_subcommand("demo", "Write a synthetic recording");
@@ -235,12 +295,18 @@ int main(int argc, char** argv) {
             return RunInfo(info);
         }
         if (convertCmd->parsed()) {
+            convert.batch.files = convert.files;
+            convert.batch.output = convert.output;
+            convert.batch.rangeGiven = convert.first.has_value() || convert.last.has_value();
             return RunConvertCommand(convert);
+        }
+        if (verifyCmd->parsed()) {
+            return RunVerify(manifests, stdout, stderr);
         }
         return RunDemo(demo);
     } catch (const std::bad_alloc&) {
         const std::string& file = infoCmd->parsed()      ? info.file
-                                  : convertCmd->parsed() ? convert.file
+                                  : convertCmd->parsed() ? convert.files.front()
                                                          : demo.file;
         return Fail(file + ": out of memory");
     }
