@@ -131,6 +131,8 @@ void DecodeShare(const StackRequest& request, CVornDoc& doc, int worker, int job
             return;
         }
     }
+    // The last page still points into `packed` until it is written.
+    handoff.WaitEmpty(worker);
 }
 
 // SHA-256 of the stack as it is written: each strip from memory, and the few
