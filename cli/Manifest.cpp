@@ -159,13 +159,16 @@ std::string UtcTime(const struct timespec& when) {
     return text;
 }
 
-// What the recording holds, as the converter saw it.
+// What the recording holds, as the converter saw it. The correction is
+// loaded once, by the same open `info` uses.
 bool DescribeRecording(const ManifestRun& run, Json& json, std::string& reason) {
     RecordingInfo info;
-    VornReader reader;
-    if (!ReadRecordingInfo(run.recording, info, reason) ||
-        reader.Open(run.recording.c_str(), 1) == 0) {
-        reason = reason.empty() ? VornErrorText(reader.error) : reason;
+    VornReader numbers;
+    if (!ReadRecordingInfo(run.recording, info, reason)) {
+        return false;
+    }
+    if (numbers.Open(run.recording.c_str(), 0) == 0) {
+        reason = VornErrorText(numbers.error);
         return false;
     }
     json["width"] = info.width;
@@ -174,11 +177,11 @@ bool DescribeRecording(const ManifestRun& run, Json& json, std::string& reason) 
     json["frame-bytes"] = info.frameBytes;
     json["layout"] = info.quadrants ? "quadrants" : "lanes";
     json["byte-order"] = info.littleEndian ? "little" : "big";
-    const bool applied = reader.correctionKind == 3 || reader.correctionKind == 6;
+    const bool applied = info.correction == "offset" || info.correction == "offset-gain";
     json["correction"] = {{"applied", applied}, {"kind", info.correction}};
-    json["first-frame-number"] = reader.firstFrameNo;
-    json["last-frame-number"] = reader.lastFrameNo;
-    json["calibration"] = reader.calibValue;
+    json["first-frame-number"] = numbers.firstFrameNo;
+    json["last-frame-number"] = numbers.lastFrameNo;
+    json["calibration"] = numbers.calibValue;
     return true;
 }
 
