@@ -62,7 +62,7 @@ std::string Sha256Of(const void* data, std::size_t size) {
 }
 
 bool Sha256OfFile(const std::string& path, std::string& digest, int64_t& size,
-                  std::string& reason) {
+                  std::string& reason, const std::stop_token& stop) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         reason = std::error_code(errno, std::generic_category()).message();
@@ -90,6 +90,11 @@ bool Sha256OfFile(const std::string& path, std::string& digest, int64_t& size,
         if (got == 0) {
             break;
         }
+        if (stop.stop_requested()) {
+            reason = "stopped";
+            ::close(fd);
+            return false;
+        }
         hash.Update(buffer.data(), static_cast<std::size_t>(got));
         size += got;
     }
@@ -115,18 +120,27 @@ std::vector<ManifestFile> ManifestLog::Files() const {
 }
 
 RecordingHasher::RecordingHasher(std::string path) : m_path(std::move(path)) {
-    m_thread = std::jthread([this] {
-        try {
-            m_ok = Sha256OfFile(m_path, m_digest, m_size, m_reason);
-        } catch (const std::bad_alloc&) {
-            m_reason = "out of memory";
-        }
-    });
+    try {
+        m_thread = std::jthread([this](const std::stop_token& stop) { Hash(stop); });
+    } catch (const std::system_error&) {
+        m_deferred = true; // no thread to spare: hashed when the result is asked for
+    }
+}
+
+void RecordingHasher::Hash(const std::stop_token& stop) {
+    try {
+        m_ok = Sha256OfFile(m_path, m_digest, m_size, m_reason, stop);
+    } catch (const std::bad_alloc&) {
+        m_reason = "out of memory";
+    }
 }
 
 bool RecordingHasher::Result(std::string& digest, int64_t& size, std::string& reason) {
     if (m_thread.joinable()) {
         m_thread.join();
+    } else if (m_deferred) {
+        m_deferred = false;
+        Hash({});
     }
     digest = m_digest;
     size = m_size;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <stop_token>
 #include <thread>
 #include <vector>
 
@@ -32,9 +33,9 @@ private:
 std::string Sha256Of(const void* data, std::size_t size);
 
 // Hash of a whole file read from disk; false with `reason` set when it
-// cannot be read. `size` receives the bytes read.
+// cannot be read or `stop` was requested. `size` receives the bytes read.
 bool Sha256OfFile(const std::string& path, std::string& digest, int64_t& size,
-                  std::string& reason);
+                  std::string& reason, const std::stop_token& stop = {});
 
 // One output file: a frame file, or a stack whose pages start at `frame`.
 struct ManifestFile {
@@ -58,7 +59,8 @@ private:
     std::vector<ManifestFile> m_files;
 };
 
-// Hashes the recording on its own thread while the run converts it.
+// Hashes the recording on its own thread while the run converts it; given
+// up when the object goes before the result was asked for.
 class RecordingHasher {
 public:
     explicit RecordingHasher(std::string path);
@@ -66,7 +68,10 @@ public:
     bool Result(std::string& digest, int64_t& size, std::string& reason);
 
 private:
+    void Hash(const std::stop_token& stop);
+
     std::string m_path;
+    bool m_deferred = false;
     std::string m_digest;
     int64_t m_size = 0;
     std::string m_reason;
