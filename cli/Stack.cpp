@@ -460,6 +460,22 @@ ConvertOutcome Failure(int frame, std::string file, std::string reason) {
     return outcome;
 }
 
+// A complete stack from an earlier run stays; the manifest lists it.
+ConvertOutcome KeepExisting(const StackRequest& request, const std::string& target) {
+    const ConvertRequest& r = request.convert;
+    if (request.log == nullptr) {
+        return {};
+    }
+    ManifestFile existing{r.first, int64_t{request.firstFrameNo} + r.first, r.last - r.first + 1,
+                          target, 0, {}};
+    std::string reason;
+    if (!Sha256OfFile(target, existing.sha256, existing.size, reason)) {
+        return Failure(r.first, target, "cannot read the existing file: " + reason);
+    }
+    request.log->Add(std::move(existing));
+    return {};
+}
+
 } // namespace
 
 ConvertOutcome RunStack(const StackRequest& request, const ConvertTick& tick, bool& skipped) {
@@ -477,19 +493,9 @@ ConvertOutcome RunStack(const StackRequest& request, const ConvertTick& tick, bo
     const int height = docs[0]->m_nHeight;
     if (request.skipExisting) {
         switch (CheckExistingStack(target, request, width, height)) {
-        case ExistingFile::Ours: {
+        case ExistingFile::Ours:
             skipped = true;
-            ManifestFile existing{r.first, int64_t{request.firstFrameNo} + r.first,
-                                  static_cast<int>(total), target, 0, {}};
-            if (request.log != nullptr &&
-                !Sha256OfFile(target, existing.sha256, existing.size, reason)) {
-                return Failure(r.first, target, "cannot read the existing file: " + reason);
-            }
-            if (request.log != nullptr) {
-                request.log->Add(std::move(existing));
-            }
-            return {};
-        }
+            return KeepExisting(request, target);
         case ExistingFile::Foreign:
             return Failure(r.first, target, "a different file already has this name");
         case ExistingFile::Absent:

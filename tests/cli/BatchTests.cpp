@@ -1,5 +1,7 @@
 // End to end: several recordings, resuming, stacks, manifests and verify,
 // driven through the built quorvane-cli.
+#include "cli/BatchFrames.h"
+#include "cli/Stack.h"
 #include "recording/VornReader.h"
 
 #include "TestUtil.h"
@@ -374,6 +376,35 @@ TEST_F(BatchTest, StackPastFourGiBIsBigTiff) {
     EXPECT_TRUE(TIFFIsBigTIFF(tiff));
     EXPECT_EQ(TIFFNumberOfDirectories(tiff), 33);
     TIFFClose(tiff);
+}
+
+TEST(StackLayout, BigTiffOnlyWhenOffsetsCouldPassFourGiB) {
+    const int64_t page = int64_t{2048} * 2048 * 2; // 8 MiB
+    EXPECT_FALSE(StackNeedsBigTiff(500, page));
+    EXPECT_TRUE(StackNeedsBigTiff(512, page)); // exactly 4 GiB of samples
+    EXPECT_FALSE(StackNeedsBigTiff(1, int64_t{1} << 31));
+    EXPECT_TRUE(StackNeedsBigTiff(int64_t{1} << 24, 256)); // small pages, many tags
+}
+
+TEST(ExistingFrames, OnlyOurOwnCompleteFileCounts) {
+    TempDir dir;
+    const VornRecipe desc = TestRecording(16, 8, 1);
+    ASSERT_TRUE(WriteVorn((dir / "r.vrn").c_str(), desc, TestSource(desc)));
+    EXPECT_EQ(CheckExistingFrame(dir / "f.tif", 16, 8, 16), ExistingFile::Absent);
+    ASSERT_EQ(std::system(("cd '" + dir.Path().string() + "' && '" QUORVANE_CLI_PATH
+                           "' convert -q r.vrn -o f.tif")
+                              .c_str()),
+              0);
+    const std::string file = dir / "f_000000.tif";
+    EXPECT_EQ(CheckExistingFrame(file, 16, 8, 16), ExistingFile::Ours);
+    EXPECT_EQ(CheckExistingFrame(file, 8, 16, 16), ExistingFile::Foreign); // same size
+    EXPECT_EQ(CheckExistingFrame(file, 16, 8, 8), ExistingFile::Foreign);
+    std::vector<uint8_t> bytes = ReadBytes(file);
+    bytes.pop_back();
+    ASSERT_TRUE(WriteBytes(file.c_str(), bytes));
+    EXPECT_EQ(CheckExistingFrame(file, 16, 8, 16), ExistingFile::Foreign);
+    fs::create_directory(dir / "d.tif");
+    EXPECT_EQ(CheckExistingFrame(dir / "d.tif", 16, 8, 16), ExistingFile::Foreign);
 }
 
 } // namespace
