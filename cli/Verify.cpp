@@ -69,8 +69,9 @@ int VerifyOne(const std::string& manifest, std::FILE* out, std::FILE* err) {
         return problems + 1;
     }
     if (problems == 0) {
-        std::fprintf(out, "%s: the recording and %zu files match\n", manifest.c_str(),
-                     json.at("files").size());
+        const std::size_t files = json.at("files").size();
+        std::fprintf(out, "%s: the recording and %zu file%s match\n", manifest.c_str(), files,
+                     files == 1 ? "" : "s");
     }
     return problems;
 }
