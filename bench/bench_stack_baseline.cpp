@@ -6,7 +6,11 @@
 // TIFFWriteDirectory, and prints the seconds the loop took, close included,
 // then the processor seconds (user + system) it used:
 //
-//   bench_stack_baseline OUT.tif COUNT RECORDING BITS
+//   bench_stack_baseline OUT.tif COUNT RECORDING BITS [decode]
+//
+// With "decode" the loop itself reads and decodes every frame of the
+// recording (correction included) before writing its page, on one thread:
+// the plain program that writes the same decoded pages.
 #include "image/Packers.h"
 #include "recording/VornReader.h"
 
@@ -57,10 +61,11 @@ double CpuSeconds() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: bench_stack_baseline OUT.tif COUNT RECORDING BITS\n");
+    if (argc != 5 && !(argc == 6 && std::string(argv[5]) == "decode")) {
+        std::fprintf(stderr, "usage: bench_stack_baseline OUT.tif COUNT RECORDING BITS [decode]\n");
         return 2;
     }
+    const bool decode = argc == 6;
     const int count = std::atoi(argv[2]);
     const int bits = std::atoi(argv[4]);
     int width = 0;
@@ -73,12 +78,24 @@ int main(int argc, char** argv) {
     const double total = double(count) * double(pages[0].size() + 512);
     const double cpuStart = CpuSeconds();
     const auto start = std::chrono::steady_clock::now();
+    VornReader reader;
+    std::vector<uint16_t> decoded(size_t(width) * size_t(height));
+    if (decode && reader.Open(argv[3], 1) == 0) {
+        return 1;
+    }
     TIFF* t = TIFFOpen(argv[1], total > 4294967295.0 ? "w8l" : "wl");
     if (t == nullptr) {
         return 1;
     }
     for (int i = 0; i < count; ++i) {
         std::vector<uint8_t>& page = pages[size_t(i) % pages.size()];
+        if (decode) {
+            if (reader.ReadFrame(decoded.data(), i, 0x7FFFFFFF) <= 0) {
+                return 1;
+            }
+            PackGrayTiff(page.data(), bits == 16 ? 2 : 258, bits == 16 ? 16 : 10, width, height,
+                         decoded.data());
+        }
         const std::string description = "frame=" + std::to_string(i) + " recorded=" + std::to_string(i);
         TIFFSetField(t, TIFFTAG_SUBFILETYPE, uint32_t{0});
         TIFFSetField(t, TIFFTAG_IMAGEWIDTH, uint32_t(width));

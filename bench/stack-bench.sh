@@ -6,6 +6,8 @@
 #   stack-mf      convert --stack --manifest
 #   libtiff       bench_stack_baseline: libtiff's own loop writing the same
 #                 pages into one stack, from frames decoded before its clock
+#   libtiff-dec   the same loop reading and decoding every frame itself, on
+#                 one thread (the recording opened inside its clock)
 #
 #   bash bench/stack-bench.sh [BUILD_DIR]
 #
@@ -43,7 +45,7 @@ calc() { awk "BEGIN { printf \"%.6f\", $1 }"; }
 median() { tr ' ' '\n' <<<"$1" | sed '/^$/d' | sort -g | awk '{ v[NR] = $1 }
   END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.6f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-contenders=(single single-mf stack stack-mf libtiff)
+contenders=(single single-mf stack stack-mf libtiff libtiff-dec)
 declare -A times synced cpus
 
 measure() { # BITS NAME
@@ -58,6 +60,7 @@ measure() { # BITS NAME
     stack) run "$cli" convert "$rec" -q --jobs "$jobs" --bits "$bits" -o "$out/f.tif" --stack ;;
     stack-mf) run "$cli" convert "$rec" -q --jobs "$jobs" --bits "$bits" -o "$out/f.tif" --stack --manifest ;;
     libtiff) inner=$("$baseline" "$out/f.tif" "$frames" "$rec" "$bits") ;;
+    libtiff-dec) inner=$("$baseline" "$out/f.tif" "$frames" "$rec" "$bits" decode) ;;
   esac
   t1=$(now)
   sync
@@ -92,8 +95,8 @@ echo "Load at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 echo "Medians; ratios are speed ratios (baseline time / contender time), unsynced / synced"
 echo
-echo "| bits | contender | unsynced s | synced s | cpu s | MB/s (u/s) | vs libtiff (u/s/cpu) | vs single (u/s/cpu) | manifest vs none (u/s/cpu) |"
-echo "|---|---|---|---|---|---|---|---|---|"
+echo "| bits | contender | unsynced s | synced s | cpu s | MB/s (u/s) | vs libtiff (u/s/cpu) | vs libtiff-dec (u/s/cpu) | vs single (u/s/cpu) | manifest vs none (u/s/cpu) |"
+echo "|---|---|---|---|---|---|---|---|---|---|"
 w="${size%x*}" h="${size#*x}"
 for bits in $bits_list; do
   mb=$(calc "$frames * $w * $h * $bits / 8 / 1000000")
@@ -113,8 +116,8 @@ for bits in $bits_list; do
       stack-mf) mf=$(ratio stack stack-mf) ;;
       *) mf="" ;;
     esac
-    printf '| %s | %s | %.3f | %.3f | %.3f | %.0f / %.0f | %s | %s | %s |\n' "$bits" "$name" \
+    printf '| %s | %s | %.3f | %.3f | %.3f | %.0f / %.0f | %s | %s | %s | %s |\n' "$bits" "$name" \
       "${m[$name]}" "${ms[$name]}" "${mc[$name]}" "$(calc "$mb / ${m[$name]}")" "$(calc "$mb / ${ms[$name]}")" \
-      "$(ratio libtiff "$name")" "$(ratio single "$name")" "$mf"
+      "$(ratio libtiff "$name")" "$(ratio libtiff-dec "$name")" "$(ratio single "$name")" "$mf"
   done
 done
