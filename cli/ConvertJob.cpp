@@ -185,12 +185,7 @@ std::string DescribeRenderFailure(const CVornDoc& doc, const std::string& file) 
 }
 
 OutputPattern ResolveOutputPattern(const std::string& recordingPath, const std::string& output) {
-    const std::string title = FileTitleFromPath(recordingPath);
-    std::string defaultBase;
-    SplitPath(title, nullptr, &defaultBase);
-    if (defaultBase.empty()) {
-        defaultBase = title;
-    }
+    const std::string defaultBase = OutputBaseName(recordingPath);
     std::string path = output;
     std::error_code ec;
     if (path.empty()) {
