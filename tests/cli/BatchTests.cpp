@@ -148,23 +148,23 @@ void WriteRefused(const std::string& path) {
 
 TEST_F(BatchTest, SeveralRecordingsGoOnPastOneThatFails) {
     Recording("a.vrn", 3);
-    Recording("bee.vrn", 2);
+    Recording("b.take.vrn", 2);
     WriteRefused(work / "bad.vrn");
     Folder("out");
-    CliResult run = Cli("convert a.vrn bad.vrn bee.vrn -o out");
+    CliResult run = Cli("convert a.vrn bad.vrn b.take.vrn -o out");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, std::string("quorvane-cli: cannot open bad.vrn: ") +
                            VornErrorText(VornError::StrideTooSmall) + "\n");
     EXPECT_EQ(work.Files("out"),
               (std::vector<std::string>{"a_000000.tif", "a_000001.tif", "a_000002.tif",
-                                        "bee_000000.tif", "bee_000001.tif"}));
+                                        "b.take_000000.tif", "b.take_000001.tif"}));
     EXPECT_NE(run.out.find("5 files, "), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("; failed: bad.vrn\n"), std::string::npos) << run.out;
-    EXPECT_EQ(ReadTiff(work / "out/bee_000001.tif").samples[2], TestSample(1, 2, 0));
+    EXPECT_EQ(ReadTiff(work / "out/b.take_000001.tif").samples[2], TestSample(1, 2, 0));
 
     fs::remove_all(work / "out");
     Folder("out");
-    run = Cli("convert a.vrn bee.vrn -o out/ -q");
+    run = Cli("convert a.vrn b.take.vrn -o out/ -q");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out + run.err, "");
     EXPECT_EQ(work.Files("out").size(), 5u);
