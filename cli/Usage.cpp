@@ -75,6 +75,15 @@ std::string Extras(const std::string& what) {
     return "unexpected argument '" + first + "'";
 }
 
+// "a, b or c".
+std::string JoinWords(const std::vector<std::string>& words) {
+    std::string list;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        list += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + words[i];
+    }
+    return list;
+}
+
 template <class Error> bool Is(const CLI::ParseError& error) {
     return dynamic_cast<const Error*>(&error) != nullptr;
 }
@@ -91,10 +100,7 @@ CLI::Validator WholeNumber() {
 
 CLI::Validator OneOf(std::initializer_list<const char*> words) {
     std::vector<std::string> allowed(words.begin(), words.end());
-    std::string list;
-    for (std::size_t i = 0; i < allowed.size(); ++i) {
-        list += (i == 0 ? "" : i + 1 == allowed.size() ? " or " : ", ") + allowed[i];
-    }
+    const std::string list = JoinWords(allowed);
     return CLI::Validator(
         [allowed, list](std::string& text) -> std::string {
             for (const std::string& word : allowed) {
@@ -108,8 +114,13 @@ CLI::Validator OneOf(std::initializer_list<const char*> words) {
 }
 
 std::string UnknownCommand(const CLI::App& app, int argc, char** argv) {
-    if (argc < 2 || argv[1][0] == '-' || argv[1][0] == '\0') {
+    if (argc < 2 || argv[1][0] == '\0') {
         return {};
+    }
+    if (argv[1][0] == '-') {
+        const std::string word = argv[1];
+        const bool known = word == "-h" || word == "--help" || word == "--version";
+        return known ? std::string() : "unknown option '" + word + "'";
     }
     for (const CLI::App* sub : app.get_subcommands({})) {
         if (sub->get_name() == argv[1]) {
@@ -130,7 +141,11 @@ std::string DescribeParseError(const CLI::App& app, const CLI::ParseError& error
     }
     if (Is<CLI::RequiredError>(error)) {
         if (reached == &app) {
-            return "a command is required: info, convert or demo";
+            std::vector<std::string> commands;
+            for (const CLI::App* sub : app.get_subcommands({})) {
+                commands.push_back(sub->get_name());
+            }
+            return "a command is required: " + JoinWords(commands);
         }
         const std::size_t end = what.find(" is required");
         const std::string name =
@@ -153,4 +168,22 @@ std::string DescribeParseError(const CLI::App& app, const CLI::ParseError& error
         text[0] = static_cast<char>(text[0] - 'A' + 'a');
     }
     return text;
+}
+
+int ParseArguments(CLI::App& app, int argc, char** argv) {
+    if (const std::string unknown = UnknownCommand(app, argc, argv); !unknown.empty()) {
+        return Usage(unknown);
+    }
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        return Usage(DescribeParseError(app, e));
+    }
+    return -1;
 }

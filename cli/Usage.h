@@ -13,6 +13,10 @@ constexpr int kExitUsage = 2;
 // Prints the usage error and returns kExitUsage.
 int Usage(const std::string& message);
 
+// Parses the command line into `app`. -1 when the command is to run; else the
+// exit status after --help or --version (0) or a usage error (kExitUsage).
+int ParseArguments(CLI::App& app, int argc, char** argv);
+
 // A whole number of at least `minimum`; the message reads "must be a whole
 // number of at least 1" (or "must be a whole number" without a minimum).
 CLI::Validator WholeNumber(long long minimum);
@@ -22,7 +26,9 @@ CLI::Validator WholeNumber();
 CLI::Validator OneOf(std::initializer_list<const char*> words);
 
 // "unknown command 'foo'" when the first word names no subcommand of `app`,
-// else empty. Checked before parsing so the message names the word typed.
+// "unknown option '--foo'" when it is an option other than --help and
+// --version, else empty. Checked before parsing so the message names the
+// word typed.
 std::string UnknownCommand(const CLI::App& app, int argc, char** argv);
 
 // The plain-words line for a CLI11 parse error (not for help or version).

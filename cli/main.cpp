@@ -192,6 +192,8 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     app.set_version_flag("--version", "quorvane-cli " QUORVANE_VERSION, "Show the version and exit");
     app.option_defaults()->always_capture_default();
+    // An option given twice takes its last value, as in most converters.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 
     InfoArgs info;
     CLI::App* infoCmd = app.add_subcommand("info", "Show what a recording holds");
@@ -237,19 +239,8 @@ int main(int argc, char** argv) {
         ->type_name("none|offset|offset-gain")
         ->check(OneOf({"none", "offset", "offset-gain"}));
 
-    if (const std::string unknown = UnknownCommand(app, argc, argv); !unknown.empty()) {
-        return Usage(unknown);
-    }
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::CallForAllHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::CallForVersion& e) {
-        return app.exit(e);
-    } catch (const CLI::ParseError& e) {
-        return Usage(DescribeParseError(app, e));
+    if (const int status = ParseArguments(app, argc, argv); status >= 0) {
+        return status;
     }
     try {
         if (infoCmd->parsed()) {

@@ -69,6 +69,7 @@ TEST(ProductCli, UsageErrorsAreOnePlainLineAndAPointerToHelp) {
         {{"convert"}, "convert needs FILE"},
         {{"info"}, "info needs FILE"},
         {{"foo"}, "unknown command 'foo'"},
+        {{"--frames", "3"}, "unknown option '--frames'"},
         {{}, "a command is required: info, convert or demo"},
         {{"demo", "x.vrn", "--frames", "0"}, "--frames must be a whole number of at least 1"},
         {{"demo", "x.vrn", "--layout", "diagonal"}, "--layout must be lanes or quadrants"},
