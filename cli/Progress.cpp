@@ -89,14 +89,18 @@ double ProgressBar::Seconds() const {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
 }
 
+int ProgressBar::Columns() {
+    if (TakeTerminalResize()) {
+        m_columns = TerminalColumns(fileno(m_stream));
+    }
+    return m_columns > 0 ? m_columns : kDefaultColumns;
+}
+
 void ProgressBar::Update(int64_t done, int64_t total) {
     if (!m_enabled) {
         return;
     }
-    if (TakeTerminalResize()) {
-        m_columns = TerminalColumns(fileno(m_stream));
-    }
-    const int columns = m_columns > 0 ? m_columns : kDefaultColumns;
+    const int columns = Columns();
     std::string line = FitProgressLine(done, total, Seconds(), columns);
     const std::size_t length = line.size();
     // Blank out what a longer previous line left behind, within the width.
@@ -112,7 +116,9 @@ void ProgressBar::Finish() {
     if (!m_drawn) {
         return;
     }
-    std::fprintf(m_stream, "\r%s\r", std::string(m_lastLength, ' ').c_str());
+    // A terminal made narrower meanwhile must not wrap the blanks.
+    const auto blank = std::min(m_lastLength, static_cast<std::size_t>(Columns() - 1));
+    std::fprintf(m_stream, "\r%s\r", std::string(blank, ' ').c_str());
     std::fflush(m_stream);
     m_drawn = false;
 }

@@ -32,6 +32,8 @@ public:
     double Seconds() const;
 
 private:
+    int Columns(); // the terminal's width, re-read after a resize
+
     std::FILE* m_stream;
     bool m_enabled;
     bool m_drawn = false;

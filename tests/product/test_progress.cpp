@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -54,6 +55,53 @@ TEST(ProductProgress, TerminalColumnsComeFromTheTerminal) {
     const int file = open((dir / "plain").c_str(), O_CREAT | O_WRONLY, 0600);
     EXPECT_EQ(TerminalColumns(file), 0);
     close(file);
+}
+
+// What the master side of a pseudo-terminal has received so far.
+std::string Drain(int master) {
+    std::string text;
+    char buffer[4096];
+    pollfd ready{master, POLLIN, 0};
+    while (poll(&ready, 1, 50) > 0) {
+        const ssize_t got = read(master, buffer, sizeof buffer);
+        if (got <= 0) {
+            break;
+        }
+        text.append(buffer, static_cast<size_t>(got));
+    }
+    return text;
+}
+
+TEST(ProductProgress, BarFollowsAResizedTerminal) {
+    int master = -1;
+    int slave = -1;
+    struct winsize size {};
+    size.ws_col = 120;
+    size.ws_row = 24;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, &size), 0);
+    std::FILE* stream = fdopen(slave, "w");
+    ASSERT_NE(stream, nullptr);
+    {
+        ProgressBar bar(stream, true);
+        bar.Update(10, 300);
+        std::string wide = Drain(master);
+        EXPECT_GT(wide.size(), 70u) << wide;
+
+        size.ws_col = 40;
+        ASSERT_EQ(ioctl(master, TIOCSWINSZ, &size), 0);
+        std::raise(SIGWINCH); // as the terminal sends it to its foreground job
+        bar.Update(20, 300);
+        const std::string narrow = Drain(master);
+        const std::size_t start = narrow.rfind('\r');
+        ASSERT_NE(start, std::string::npos);
+        // The new line, padded to blank the old one only within the width.
+        EXPECT_LT(narrow.size() - start - 1, 40u) << narrow;
+        EXPECT_NE(narrow.find("20/300"), std::string::npos) << narrow;
+        bar.Finish();
+        EXPECT_LT(Drain(master).size(), 42u);
+    }
+    std::fclose(stream);
+    close(master);
 }
 
 // Runs quorvane-cli on a pseudo-terminal `columns` wide and returns all it drew.
