@@ -41,12 +41,17 @@ TEST(ProductProgress, LineFitsEveryWidthAndKeepsWhatMattersLongest) {
     EXPECT_EQ(FitProgressLine(150, 300, 1.0, 5), "150/");
 }
 
+struct winsize Size(int columns) {
+    struct winsize size {};
+    size.ws_col = static_cast<unsigned short>(columns);
+    size.ws_row = 24;
+    return size;
+}
+
 TEST(ProductProgress, TerminalColumnsComeFromTheTerminal) {
     int master = -1;
     int slave = -1;
-    struct winsize size {};
-    size.ws_col = 57;
-    size.ws_row = 20;
+    struct winsize size = Size(57);
     ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, &size), 0);
     EXPECT_EQ(TerminalColumns(slave), 57);
     close(master);
@@ -75,9 +80,7 @@ std::string Drain(int master) {
 TEST(ProductProgress, BarFollowsAResizedTerminal) {
     int master = -1;
     int slave = -1;
-    struct winsize size {};
-    size.ws_col = 120;
-    size.ws_row = 24;
+    struct winsize size = Size(120);
     ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, &size), 0);
     std::FILE* stream = fdopen(slave, "w");
     ASSERT_NE(stream, nullptr);
@@ -87,7 +90,7 @@ TEST(ProductProgress, BarFollowsAResizedTerminal) {
         std::string wide = Drain(master);
         EXPECT_GT(wide.size(), 70u) << wide;
 
-        size.ws_col = 40;
+        size = Size(40);
         ASSERT_EQ(ioctl(master, TIOCSWINSZ, &size), 0);
         std::raise(SIGWINCH); // as the terminal sends it to its foreground job
         bar.Update(20, 300);
@@ -107,9 +110,7 @@ TEST(ProductProgress, BarFollowsAResizedTerminal) {
 // Runs quorvane-cli on a pseudo-terminal `columns` wide and returns all it drew.
 std::string OnTerminal(int columns, const std::vector<std::string>& args,
                        const std::string& folder) {
-    struct winsize size {};
-    size.ws_col = static_cast<unsigned short>(columns);
-    size.ws_row = 24;
+    struct winsize size = Size(columns);
     int master = -1;
     const pid_t pid = forkpty(&master, nullptr, nullptr, &size);
     if (pid == 0) {
