@@ -84,6 +84,21 @@ bool ReadRecordingInfo(const std::string& path, RecordingInfo& info, std::string
     return true;
 }
 
+std::string EscapeBytes(const std::string& bytes, bool asciiOnly) {
+    std::string text;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f || (asciiOnly && byte > 0x7f) || c == '\\') {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned>(byte));
+            text += escape;
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
 std::string FormatInfoText(const RecordingInfo& info) {
     std::string text;
     text += "width: " + std::to_string(info.width) + "\n";
@@ -119,21 +134,6 @@ std::string FormatInfoJson(const RecordingInfo& info) {
     json += ", \"complete-frames\": " + std::to_string(info.completeFrames);
     json += "}\n";
     return json;
-}
-
-std::string EscapeBytes(const std::string& bytes, bool asciiOnly) {
-    std::string text;
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f || (asciiOnly && byte > 0x7f) || c == '\\') {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned>(byte));
-            text += escape;
-        } else {
-            text += c;
-        }
-    }
-    return text;
 }
 
 std::string JsonQuote(const std::string& text) {
