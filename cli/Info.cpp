@@ -7,6 +7,21 @@
 #include <cstdio>
 #include <string>
 
+std::string CorrectionNotApplied(const VornReader& reader) {
+    if (reader.correctionKind == 3 || reader.correctionKind == 6) {
+        return {};
+    }
+    const CorrectionNote note = reader.correctionNote;
+    if (note == CorrectionNote::UnknownKind ||
+        (note == CorrectionNote::None && reader.correctionKind != 0)) {
+        return "unknown correction kind " + std::to_string(reader.fpnpKind);
+    }
+    if (note != CorrectionNote::None && note != CorrectionNote::NoChunk) {
+        return CorrectionNoteText(note);
+    }
+    return {};
+}
+
 namespace {
 
 std::string CorrectionText(const VornReader& reader) {
@@ -18,15 +33,8 @@ std::string CorrectionText(const VornReader& reader) {
     default:
         break;
     }
-    const CorrectionNote note = reader.correctionNote;
-    if (note == CorrectionNote::UnknownKind ||
-        (note == CorrectionNote::None && reader.correctionKind != 0)) {
-        return "none (unknown correction kind " + std::to_string(reader.fpnpKind) + ")";
-    }
-    if (note != CorrectionNote::None && note != CorrectionNote::NoChunk) {
-        return std::string("none (") + CorrectionNoteText(note) + ")";
-    }
-    return "none";
+    const std::string why = CorrectionNotApplied(reader);
+    return why.empty() ? "none" : "none (" + why + ")";
 }
 
 // The camera model tag, which the reader compares but does not keep.

@@ -21,6 +21,12 @@ struct RecordingInfo {
     int32_t completeFrames = 0; // frames that lie wholly inside the file
 };
 
+class VornReader;
+
+// Why a fixed-pattern correction the recording carries is not applied, e.g.
+// "unknown correction kind 4"; empty when it is applied or there is none.
+std::string CorrectionNotApplied(const VornReader& reader);
+
 // Opens the recording as the viewer does (correction requested). False with
 // `error` set when the recording is refused.
 bool ReadRecordingInfo(const std::string& path, RecordingInfo& info, std::string& error);

@@ -1,0 +1,174 @@
+"""Recordings on Dask: lazy frame arrays and conversion spread over a cluster.
+
+Every task opens the recording it works on itself, by path, so the tasks
+run on any scheduler: threads, processes or ``distributed`` workers on other
+machines (which then need the same path to reach the file)::
+
+    import quorvane.dask
+    frames = quorvane.dask.from_recording("shot.vrn")
+    print(frames.mean(axis=0).compute())
+    quorvane.dask.convert(["a.vrn", "b.vrn"], "out", client=client)
+"""
+
+import collections
+import os
+
+import dask
+import dask.array
+import numpy
+from dask.base import tokenize
+from dask.highlevelgraph import HighLevelGraph
+
+from . import _core
+from ._recording import Recording, _text_path
+
+__all__ = ["ConvertResult", "convert", "from_recording"]
+
+
+def _read_chunk(path, correction, start, stop):
+    """Frames start..stop - 1 of the recording at ``path``."""
+    with Recording(path, correction) as rec:
+        return rec[start:stop]
+
+
+def from_recording(path, frames_per_chunk=16, correction=True):
+    """The frames of a recording as a lazy ``dask.array.Array``.
+
+    Shape ``(frames, height, width)``, dtype uint16, chunks of
+    ``frames_per_chunk`` whole frames. The recording is opened once here for
+    its shape (errors as :func:`quorvane.open`); each chunk then opens it in
+    its own task, so the array computes on any scheduler. The path is made
+    absolute first, for workers whose current folder differs.
+    """
+    frames_per_chunk = int(frames_per_chunk)
+    if frames_per_chunk < 1:
+        raise ValueError(f"frames_per_chunk must be at least 1, not {frames_per_chunk}")
+    path = os.path.abspath(_text_path(path))
+    correction = bool(correction)
+    with Recording(path, correction) as rec:
+        frames, height, width = rec.shape
+    info = os.stat(path)
+    name = "quorvane-frames-" + tokenize(path, info.st_size, info.st_mtime_ns,
+                                         frames_per_chunk, correction)
+    starts = range(0, frames, frames_per_chunk)
+    layer = {(name, k, 0, 0): (_read_chunk, path, correction, start,
+                               min(start + frames_per_chunk, frames))
+             for k, start in enumerate(starts)}
+    chunks = (tuple(min(frames_per_chunk, frames - s) for s in starts), (height,), (width,))
+    graph = HighLevelGraph.from_collections(name, layer, dependencies=())
+    return dask.array.Array(graph, name, chunks, dtype=numpy.uint16)
+
+
+ConvertResult = collections.namedtuple("ConvertResult", ["path", "frames", "error"])
+ConvertResult.__doc__ = """Outcome of one recording in :func:`convert`.
+
+``path`` as given, ``frames`` the number of TIFF files written (the frames
+before the first failure), ``error`` None or the line ``quorvane-cli`` would
+print for the failure (without its program prefix)."""
+
+
+def _probe(path):
+    """(frame count, None) or (0, why the recording is refused)."""
+    try:
+        return _core.probe(os.fsencode(path))
+    except Exception as e:  # a task must report, not raise
+        return 0, f"cannot open {path}: {e}"
+
+
+def _convert_part(path, output, bits, first, last):
+    """Converts frames first..last with one thread: (files, failed frame or None, text)."""
+    try:
+        result = _core.convert(os.fsencode(path), os.fsencode(output), bits, first, last, 1)
+    except Exception as e:  # a task must report, not raise
+        return 0, first, f"{path}: {e}"
+    if result["status"] != "failed":
+        return result["files"], None, None
+    return result["files"], result["failed_frame"], result["message"]
+
+
+def _remove(names):
+    """Removes files written beyond a recording's first failure."""
+    for name in names:
+        try:
+            os.remove(name)
+        except FileNotFoundError:
+            pass
+    return len(names)
+
+
+def _names(path, output, first, last):
+    names = _core.frame_names(os.fsencode(path), os.fsencode(output), first, last)
+    return [os.fsdecode(name) for name in names]
+
+
+def _run(tasks, client):
+    """Results of delayed ``tasks`` in order; a task lost with its worker gives its exception."""
+    if not tasks:
+        return []
+    if client is None:
+        return list(dask.compute(*tasks))
+    results = []
+    for future in client.compute(tasks):
+        try:
+            results.append(future.result())
+        except Exception as e:
+            results.append(e)
+    return results
+
+
+def convert(paths, output_dir, bits=16, client=None, frames_per_task=256):
+    """Converts many recordings into ``output_dir``; one result per recording.
+
+    Each recording is split into tasks of at most ``frames_per_task``
+    frames; each task writes its files exactly as ``quorvane-cli convert
+    FILE -o output_dir/ --bits bits`` does (``output_dir/<name>_NNNNNN.tif``,
+    ``<name>`` the recording's file name without its extension). The tasks
+    run on ``client`` (a ``distributed.Client``) or, without one, on Dask's
+    default scheduler; the frame counts are taken in tasks too, so only the
+    workers need to reach the files. A refused or failing recording does not
+    stop the others. As with the command line, a recording that fails at
+    frame k keeps exactly the files of frames 0..k-1: files that other tasks
+    wrote beyond it are removed again. Returns a list of
+    :class:`ConvertResult` ``(path, frames, error)`` in the order of
+    ``paths`` (a single path counts as a list of one).
+    """
+    if bits not in (8, 16) or isinstance(bits, bool):
+        raise ValueError(f"bits must be 16 or 8, not {bits!r}")
+    frames_per_task = int(frames_per_task)
+    if frames_per_task < 1:
+        raise ValueError(f"frames_per_task must be at least 1, not {frames_per_task}")
+    if isinstance(paths, (str, bytes, os.PathLike)):
+        paths = [paths]
+    paths = [_text_path(p) for p in paths]
+    output = os.path.join(_text_path(output_dir), "")
+    delayed = dask.delayed(pure=False)
+
+    probes = _run([delayed(_probe)(p) for p in paths], client)
+    plan, parts = [], []
+    for index, (path, probe) in enumerate(zip(paths, probes)):
+        frames, error = (0, f"cannot open {path}: {probe}") if isinstance(probe, Exception) \
+            else probe
+        probes[index] = (frames, error)
+        for first in range(0, frames if error is None else 0, frames_per_task):
+            last = min(first + frames_per_task, frames) - 1
+            plan.append((index, first))
+            parts.append(delayed(_convert_part)(path, output, bits, first, last))
+    outcomes = _run(parts, client)
+
+    results, stray = [], []
+    for index, (path, (frames, error)) in enumerate(zip(paths, probes)):
+        mine = [(first, (0, first, f"{path}: {o}") if isinstance(o, Exception) else o)
+                for (owner, first), o in zip(plan, outcomes) if owner == index]
+        written = frames if error is None else 0
+        for first, (files, failed, text) in mine:
+            if failed is not None and failed < written:
+                written, error = failed, text
+        names = []
+        for first, (files, failed, text) in mine:
+            if files and first + files - 1 >= written:
+                names += _names(path, output, max(first, written), first + files - 1)
+        if names:
+            stray.append(delayed(_remove)(names))
+        results.append(ConvertResult(path, written, error))
+    _run(stray, client)
+    return results

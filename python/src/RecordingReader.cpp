@@ -1,0 +1,139 @@
+#include "RecordingReader.h"
+
+#include "cli/Info.h"
+#include "recording/CVornDoc.h"
+#include "recording/VornReader.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The reader's capacity argument meaning "the whole frame".
+constexpr int32_t kWholeFrame = 0x7FFFFFFF;
+
+// Raises the errno of a path that cannot be opened for reading at all, so
+// Python gets FileNotFoundError, PermissionError or IsADirectoryError. Opens
+// without blocking: a FIFO is left for the document's own checks.
+void CheckOpenable(const std::string& path) {
+    if (path.empty()) {
+        throw PathError(ENOENT, path);
+    }
+    int fd = -1;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        throw PathError(errno, path);
+    }
+    struct stat info {};
+    const bool directory = ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode);
+    ::close(fd);
+    if (directory) {
+        throw PathError(EISDIR, path);
+    }
+}
+
+} // namespace
+
+PathError::PathError(int error, std::string file)
+    : std::runtime_error("cannot open " + file), errnoValue(error), path(std::move(file)) {}
+
+ShortFrameFault::ShortFrameFault(const std::string& message, int32_t index)
+    : std::runtime_error(message), frame(index) {}
+
+ClosedError::ClosedError() : std::runtime_error("I/O operation on closed recording") {}
+
+RecordingReader::RecordingReader(const std::string& file, bool correction) : path(file) {
+    CheckOpenable(path);
+    // The converter's own open decides what is refused and words why.
+    CVornDoc probe;
+    if (probe.OnOpenDocument(path.c_str()) == 0) {
+        throw RefusedError(probe.GetOpenError());
+    }
+    if (correction) {
+        m_reader = std::move(probe.m_pReader);
+    } else {
+        m_reader = std::make_unique<VornReader>();
+        if (m_reader->Open(path.c_str(), 0) == 0) {
+            throw RefusedError(VornErrorText(m_reader->error));
+        }
+    }
+    VornReader& reader = *m_reader;
+    width = reader.width;
+    height = reader.height;
+    frames = reader.GetFrameCount();
+    frameBytes = reader.frameBytes;
+    quadrants = reader.pixelLayout == 1;
+    littleEndian = reader.littleEndian != 0;
+    correctionKind = (reader.correctionKind == 3 || reader.correctionKind == 6)
+                         ? reader.correctionKind
+                         : 0;
+    correctionNote = CorrectionNotApplied(reader);
+    firstFrameNumber = reader.firstFrameNo;
+    lastFrameNumber = reader.lastFrameNo;
+    calibration = reader.calibValue;
+    // The reader keeps only the layout the model tag selects; read the tag
+    // itself and leave the frame position unknown, so the next read seeks.
+    if (!reader.file.Seek(int64_t{reader.genpPos} + 80) ||
+        reader.file.Read(model.data(), 4) != 4) {
+        model.fill('\0');
+    }
+    reader.currentFrame = -2;
+}
+
+RecordingReader::~RecordingReader() = default;
+
+void RecordingReader::Close() {
+    std::lock_guard lock(m_mutex);
+    m_reader.reset();
+}
+
+bool RecordingReader::IsClosed() {
+    std::lock_guard lock(m_mutex);
+    return !m_reader;
+}
+
+int64_t RecordingReader::SeekCount() {
+    std::lock_guard lock(m_mutex);
+    if (!m_reader) {
+        throw ClosedError();
+    }
+    return m_reader->file.seekCount;
+}
+
+void RecordingReader::ReadLocked(int64_t index, uint16_t* destination) {
+    if (!m_reader) {
+        throw ClosedError();
+    }
+    if (index < 0 || index >= frames) {
+        throw std::out_of_range("frame index " + std::to_string(index) + " out of range (0.." +
+                                std::to_string(frames - 1) + ")");
+    }
+    const auto frame = static_cast<int32_t>(index);
+    // Whole only when every sample arrived and the file stands at the next
+    // frame, as the converter judges it.
+    const int64_t expected = int64_t{width} * height * 2;
+    if (m_reader->ReadFrame(destination, frame, kWholeFrame) != expected ||
+        m_reader->currentFrame != frame) {
+        throw ShortFrameFault(path + ": frame " + std::to_string(frame) +
+                                  " could not be read whole",
+                              frame);
+    }
+}
+
+void RecordingReader::Read(int64_t index, uint16_t* destination) {
+    std::lock_guard lock(m_mutex);
+    ReadLocked(index, destination);
+}
+
+void RecordingReader::ReadMany(int64_t start, int64_t step, int64_t count,
+                               uint16_t* destination) {
+    std::lock_guard lock(m_mutex);
+    const auto samples = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    for (int64_t k = 0; k < count; ++k) {
+        ReadLocked(start + k * step, destination + static_cast<std::size_t>(k) * samples);
+    }
+}
