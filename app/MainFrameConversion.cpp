@@ -8,6 +8,7 @@
 #include "app/CMainFrame.h"
 #include "app/CmdUI.h"
 #include "app/ConversionBar.h"
+#include "app/FrameNavigator.h"
 #include "app/Language.h"
 #include "app/Profile.h"
 #include "framework/SplitPath.h"
@@ -219,8 +220,7 @@ void CMainFrame::OnBarCommand(int nID) {
             break;
         const int first = all ? 0 : m_nStartFrame;
         const int limit = all ? pDoc->m_nFrameCount : LimitAfter(m_nEndFrame);
-        RunFrames(pDoc, first, limit,
-                  [pDoc](int i) { return pDoc->RenderFrame(i, 0, nullptr, 16, 8); });
+        PlayFrames(pDoc, first, limit, first);
         break;
     }
     case IDC_ABORT:
@@ -316,6 +316,8 @@ void CMainFrame::EnableBarControls(bool bEnable) {
         if (action)
             action->setEnabled(bEnable);
     }
+    if (m_pNavigator)
+        m_pNavigator->EnableDuringRun(bEnable);
 }
 
 void CMainFrame::PumpMessages() {
