@@ -42,9 +42,20 @@ SampleBounds SampleMinMax(const uint16_t* samples, size_t count);
 SampleBounds SamplePercentiles(const SampleHistogram& histogram, double lowFraction = 0.005,
                                double highFraction = 0.995);
 
-// low -> 0, high -> 255, linear and rounded between, clamped outside. A
-// window without width (high <= low) gives the standard table.
+// low -> 0, high -> 255, linear between (rounded down), clamped outside.
+// The value is the high half of ((v - low) << shift) * scale, 16-bit
+// fixed point with the factors of WindowScale, so it can also be computed
+// without the table. A window without width (high <= low) gives the
+// standard table.
 DisplayLut LinearLut(int low, int high);
+
+// Fixed-point factors of a window low < high: shift puts the window's width
+// into the top of 16 bits; scale maps that width to 255.
+struct LinearScale {
+    uint16_t scale = 0;
+    int shift = 0;
+};
+LinearScale WindowScale(int low, int high);
 DisplayLut StandardLut();
 
 // The window a range shows for a frame: Standard 0..1023 as sample >> 2
@@ -58,3 +69,7 @@ DisplayLut BuildDisplayLut(const DisplayRange& range, const uint16_t* samples, s
 // Repacks a width x height frame (top row first, unpadded) into the rows of
 // an 8-bit display bitmap: bottom-up, each row padded to 4 bytes with 0.
 void PackGray8Lut(uint8_t* dst, int width, int height, const uint16_t* src, const DisplayLut& lut);
+
+// The same repack for LinearLut(low, high), computed arithmetically (the
+// table's own formula) so the compiler can vectorise it: identical bytes.
+void PackGray8Window(uint8_t* dst, int width, int height, const uint16_t* src, int low, int high);

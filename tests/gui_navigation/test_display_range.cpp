@@ -63,6 +63,18 @@ TEST(DisplayLut, LinearWindowMapsEndsToBlackAndWhiteAndClampsOutside) {
     EXPECT_EQ(LinearLut(600, 20), StandardLut());
 }
 
+TEST(DisplayLut, ComputedWindowRepackGivesTheTablesBytes) {
+    const std::vector<uint16_t> samples = Ramp(37, 30, 0, 1023); // every value, odd width
+    for (const auto& [low, high] : {std::pair{0, 1023}, std::pair{100, 355}, std::pair{0, 1},
+                                    std::pair{511, 512}, std::pair{1000, 1023}, std::pair{3, 900},
+                                    std::pair{700, 20}}) {
+        std::vector<uint8_t> computed(static_cast<size_t>(40 * 30), 0xCC);
+        PackGray8Window(computed.data(), 37, 30, samples.data(), low, high);
+        const DisplayLut lut = LinearLut(low, high);
+        EXPECT_EQ(computed, Packed(37, 30, samples, &lut)) << low << ".." << high;
+    }
+}
+
 TEST(DisplayLut, AutoWindowIsTheFramesMinimumToMaximum) {
     const std::vector<uint16_t> samples = Ramp(16, 16, 300, 555);
     const SampleBounds bounds =
