@@ -178,6 +178,9 @@ void FrameNavigator::CreateBand() {
     m_pBand->setAllowedAreas(Qt::TopToolBarArea);
     m_pBand->addWidget(m_pBar);
     m_pBand->toggleViewAction()->setVisible(false);
+    // A row of its own until the window is known to be wide enough: a band
+    // beside the others would make the window's minimum width their sum.
+    m_pFrame->addToolBarBreak(Qt::TopToolBarArea);
     m_pFrame->addToolBar(Qt::TopToolBarArea, m_pBand);
 
     connect(m_pBar, &FrameBar::stepRequested, this,
