@@ -55,6 +55,7 @@ CMainFrame::CMainFrame(QWidget* parent)
     setCentralWidget(m_pMdiArea);
     m_pDocTemplate = new DocTemplate(this);
     m_pRecentFiles->ReadList();
+    m_nNumPreviewPages = ReadPreviewPages();
 
     CreateActions();
     CreateMenus();
@@ -124,6 +125,8 @@ void CMainFrame::CreateStatusBar() {
     m_wndStatusBar->setObjectName(QStringLiteral("AFX_IDW_STATUS_BAR"));
     auto* message = new QLabel(tr("Ready"), m_wndStatusBar);
     message->setObjectName(QStringLiteral("ID_SEPARATOR"));
+    // A long result line is cut at the window's edge, never widens it.
+    message->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_wndStatusBar->addWidget(message, 1);
     // Lock-key indicators. Qt offers no portable query of the lock states, so
     // they stay dim (disabled) as an indicator of a key that is off.
@@ -144,6 +147,26 @@ void CMainFrame::CreateStatusBar() {
     }
     setStatusBar(m_wndStatusBar);
     connect(m_pActStatusBar, &QAction::toggled, m_wndStatusBar, &QWidget::setVisible);
+    // A command prompt replaces a result line for good: "Ready" comes back
+    // after it.
+    connect(m_wndStatusBar, &QStatusBar::messageChanged, this, [this](const QString& prompt) {
+        if (!prompt.isEmpty())
+            SetStatusLine(QString());
+    });
+}
+
+void CMainFrame::SetStatusLine(const QString& line) {
+    if (auto* pane = m_wndStatusBar
+                         ? m_wndStatusBar->findChild<QLabel*>(QStringLiteral("ID_SEPARATOR"))
+                         : nullptr)
+        pane->setText(line.isEmpty() ? tr("Ready") : line);
+}
+
+QString CMainFrame::StatusLine() const {
+    const auto* pane = m_wndStatusBar
+                           ? m_wndStatusBar->findChild<QLabel*>(QStringLiteral("ID_SEPARATOR"))
+                           : nullptr;
+    return pane ? pane->text() : QString();
 }
 
 void CMainFrame::UpdateFrameTitle() {

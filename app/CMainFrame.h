@@ -9,8 +9,10 @@
 #include <QPointer>
 #include <QString>
 
+#include <climits>
 #include <functional>
 #include <memory>
+#include <string>
 
 class QAction;
 class QCloseEvent;
@@ -138,6 +140,24 @@ public:
 
     ConversionBar* DlgBar() const { return m_wndDlgBar; }
 
+    // The status bar's message pane. A line set here (a run's result, notes
+    // on an opened recording) stays until the next run or until a command
+    // prompt replaces it; the empty line shows "Ready".
+    void SetStatusLine(const QString& line);
+    QString StatusLine() const;
+
+    // Window > "More Windows...": given the titles of all windows and the
+    // active one's index, returns the index chosen or -1. A list dialog by
+    // default; tests inject one.
+    using WindowListDialog =
+        std::function<int(QWidget* parent, const QStringList& titles, int current)>;
+    void SetWindowListDialog(WindowListDialog dialog) { m_windowListDialog = std::move(dialog); }
+    void OnWindowMore();
+
+    // "Settings/PreviewPages": the pages print preview shows (1 or 2; 0 when
+    // never chosen, shown as 1), stored back when the preview closes.
+    int m_nNumPreviewPages = 0;
+
     // ---- Navigation and paced playback (MainFramePlayback.cpp) ----
 
     // Plays frames first..limit-1 of `doc`, beginning at `start`, at the
@@ -178,7 +198,20 @@ private:
     void InitConversionBar();          // creates m_wndDlgBar, connects its commands
     void InstallIdleHook();            // calls OnIdle when the event loop is about to block
     void FinishRun();                  // after a run: carry out deferred closes
-    void RunFrames(CVornDoc* doc, int first, int limit, const std::function<int(int)>& render);
+    // How a run ended: frames done, the last of them, the frame whose
+    // RenderFrame failed (kNoFrame when none), or an abort before the end.
+    static constexpr int kNoFrame = INT_MIN;
+    struct RunOutcome {
+        int done = 0;
+        int lastDone = kNoFrame;
+        int failedFrame = kNoFrame;
+        bool aborted = false;
+    };
+    RunOutcome RunFrames(CVornDoc* doc, int first, int limit,
+                         const std::function<int(int)>& render);
+    void ReportRun(const CVornDoc& doc, const RunOutcome& outcome, const std::string& failedFile);
+    QString m_strLastConvertFolder;    // folder of this session's last conversion
+    WindowListDialog m_windowListDialog;
 
     CVornDoc* m_pRunDoc = nullptr;     // document of the run in progress
     bool m_bCloseAfterRun = false;     // main window close deferred by a run

@@ -8,7 +8,6 @@
 
 #include <QLocale>
 #include <QPrinter>
-#include <QSettings>
 
 #include <cstdio>
 
@@ -45,10 +44,6 @@ bool CQuorvaneApp::InitInstance() {
         return false;
     }
 
-    {
-        QSettings settings;
-        m_nNumPreviewPages = settings.value(QStringLiteral("Settings/PreviewPages"), 0).toInt();
-    }
     m_pMainWndOwner = std::make_unique<CMainFrame>();
     m_pMainWnd = m_pMainWndOwner.get();
     if (const int stored = m_pMainWnd->RestorePlacement(); stored != 0)
@@ -78,14 +73,16 @@ bool ProcessShellCommand(CMainFrame& frame, const CCommandLineInfo& info, int* e
     switch (info.m_nShellCommand) {
     case CCommandLineInfo::FileNew:
         return true;
-    case CCommandLineInfo::FileOpen:
-        for (const QString& file : info.m_files) {
-            if (!frame.OpenDocumentFile(file)) {
-                *exitCode = 1;
-                return false;
-            }
-        }
-        return true;
+    case CCommandLineInfo::FileOpen: {
+        // Each file that cannot be opened says so; the program ends only when
+        // none of them could be opened.
+        bool any = false;
+        for (const QString& file : info.m_files)
+            any = frame.OpenDocumentFile(file) || any;
+        if (!any)
+            *exitCode = 1;
+        return any;
+    }
     case CCommandLineInfo::FilePrint:
     case CCommandLineInfo::FilePrintTo: {
         QPrinter& printer = frame.Printer();

@@ -15,7 +15,7 @@ class SingleInstance;
 // Carries out the command line's shell command on `frame`: opens the files,
 // or prints the first frame of the file on frame.Printer(). True when start-up
 // goes on; false when the program ends now with *exitCode (0 after printing,
-// 1 when a file cannot be opened or printed).
+// 1 when no file could be opened, or the file cannot be printed).
 bool ProcessShellCommand(CMainFrame& frame, const CCommandLineInfo& info, int* exitCode);
 
 class CQuorvaneApp : public QApplication {
@@ -33,8 +33,7 @@ public:
 
     CMainFrame* MainFrame() const { return m_pMainWnd; }
 
-    int m_nCmdShow = 1;         // show command for the main window
-    int m_nNumPreviewPages = 0; // "Settings/PreviewPages"
+    int m_nCmdShow = 1; // show command for the main window
 
 private:
     int m_nExitCode = 0;

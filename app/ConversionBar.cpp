@@ -10,9 +10,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
+#include <QStyleOptionProgressBar>
+#include <QStylePainter>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <vector>
 
 namespace {
 
@@ -31,8 +35,7 @@ struct ControlDef {
     const char* tip;
     Rect english;
     Rect japanese;
-    const char* themeIcon;
-    QStyle::StandardPixmap standardIcon;
+    const char* image; // button image under :/toolbar
 };
 
 // Template (tab) order. Positions in dialog units.
@@ -40,31 +43,31 @@ struct ControlDef {
 const ControlDef kControls[] = {
     {IDC_RANGE_SEL, Kind::Radio, QT_TRANSLATE_NOOP("ConversionBar", "Identical Frames   Start"),
      QT_TRANSLATE_NOOP("ConversionBar", "Specify a Frame Period for TIFF Conversion"),
-     {73, 4, 84, 8}, {73, 4, 56, 8}, nullptr, QStyle::SP_CustomBase},
+     {73, 4, 84, 8}, {73, 4, 56, 8}, nullptr},
     {IDC_ALL_FRAMES, Kind::Radio, QT_TRANSLATE_NOOP("ConversionBar", "All Frames"),
      QT_TRANSLATE_NOOP("ConversionBar", "All Frame Conversion"),
-     {227, 3, 42, 8}, {199, 3, 32, 8}, nullptr, QStyle::SP_CustomBase},
+     {227, 3, 42, 8}, {199, 3, 32, 8}, nullptr},
     {IDC_START_FRAME, Kind::Edit, nullptr,
      QT_TRANSLATE_NOOP("ConversionBar", "Start Frame of Conversion/Playback"),
-     {158, 1, 22, 12}, {130, 1, 22, 12}, nullptr, QStyle::SP_CustomBase},
+     {158, 1, 22, 12}, {130, 1, 22, 12}, nullptr},
     {IDC_END_FRAME, Kind::Edit, nullptr,
      QT_TRANSLATE_NOOP("ConversionBar", "End Frame of Conversion/Playback"),
-     {200, 1, 22, 12}, {172, 1, 22, 12}, nullptr, QStyle::SP_CustomBase},
+     {200, 1, 22, 12}, {172, 1, 22, 12}, nullptr},
     {IDC_END_LABEL, Kind::Label, QT_TRANSLATE_NOOP("ConversionBar", "End"), nullptr,
-     {186, 4, 14, 8}, {158, 4, 14, 8}, nullptr, QStyle::SP_CustomBase},
+     {186, 4, 14, 8}, {158, 4, 14, 8}, nullptr},
     {IDC_PROGRESS, Kind::Progress, nullptr, nullptr,
-     {273, 2, 145, 11}, {236, 2, 145, 11}, nullptr, QStyle::SP_CustomBase},
+     {273, 2, 145, 11}, {236, 2, 145, 11}, nullptr},
     {IDC_TOP, Kind::IconButton, nullptr, QT_TRANSLATE_NOOP("ConversionBar", "Back to Top Frame"),
-     {421, 1, 14, 12}, {384, 1, 14, 12}, "media-skip-backward", QStyle::SP_MediaSkipBackward},
+     {421, 1, 14, 12}, {384, 1, 14, 12}, "top"},
     {IDC_PLAY, Kind::IconButton, nullptr, QT_TRANSLATE_NOOP("ConversionBar", "Playback Display"),
-     {456, 1, 14, 12}, {418, 1, 14, 12}, "media-playback-start", QStyle::SP_MediaPlay},
+     {456, 1, 14, 12}, {418, 1, 14, 12}, "play"},
     {IDC_ABORT, Kind::IconButton, nullptr,
      QT_TRANSLATE_NOOP("ConversionBar", "Abort Conversion/Playback"),
-     {438, 1, 14, 12}, {401, 1, 14, 12}, "media-playback-stop", QStyle::SP_MediaStop},
+     {438, 1, 14, 12}, {401, 1, 14, 12}, "abort"},
     {IDC_16BITS, Kind::Radio, QT_TRANSLATE_NOOP("ConversionBar", "16bits"), nullptr,
-     {3, 3, 33, 10}, {3, 3, 29, 10}, nullptr, QStyle::SP_CustomBase},
+     {3, 3, 33, 10}, {3, 3, 29, 10}, nullptr},
     {IDC_8BITS, Kind::Radio, QT_TRANSLATE_NOOP("ConversionBar", "8bits"), nullptr,
-     {35, 3, 31, 10}, {35, 3, 26, 10}, nullptr, QStyle::SP_CustomBase},
+     {35, 3, 31, 10}, {35, 3, 26, 10}, nullptr},
 };
 // clang-format on
 
@@ -84,6 +87,30 @@ public:
         if (metric == PM_RadioButtonLabelSpacing)
             return std::min(3, QProxyStyle::pixelMetric(metric, option, widget));
         return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+// A run disables the bar's controls, the progress bar among them, but the
+// progress is the run's main feedback: it keeps its normal look.
+class RunProgressBar : public QProgressBar {
+public:
+    using QProgressBar::QProgressBar;
+
+protected:
+    void paintEvent(QPaintEvent* /*event*/) override {
+        QStylePainter painter(this);
+        QStyleOptionProgressBar option;
+        initStyleOption(&option);
+        option.state |= QStyle::State_Enabled;
+        option.palette.setCurrentColorGroup(QPalette::Active);
+        for (const QPalette::ColorRole role :
+             {QPalette::Window, QPalette::WindowText, QPalette::Base, QPalette::Text,
+              QPalette::Button, QPalette::ButtonText, QPalette::Highlight,
+              QPalette::HighlightedText, QPalette::Light, QPalette::Midlight, QPalette::Mid,
+              QPalette::Dark, QPalette::Shadow})
+            option.palette.setBrush(QPalette::Disabled, role,
+                                    option.palette.brush(QPalette::Active, role));
+        painter.drawControl(QStyle::CE_ProgressBar, option);
     }
 };
 
@@ -140,7 +167,7 @@ void ConversionBar::CreateControls(bool japanese) {
             control = new QLabel(Translate(def.caption), this);
             break;
         case Kind::Progress: {
-            auto* progress = new QProgressBar(this);
+            auto* progress = new RunProgressBar(this);
             progress->setTextVisible(false);
             progress->setRange(0, 100);
             progress->reset();
@@ -150,8 +177,12 @@ void ConversionBar::CreateControls(bool japanese) {
         }
         case Kind::IconButton: {
             auto* button = new QPushButton(this);
-            button->setIcon(QIcon::fromTheme(QString::fromLatin1(def.themeIcon),
-                                             style()->standardIcon(def.standardIcon)));
+            // The program's own images, whatever icon theme is installed.
+            QIcon icon;
+            const QString image = QStringLiteral(":/toolbar/%1").arg(QLatin1String(def.image));
+            icon.addFile(image + QStringLiteral(".png"));
+            icon.addFile(image + QStringLiteral("@2x.png"));
+            button->setIcon(icon);
             button->setFocusPolicy(Qt::StrongFocus);
             connect(button, &QPushButton::clicked, this, [this, id = def.id] { emit Command(id); });
             control = button;
@@ -174,28 +205,39 @@ void ConversionBar::CreateControls(bool japanese) {
     setFixedSize(m_templateSize);
 }
 
-// Our fonts are not the template's: a caption that does not fit its template
-// width may take the free space up to the next control on its right.
+// Our fonts are not the template's. A caption that needs more room than its
+// box gets it, and every control to its right moves right by as much, so the
+// template's order and spacing stay and nothing overlaps.
 void ConversionBar::FitCaptions() {
     auto* compact = new CompactRadioStyle; // after the controls: destroyed after them
     compact->setParent(this);
-    for (QWidget* control : m_controls) {
-        if (!qobject_cast<QRadioButton*>(control) && !qobject_cast<QLabel*>(control))
-            continue;
-        if (qobject_cast<QRadioButton*>(control))
-            control->setStyle(compact);
-        const QRect rect = control->geometry();
-        int limit = m_templateSize.width();
-        for (const QWidget* other : m_controls) {
-            const QRect o = other->geometry();
-            if (other != control && o.left() >= rect.right() && o.top() <= rect.bottom() &&
-                o.bottom() >= rect.top())
-                limit = std::min(limit, o.left() - 1);
+    std::vector<QWidget*> order(m_controls.begin(), m_controls.end());
+    std::stable_sort(order.begin(), order.end(), [](const QWidget* a, const QWidget* b) {
+        return a->geometry().left() < b->geometry().left();
+    });
+    const int gap = MapUnits(2, m_baseX, 4);
+    int shift = 0;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        QWidget* control = order[i];
+        QRect rect = control->geometry().translated(shift, 0);
+        const bool captioned =
+            qobject_cast<QRadioButton*>(control) || qobject_cast<QLabel*>(control);
+        if (captioned) {
+            if (qobject_cast<QRadioButton*>(control))
+                control->setStyle(compact);
+            const int needed = control->sizeHint().width();
+            const int next = i + 1 < order.size() ? order[i + 1]->geometry().left() + shift
+                                                  : std::numeric_limits<int>::max();
+            // The template box, cut back where it would reach into the next
+            // control (the depth radios' boxes overlap), but never below the
+            // caption's own width.
+            rect.setWidth(std::max(needed, std::min(rect.width(), next - rect.left())));
+            if (next != std::numeric_limits<int>::max() && rect.left() + needed + gap > next)
+                shift += rect.left() + needed + gap - next;
         }
-        const int wanted = std::min(control->sizeHint().width(), limit - rect.left());
-        if (wanted > rect.width())
-            control->resize(wanted, rect.height());
+        control->setGeometry(rect);
     }
+    m_templateSize.rwidth() += shift;
 }
 
 QWidget* ConversionBar::Control(int id) const {

@@ -33,7 +33,8 @@ CVornDoc* DocTemplate::OpenDocument(const QString& path, std::string* error) {
         return nullptr;
     }
     const QString canonical = CanonicalPath(path);
-    doc->SetPathName(QFile::encodeName(canonical).toStdString());
+    // Named as the user opened it: a link by the link's name, not its target's.
+    doc->SetPathName(QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString());
     CVornDoc* result = doc.get();
     m_entries.push_back(Entry{std::move(doc), canonical, {}});
     emit documentsChanged();

@@ -11,6 +11,7 @@
 #include "app/FrameNavigator.h"
 #include "app/Language.h"
 #include "app/Profile.h"
+#include "app/RunReport.h"
 #include "framework/SplitPath.h"
 #include "recording/CVornDoc.h"
 
@@ -19,9 +20,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QProgressBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <climits>
 #include <string>
 #include <utility>
@@ -36,38 +39,36 @@ int LimitAfter(int last) {
     return last == INT_MAX ? INT_MAX : last + 1;
 }
 
-// Range (first, last) and a position before first, which shows the bar
-// empty. An empty or inverted range is shown as an empty bar too (Qt would
-// otherwise draw a busy indicator for a 0..0 range).
+// Range (first, last) and the position first - 1, which the control takes
+// as first: the bar shows empty. An empty or inverted range is shown as an
+// empty bar too (Qt would otherwise draw a busy indicator for a 0..0 range).
 void SetupProgress(QProgressBar* bar, int first, int last) {
     if (!bar)
         return;
     bar->setRange(first, last > first ? last : (first == INT_MAX ? first : first + 1));
-    bar->reset();
+    bar->setValue(bar->minimum());
 }
 
-// One step forward from the current position (from empty to first).
+// One step forward; a run of first..limit - 1 therefore ends at limit: full.
 void StepProgress(QProgressBar* bar) {
     if (!bar)
         return;
-    const int value = bar->value();
-    if (value < bar->minimum())
-        bar->setValue(bar->minimum());
-    else if (value < bar->maximum())
-        bar->setValue(value + 1);
-    else
-        bar->setValue(bar->minimum()); // past the end the bar starts over
+    const int value = std::max(bar->value(), bar->minimum());
+    // Past the end the bar starts over, as the control does.
+    bar->setValue(value < bar->maximum() ? value + 1 : bar->minimum());
 }
 
-QString DefaultSaveDialog(QWidget* parent, const QString& proposedName) {
+QString DefaultSaveDialog(QWidget* parent, const QString& folder, const QString& proposedName) {
     const QString filter = CMainFrame::tr("TIFF Files (*.tif)");
-    QFileDialog dialog(parent, QString(), QString(), filter);
+    QFileDialog dialog(parent, QString(), folder, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(QStringLiteral("tif"));
     dialog.setNameFilter(filter);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-    dialog.selectFile(proposedName);
+    // With the default extension shown, accepting the proposal keeps a dotted
+    // name whole ("my.take" would otherwise read as name "my", extension "take").
+    dialog.selectFile(proposedName + QStringLiteral(".tif"));
     if (dialog.exec() != QDialog::Accepted)
         return QString();
     return dialog.selectedFiles().value(0);
@@ -220,7 +221,7 @@ void CMainFrame::OnBarCommand(int nID) {
             break;
         const int first = all ? 0 : m_nStartFrame;
         const int limit = all ? pDoc->m_nFrameCount : LimitAfter(m_nEndFrame);
-        PlayFrames(pDoc, first, limit, first);
+        PlayFrames(pDoc, first, limit, first); // reports the run's result
         break;
     }
     case IDC_ABORT:
@@ -243,14 +244,20 @@ void CMainFrame::OnConvert() {
         return;
     const QPointer<CChildFrame> frame = MDIGetActive();
 
-    std::string proposed;
-    SplitPath(pDoc->GetBaseTitle(), nullptr, &proposed);
-    const QString proposedName = QString::fromLocal8Bit(proposed);
-    const QString chosen =
-        m_saveDialog ? m_saveDialog(this, proposedName) : DefaultSaveDialog(this, proposedName);
+    // The recording's whole file name but its extension, as the user opened
+    // it (a link by the link's name), in the recording's folder or, once a
+    // conversion was made, in that conversion's folder.
+    const QString opened = QFile::decodeName(QByteArray::fromStdString(pDoc->GetPathName()));
+    const QString proposedName =
+        QFile::decodeName(QByteArray::fromStdString(OutputBaseName(pDoc->GetPathName())));
+    const QString folder = m_strLastConvertFolder.isEmpty() ? QFileInfo(opened).absolutePath()
+                                                            : m_strLastConvertFolder;
+    const QString chosen = m_saveDialog ? m_saveDialog(this, proposedName)
+                                        : DefaultSaveDialog(this, folder, proposedName);
     // The dialog ran an event loop: make sure the document's window survived it.
     if (chosen.isEmpty() || frame.isNull())
         return;
+    m_strLastConvertFolder = QFileInfo(chosen).absolutePath();
 
     std::string directory;
     std::string baseName;
@@ -264,19 +271,39 @@ void CMainFrame::OnConvert() {
     const int limit = all ? pDoc->m_nFrameCount : LimitAfter(m_nEndFrame);
     const int sourceBits = m_nBitSel ? 16 : 10;
     const int outputBits = m_nBitSel ? 16 : 8;
-    RunFrames(pDoc, first, limit, [&](int i) {
+    std::string failedName;
+    const RunOutcome outcome = RunFrames(pDoc, first, limit, [&](int i) {
         const std::string name = FrameFileName(directory, baseName, i, extension);
-        return pDoc->RenderFrame(i, 1, name.c_str(), sourceBits, outputBits);
+        const int result = pDoc->RenderFrame(i, 1, name.c_str(), sourceBits, outputBits);
+        if (result == 0)
+            failedName = name;
+        return result;
     });
+    if (outcome.failedFrame == kNoFrame && !outcome.aborted && outcome.done > 0)
+        SetStatusLine(
+            ConversionDoneLine(outcome.done, QDir::toNativeSeparators(m_strLastConvertFolder)));
+    else
+        ReportRun(*pDoc, outcome, failedName);
 }
 
-void CMainFrame::RunFrames(CVornDoc* doc, int first, int limit,
-                           const std::function<int(int)>& render) {
+void CMainFrame::ReportRun(const CVornDoc& doc, const RunOutcome& outcome,
+                           const std::string& failedFile) {
+    if (outcome.failedFrame != kNoFrame)
+        SetStatusLine(RunStoppedLine(doc, outcome.failedFrame, failedFile));
+    else if (outcome.aborted)
+        SetStatusLine(RunAbortedLine(outcome.lastDone));
+    else
+        SetStatusLine(QString());
+}
+
+CMainFrame::RunOutcome CMainFrame::RunFrames(CVornDoc* doc, int first, int limit,
+                                             const std::function<int(int)>& render) {
     if (m_wndDlgBar)
         SetupProgress(m_wndDlgBar->Progress(), first, limit);
     m_bAbort = 0;
     m_bBusy = 1;
     m_pRunDoc = doc;
+    SetStatusLine(QString());
     EnableBarControls(false);
 
     // The run state is restored however the loop ends, an allocation
@@ -291,15 +318,23 @@ void CMainFrame::RunFrames(CVornDoc* doc, int first, int limit,
         }
     } runEnd{this};
 
+    RunOutcome outcome;
     for (int i = first; i < limit; ++i) {
-        if (!render(i))
+        if (!render(i)) {
+            outcome.failedFrame = i;
             break;
+        }
+        ++outcome.done;
+        outcome.lastDone = i;
         if (m_wndDlgBar)
             StepProgress(m_wndDlgBar->Progress());
         PumpMessages();
-        if (m_bAbort)
+        if (m_bAbort) {
+            outcome.aborted = i + 1 < limit; // an abort after the last frame changes nothing
             break;
+        }
     }
+    return outcome;
 }
 
 void CMainFrame::EnableBarControls(bool bEnable) {
@@ -315,6 +350,12 @@ void CMainFrame::EnableBarControls(bool bEnable) {
     for (QAction* action : {m_pToolOpen, m_pToolConvert}) {
         if (action)
             action->setEnabled(bEnable);
+    }
+    // The menu's Save follows the command's update rule at once: idle
+    // updates do not run during a run.
+    if (m_pActConvert) {
+        CActionCmdUI cmdUI(kConvertCommand, m_pActConvert);
+        OnUpdateConvert(&cmdUI);
     }
     if (m_pNavigator)
         m_pNavigator->EnableDuringRun(bEnable);

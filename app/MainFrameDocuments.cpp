@@ -6,6 +6,7 @@
 #include "app/DocTemplate.h"
 #include "app/Profile.h"
 #include "app/RecentFileList.h"
+#include "app/RunReport.h"
 #include "display/CVornView.h"
 #include "recording/CVornDoc.h"
 
@@ -30,7 +31,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
     CVornDoc* doc = m_pDocTemplate->OpenDocument(path, &error);
     if (!doc) {
         const QString reason =
-            error.empty() ? tr("not a readable recording") : QString::fromStdString(error);
+            error.empty() ? tr("not a readable recording") : TranslatedReason(error);
         ShowMessage(tr("Cannot open %1: %2.").arg(QFileInfo(path).fileName(), reason));
         // A listed file that no longer opens leaves the recent-file list.
         if (m_pRecentFiles->Remove(path)) {
@@ -40,6 +41,8 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
         return false;
     }
     NewFrame(doc)->ActivateFrame();
+    if (const QString notes = OpenNotesLine(*doc); !notes.isEmpty())
+        SetStatusLine(notes);
     m_pRecentFiles->Add(path);
     m_pRecentFiles->WriteList();
     UpdateRecentFileMenu();
@@ -111,8 +114,15 @@ void CMainFrame::OnFilePrint() {
 }
 
 void CMainFrame::OnFilePrintPreview() {
-    if (CChildFrame* frame = MDIGetActive())
-        frame->GetActiveView()->OnFilePrintPreview(Printer());
+    CChildFrame* frame = MDIGetActive();
+    if (!frame)
+        return;
+    int pages = m_nNumPreviewPages;
+    frame->GetActiveView()->OnFilePrintPreview(Printer(), &pages);
+    if (pages != m_nNumPreviewPages) {
+        m_nNumPreviewPages = pages;
+        WritePreviewPages(pages);
+    }
 }
 
 void CMainFrame::OnFilePrintSetup() {

@@ -3,18 +3,23 @@
 #include "app/CMainFrame.h"
 
 #include "app/CChildFrame.h"
+#include "app/CmdUI.h"
 #include "app/DocTemplate.h"
 #include "app/RecentFileList.h"
 
 #include <QAction>
 #include <QActionGroup>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QEvent>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
-#include <QStyle>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 #include <iterator>
 
@@ -116,8 +121,35 @@ QString Tip(int id) {
     return newline < 0 ? QString() : prompt.mid(newline + 1);
 }
 
-QIcon ThemeIcon(const QWidget* widget, const char* name, QStyle::StandardPixmap fallback) {
-    return QIcon::fromTheme(QString::fromLatin1(name), widget->style()->standardIcon(fallback));
+// The program's own toolbar image `name` (16 x 15, and twice that for
+// high-density screens), whatever icon theme is installed.
+QIcon ToolbarIcon(const char* name) {
+    const QString base = QStringLiteral(":/toolbar/%1").arg(QLatin1String(name));
+    QIcon icon;
+    icon.addFile(base + QStringLiteral(".png"));
+    icon.addFile(base + QStringLiteral("@2x.png"));
+    return icon;
+}
+
+QString WindowListText(const char* text) {
+    return QCoreApplication::translate("WindowList", text);
+}
+
+// Lists every window; returns the chosen index or -1.
+int RunWindowListDialog(QWidget* parent, const QStringList& titles, int current) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(WindowListText(QT_TRANSLATE_NOOP("WindowList", "Select Window")));
+    auto* list = new QListWidget(&dialog);
+    list->addItems(titles);
+    list->setCurrentRow(current);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QObject::connect(list, &QListWidget::itemActivated, &dialog, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(list);
+    layout->addWidget(buttons);
+    return dialog.exec() == QDialog::Accepted ? list->currentRow() : -1;
 }
 
 // Swallows tool tips: the convert button has a status prompt but no tip.
@@ -235,6 +267,11 @@ QMenu* CMainFrame::CreateFileMenu(bool documentMenu) {
     menu->addActions(m_recentActions);
     menu->addSeparator();
     menu->addAction(Action(ID_APP_EXIT));
+    // Save follows its update rule whenever the menu opens, during a run too.
+    connect(menu, &QMenu::aboutToShow, this, [this] {
+        CActionCmdUI cmdUI(ID_CONVERT_TIFF, m_pActConvert);
+        OnUpdateConvert(&cmdUI);
+    });
     return menu;
 }
 
@@ -283,26 +320,23 @@ void CMainFrame::CreateToolBar() {
 
     // Open and convert have toolbar actions of their own: a run disables the
     // buttons while the menu's Open stays available.
-    m_pToolOpen = new QAction(ThemeIcon(this, "document-open", QStyle::SP_DialogOpenButton),
-                              Tip(ID_FILE_OPEN), this);
+    m_pToolOpen = new QAction(ToolbarIcon("open"), Tip(ID_FILE_OPEN), this);
     m_pToolOpen->setObjectName(QStringLiteral("ID_FILE_OPEN_TOOL"));
     m_pToolOpen->setData(ID_FILE_OPEN);
     m_pToolOpen->setStatusTip(Prompt(ID_FILE_OPEN));
     m_pToolOpen->setToolTip(Tip(ID_FILE_OPEN));
     connect(m_pToolOpen, &QAction::triggered, this, [this] { OnFileOpen(); });
-    m_pToolConvert = new QAction(ThemeIcon(this, "document-save", QStyle::SP_DialogSaveButton),
-                                 Prompt(ID_CONVERT_TIFF), this);
+    m_pToolConvert = new QAction(ToolbarIcon("convert"), Prompt(ID_CONVERT_TIFF), this);
     m_pToolConvert->setObjectName(QStringLiteral("ID_CONVERT_TIFF_TOOL"));
     m_pToolConvert->setData(ID_CONVERT_TIFF);
     m_pToolConvert->setStatusTip(Prompt(ID_CONVERT_TIFF));
     connect(m_pToolConvert, &QAction::triggered, this, [this] { OnConvert(); });
 
-    Action(ID_EDIT_CUT)->setIcon(ThemeIcon(this, "edit-cut", QStyle::SP_DialogDiscardButton));
-    Action(ID_EDIT_COPY)->setIcon(ThemeIcon(this, "edit-copy", QStyle::SP_FileIcon));
-    Action(ID_EDIT_PASTE)->setIcon(ThemeIcon(this, "edit-paste", QStyle::SP_DialogApplyButton));
-    Action(ID_FILE_PRINT)
-        ->setIcon(ThemeIcon(this, "document-print", QStyle::SP_FileDialogContentsView));
-    Action(ID_APP_ABOUT)->setIcon(ThemeIcon(this, "help-about", QStyle::SP_MessageBoxInformation));
+    Action(ID_EDIT_CUT)->setIcon(ToolbarIcon("cut"));
+    Action(ID_EDIT_COPY)->setIcon(ToolbarIcon("copy"));
+    Action(ID_EDIT_PASTE)->setIcon(ToolbarIcon("paste"));
+    Action(ID_FILE_PRINT)->setIcon(ToolbarIcon("print"));
+    Action(ID_APP_ABOUT)->setIcon(ToolbarIcon("about"));
 
     m_wndToolBar->addAction(m_pToolOpen);
     m_wndToolBar->addAction(m_pToolConvert);
@@ -362,6 +396,28 @@ void CMainFrame::UpdateWindowMenu() {
         });
         m_windowListActions.append(action);
     }
+    if (windows.size() > 9) {
+        QAction* more = m_pWindowMenu->addAction(
+            WindowListText(QT_TRANSLATE_NOOP("WindowList", "&More Windows\u2026")));
+        more->setObjectName(QStringLiteral("ID_WINDOW_MORE"));
+        more->setStatusTip(tr("Activate this window"));
+        connect(more, &QAction::triggered, this, &CMainFrame::OnWindowMore);
+        m_windowListActions.append(more);
+    }
+}
+
+void CMainFrame::OnWindowMore() {
+    const QList<QMdiSubWindow*> windows = m_pMdiArea->subWindowList();
+    QStringList titles;
+    for (const QMdiSubWindow* window : windows)
+        titles << window->windowTitle();
+    const int current = static_cast<int>(windows.indexOf(m_pMdiArea->currentSubWindow()));
+    const int chosen = m_windowListDialog ? m_windowListDialog(this, titles, current)
+                                          : RunWindowListDialog(this, titles, current);
+    // The dialog ran an event loop: the window may have gone meanwhile.
+    if (chosen >= 0 && chosen < windows.size() &&
+        m_pMdiArea->subWindowList().contains(windows[chosen]))
+        m_pMdiArea->setActiveSubWindow(windows[chosen]);
 }
 
 void CMainFrame::UpdateRecentFileMenu() {

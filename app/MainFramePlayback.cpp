@@ -27,20 +27,23 @@ void CMainFrame::PlayFrames(CVornDoc* doc, int first, int limit, int start) {
         m_pNavigator->SetPlaying(true);
         m_pNavigator->ShowAchievedRate(0);
     }
+    // The run's own counter is not the frame shown once a loop wraps: the
+    // outcome is kept here in frame indices.
+    RunOutcome played;
     bool firstFrame = true;
+    bool over = false;
     // A looping run has no end of its own: it stops at abort or failure.
     RunFrames(doc, start, loop ? INT_MAX : limit, [&](int) {
         int index = 0;
-        if (!sequence.Next(index))
+        if (!sequence.Next(index)) {
+            over = true;
             return 0;
-        if (firstFrame && m_wndDlgBar) {
+        }
+        if (m_wndDlgBar && (firstFrame || index == first)) {
             // The bar shows the range being played, also when looping.
+            const int from = firstFrame ? start : first;
             QProgressBar* bar = m_wndDlgBar->Progress();
-            bar->setRange(start, limit > start ? limit : start + 1);
-            bar->reset();
-        } else if (index == first && m_wndDlgBar) {
-            QProgressBar* bar = m_wndDlgBar->Progress();
-            bar->setRange(first, limit > first ? limit : first + 1);
+            bar->setRange(from, limit > from ? limit : from + 1);
             bar->reset();
         }
         firstFrame = false;
@@ -48,13 +51,22 @@ void CMainFrame::PlayFrames(CVornDoc* doc, int first, int limit, int start) {
                 PumpMessages();
                 return m_bAbort == 0;
             }))
-            return 0;
+            return 1; // aborted while waiting: the run sees the flag next
         const int result = doc->RenderFrame(index, 0, nullptr, 16, 8);
         pacer.FrameShown();
+        if (result == 0) {
+            played.failedFrame = index;
+            return 0;
+        }
+        ++played.done;
+        played.lastDone = index;
         if (m_pNavigator && pacer.TakeRateUpdate())
             m_pNavigator->ShowAchievedRate(pacer.AchievedRate());
         return result;
     });
+    played.aborted = m_bAbort != 0 && played.failedFrame == kNoFrame && !over &&
+                     (loop || played.lastDone + 1 < limit);
     if (m_pNavigator)
         m_pNavigator->SetPlaying(false);
+    ReportRun(*doc, played, std::string());
 }

@@ -97,6 +97,21 @@ void WriteBitSel(int bitSel) {
                        std::to_string(bitSel));
 }
 
+int ReadPreviewPages() {
+    QSettings settings(QString::fromLatin1(kProfileCompany),
+                       QString::fromLatin1(kProfileApplication));
+    const std::optional<std::string> value =
+        GetProfileString(settings, QStringLiteral("Settings"), QStringLiteral("PreviewPages"));
+    return value ? LeadingInteger(*value) : 0;
+}
+
+void WritePreviewPages(int pages) {
+    QSettings settings(QString::fromLatin1(kProfileCompany),
+                       QString::fromLatin1(kProfileApplication));
+    WriteProfileString(settings, QStringLiteral("Settings"), QStringLiteral("PreviewPages"),
+                       std::to_string(pages));
+}
+
 std::optional<WindowPlacement> ReadPlacement() {
     QSettings settings(QString::fromLatin1(kProfileCompany),
                        QString::fromLatin1(kProfileApplication));

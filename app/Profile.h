@@ -73,6 +73,11 @@ void WriteProfileString(QSettings& settings, const QString& section, const QStri
 int ReadBitSel();
 void WriteBitSel(int bitSel);
 
+// "Settings"/"PreviewPages" as its leading integer (0 when missing), and its
+// "%d" writer.
+int ReadPreviewPages();
+void WritePreviewPages(int pages);
+
 // "Settings"/"InitPlacement"; nothing when missing or empty.
 std::optional<WindowPlacement> ReadPlacement();
 void WritePlacement(const WindowPlacement& placement);

@@ -169,12 +169,7 @@ std::vector<std::unique_ptr<CVornDoc>> OpenDocuments(const std::string& path, in
 } // namespace
 
 OutputPattern ResolveOutputPattern(const std::string& recordingPath, const std::string& output) {
-    const std::string title = FileTitleFromPath(recordingPath);
-    std::string defaultBase;
-    SplitPath(title, nullptr, &defaultBase);
-    if (defaultBase.empty()) {
-        defaultBase = title;
-    }
+    const std::string defaultBase = OutputBaseName(recordingPath);
     std::string path = output;
     std::error_code ec;
     if (path.empty()) {

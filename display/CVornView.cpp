@@ -2,11 +2,13 @@
 
 #include "recording/CVornDoc.h"
 
+#include <QAction>
 #include <QDialog>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QResizeEvent>
 #include <QScrollBar>
@@ -114,11 +116,19 @@ void CVornView::OnFilePrint(QPrinter& printer) {
         PrintTo(printer);
 }
 
-void CVornView::OnFilePrintPreview(QPrinter& printer) {
+void CVornView::OnFilePrintPreview(QPrinter& printer, int* previewPages) {
     QPrintPreviewDialog dialog(&printer, this);
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
             [this](QPrinter* target) { PrintTo(*target); });
+    const auto* preview = dialog.findChild<QPrintPreviewWidget*>();
+    if (previewPages && *previewPages == 2) {
+        // Through the dialog's own action, so its tool buttons agree.
+        if (auto* facing = dialog.findChild<QAction*>(QStringLiteral("facingModeAction")))
+            facing->trigger();
+    }
     RunDialog(dialog);
+    if (previewPages && preview)
+        *previewPages = preview->viewMode() == QPrintPreviewWidget::SinglePageView ? 1 : 2;
 }
 
 void CVornView::SetDialogRunner(DialogRunner runner) {

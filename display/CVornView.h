@@ -47,7 +47,9 @@ public:
     // Printing of the current frame, fitted into the printable page.
     bool PrintTo(QPrinter& printer);     // no dialog; one page
     void OnFilePrint(QPrinter& printer); // print dialog, then PrintTo
-    void OnFilePrintPreview(QPrinter& printer);
+    // The preview shows one page, or two side by side when *previewPages is
+    // 2; the user's choice is written back to *previewPages (1 or 2).
+    void OnFilePrintPreview(QPrinter& printer, int* previewPages = nullptr);
 
     // Runs a modal dialog and returns its result (QDialog::Accepted or
     // Rejected). exec() unless replaced; tests install their own so nothing

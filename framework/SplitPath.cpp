@@ -46,6 +46,16 @@ std::string SplitPath(const std::string& path, std::string* directory, std::stri
     return path.substr(nameStart, nameEnd - nameStart);
 }
 
+std::string OutputBaseName(const std::string& recordingPath) {
+    std::size_t nameStart = recordingPath.size();
+    while (nameStart > 0 && !IsPathSeparator(recordingPath[nameStart - 1])) {
+        --nameStart;
+    }
+    const std::string name = recordingPath.substr(nameStart);
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
 std::string FrameFileName(const std::string& directory, const std::string& baseName, int index,
                           const std::string& extension) {
     // "%6.6d": at least six digits, more when the index needs them.

@@ -18,6 +18,12 @@ std::string SplitPath(const std::string& path, std::string* directory = nullptr,
                       std::string* baseName = nullptr, std::string* extension = nullptr,
                       std::string* version = nullptr);
 
+// The output base name proposed for a recording: its file name (the final
+// component of `recordingPath`, as the user named it) without exactly one
+// extension. "my.take.vrn" -> "my.take", "clip.vrn" -> "clip"; a name without
+// a dot, or one that would leave nothing (".vrn"), stays whole.
+std::string OutputBaseName(const std::string& recordingPath);
+
 // "%s%s_%6.6d.%s": directory + base name + '_' + index in at least six digits
 // + '.' + extension. C:\out\ + shot, 120, tif -> C:\out\shot_000120.tif.
 std::string FrameFileName(const std::string& directory, const std::string& baseName, int index,

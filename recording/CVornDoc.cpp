@@ -3,6 +3,7 @@
 #include "image/Packers.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <string>
 #include <utility>
 
@@ -190,9 +191,12 @@ int CVornDoc::RenderFrame(int index, int save, const char* path, int sourceBits,
         m_renderError = RenderError::ShortFrame;
         result = 0;
     } else if (save != 0) {
+        errno = 0;
         result = (path != nullptr) ? SaveFrame(path, sourceBits, outputBits) : 0;
         if (result == 0) {
+            // Taken before the repaint below can overwrite it.
             m_renderError = RenderError::SaveFailed;
+            m_nSaveErrno = errno;
         }
     }
 

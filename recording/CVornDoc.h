@@ -63,6 +63,8 @@ public:
 
     // Why the last RenderFrame returned 0 (None after a successful call).
     RenderError GetRenderError() const { return m_renderError; }
+    // The system's error number of the last failed save, 0 when none is known.
+    int GetSaveErrno() const { return m_nSaveErrno; }
 
     std::unique_ptr<VornReader> m_pReader;
     std::unique_ptr<ImageBuffer> m_pFrameImage;
@@ -87,5 +89,6 @@ private:
     int RefuseOpen(std::string reason);
 
     RenderError m_renderError = RenderError::None;
+    int m_nSaveErrno = 0;
     DisplayRange m_displayRange;
 };

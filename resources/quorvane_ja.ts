@@ -608,4 +608,242 @@ Previous Pane</source>
         <translation>8bits</translation>
     </message>
 </context>
+<context>
+    <name>RunReport</name>
+    <message>
+        <source>cannot open file</source>
+        <translation>ﾌｧｲﾙを開けません</translation>
+    </message>
+    <message>
+        <source>file too short for a VORN header</source>
+        <translation>VORN ﾍｯﾀﾞｰには短すぎるﾌｧｲﾙです</translation>
+    </message>
+    <message>
+        <source>not a VORN recording</source>
+        <translation>VORN 記録ではありません</translation>
+    </message>
+    <message>
+        <source>chunk count out of range</source>
+        <translation>ﾁｬﾝｸ数が範囲外です</translation>
+    </message>
+    <message>
+        <source>chunk position out of range</source>
+        <translation>ﾁｬﾝｸ位置が範囲外です</translation>
+    </message>
+    <message>
+        <source>missing GENP chunk</source>
+        <translation>GENP ﾁｬﾝｸがありません</translation>
+    </message>
+    <message>
+        <source>missing PLAY chunk</source>
+        <translation>PLAY ﾁｬﾝｸがありません</translation>
+    </message>
+    <message>
+        <source>missing FSZP chunk</source>
+        <translation>FSZP ﾁｬﾝｸがありません</translation>
+    </message>
+    <message>
+        <source>missing FRAM chunk</source>
+        <translation>FRAM ﾁｬﾝｸがありません</translation>
+    </message>
+    <message>
+        <source>GENP chunk cut short</source>
+        <translation>GENP ﾁｬﾝｸが途中で切れています</translation>
+    </message>
+    <message>
+        <source>PLAY chunk cut short</source>
+        <translation>PLAY ﾁｬﾝｸが途中で切れています</translation>
+    </message>
+    <message>
+        <source>FSZP chunk cut short</source>
+        <translation>FSZP ﾁｬﾝｸが途中で切れています</translation>
+    </message>
+    <message>
+        <source>frame width or height not positive</source>
+        <translation>ﾌﾚｰﾑの幅または高さが正の値ではありません</translation>
+    </message>
+    <message>
+        <source>frame count out of range</source>
+        <translation>ﾌﾚｰﾑ数が範囲外です</translation>
+    </message>
+    <message>
+        <source>frame stride smaller than a packed frame</source>
+        <translation>ﾌﾚｰﾑ間隔が1ﾌﾚｰﾑのﾃﾞｰﾀより小さくなっています</translation>
+    </message>
+    <message>
+        <source>frame size unusable in quadrant order</source>
+        <translation>このﾌﾚｰﾑｻｲｽﾞは4分割の並びでは使えません</translation>
+    </message>
+    <message>
+        <source>out of memory for the correction maps</source>
+        <translation>補正ﾏｯﾌﾟ用のﾒﾓﾘが足りません</translation>
+    </message>
+    <message>
+        <source>unknown correction kind</source>
+        <translation>不明な補正の種類です</translation>
+    </message>
+    <message>
+        <source>correction header cut short</source>
+        <translation>補正ﾍｯﾀﾞｰが途中で切れています</translation>
+    </message>
+    <message>
+        <source>correction data cut short</source>
+        <translation>補正ﾃﾞｰﾀが途中で切れています</translation>
+    </message>
+    <message>
+        <source>maps smaller than the frame</source>
+        <translation>ﾏｯﾌﾟがﾌﾚｰﾑより小さくなっています</translation>
+    </message>
+    <message>
+        <source>map width or height not positive</source>
+        <translation>ﾏｯﾌﾟの幅または高さが正の値ではありません</translation>
+    </message>
+    <message>
+        <source>no such file or folder</source>
+        <translation>ﾌｧｲﾙまたはﾌｫﾙﾀﾞがありません</translation>
+    </message>
+    <message>
+        <source>permission denied</source>
+        <translation>ｱｸｾｽ権がありません</translation>
+    </message>
+    <message>
+        <source>it is a folder</source>
+        <translation>ﾌｫﾙﾀﾞです</translation>
+    </message>
+    <message>
+        <source>a part of the path is not a folder</source>
+        <translation>ﾊﾟｽの途中にﾌｫﾙﾀﾞでないものがあります</translation>
+    </message>
+    <message>
+        <source>disk full</source>
+        <translation>ﾃﾞｨｽｸがいっぱいです</translation>
+    </message>
+    <message>
+        <source>disk quota exceeded</source>
+        <translation>ﾃﾞｨｽｸ使用量の制限を超えました</translation>
+    </message>
+    <message>
+        <source>read-only file system</source>
+        <translation>読み取り専用のﾌｧｲﾙｼｽﾃﾑです</translation>
+    </message>
+    <message>
+        <source>file too large</source>
+        <translation>ﾌｧｲﾙが大きすぎます</translation>
+    </message>
+    <message>
+        <source>input/output error</source>
+        <translation>入出力ｴﾗｰです</translation>
+    </message>
+    <message>
+        <source>file name too long</source>
+        <translation>ﾌｧｲﾙ名が長すぎます</translation>
+    </message>
+    <message>
+        <source>too many symbolic links</source>
+        <translation>ｼﾝﾎﾞﾘｯｸﾘﾝｸが多すぎます</translation>
+    </message>
+    <message>
+        <source>too many open files</source>
+        <translation>開いているﾌｧｲﾙが多すぎます</translation>
+    </message>
+    <message>
+        <source>no such device</source>
+        <translation>ﾃﾞﾊﾞｲｽがありません</translation>
+    </message>
+    <message>
+        <source>file busy</source>
+        <translation>ﾌｧｲﾙが使用中です</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>ﾒﾓﾘが足りません</translation>
+    </message>
+    <message>
+        <source>file too short for its frame size</source>
+        <translation>ﾌﾚｰﾑｻｲｽﾞに対してﾌｧｲﾙが短すぎます</translation>
+    </message>
+    <message>
+        <source>frame size not supported</source>
+        <translation>このﾌﾚｰﾑｻｲｽﾞには対応していません</translation>
+    </message>
+    <message>
+        <source>not a readable recording</source>
+        <translation>読み取れる記録ではありません</translation>
+    </message>
+    <message>
+        <source>the folder %1 does not exist</source>
+        <translation>ﾌｫﾙﾀﾞ %1 がありません</translation>
+    </message>
+    <message>
+        <source>%1 is not a folder</source>
+        <translation>%1 はﾌｫﾙﾀﾞではありません</translation>
+    </message>
+    <message>
+        <source>a folder has that name</source>
+        <translation>同じ名前のﾌｫﾙﾀﾞがあります</translation>
+    </message>
+    <message>
+        <source>write error</source>
+        <translation>書き込みｴﾗｰです</translation>
+    </message>
+    <message>
+        <source>cannot write %1 (%2)</source>
+        <translation>%1 に書き込めません (%2)</translation>
+    </message>
+    <message>
+        <source>the file ends inside this frame</source>
+        <translation>このﾌﾚｰﾑの途中でﾌｧｲﾙが終わっています</translation>
+    </message>
+    <message>
+        <source>the frame cannot be read</source>
+        <translation>ﾌﾚｰﾑを読み取れません</translation>
+    </message>
+    <message>
+        <source>the recording has frames 0 to %1</source>
+        <translation>この記録のﾌﾚｰﾑは 0 から %1 までです</translation>
+    </message>
+    <message>
+        <source>Stopped at frame %1: %2</source>
+        <translation>ﾌﾚｰﾑ %1 で停止しました: %2</translation>
+    </message>
+    <message>
+        <source>Wrote 1 file to %1</source>
+        <translation>%1 に 1 個のﾌｧｲﾙを書き込みました</translation>
+    </message>
+    <message>
+        <source>Wrote %1 files to %2</source>
+        <translation>%2 に %1 個のﾌｧｲﾙを書き込みました</translation>
+    </message>
+    <message>
+        <source>Aborted after frame %1</source>
+        <translation>ﾌﾚｰﾑ %1 の後で中止しました</translation>
+    </message>
+    <message>
+        <source>Frame 0 cannot be read: the file ends inside it</source>
+        <translation>ﾌﾚｰﾑ 0 を読み取れません: その途中でﾌｧｲﾙが終わっています</translation>
+    </message>
+    <message>
+        <source>Frame 0 cannot be read</source>
+        <translation>ﾌﾚｰﾑ 0 を読み取れません</translation>
+    </message>
+    <message>
+        <source>Fixed-pattern correction not applied: %1</source>
+        <translation>固定ﾊﾟﾀｰﾝ補正を適用していません: %1</translation>
+    </message>
+    <message>
+        <source>; </source>
+        <translation>、</translation>
+    </message>
+</context>
+<context>
+    <name>WindowList</name>
+    <message>
+        <source>Select Window</source>
+        <translation>ｳｨﾝﾄﾞｳの選択</translation>
+    </message>
+    <message>
+        <source>&amp;More Windows…</source>
+        <translation>その他のｳｨﾝﾄﾞｳ(&amp;M)…</translation>
+    </message>
+</context>
 </TS>

@@ -113,6 +113,22 @@ TEST_F(CliTest, RangeAndNaming) {
     EXPECT_EQ(ReadTiff(work / "out/other_000019.png").bits, 16);
 }
 
+// The default name keeps the recording's whole name but its one extension:
+// two takes whose names differ only after a dot never share output files.
+TEST_F(CliTest, DefaultNameKeepsDotsOfTheRecordingName) {
+    Recording("my.take.vrn", 1);
+    Recording("run.2.vrn", 1);
+    std::filesystem::create_directory(work / "out");
+    EXPECT_EQ(Cli("convert my.take.vrn").status, 0);
+    EXPECT_EQ(Cli("convert run.2.vrn -o out/").status, 0);
+    std::filesystem::create_symlink("my.take.vrn", work / "linked.vrn");
+    EXPECT_EQ(Cli("convert linked.vrn -o out").status, 0);
+    EXPECT_EQ(work.Files(), (std::vector<std::string>{"linked.vrn", "my.take.vrn",
+                                                      "my.take_000000.tif", "out", "run.2.vrn"}));
+    EXPECT_EQ(work.Files("out"),
+              (std::vector<std::string>{"linked_000000.tif", "run.2_000000.tif"}));
+}
+
 TEST_F(CliTest, UsageErrorsWriteNothing) {
     Recording("clip.vrn", 10);
     for (const char* args :

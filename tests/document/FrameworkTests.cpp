@@ -54,6 +54,17 @@ TEST(FileTitle, StripsOnlyTheDocumentExtension) {
     EXPECT_EQ(FileTitleFromPath(".vrn"), ".vrn");
 }
 
+TEST(OutputBaseName, DropsExactlyOneExtensionOfTheFileName) {
+    EXPECT_EQ(OutputBaseName("my.take.vrn"), "my.take");
+    EXPECT_EQ(OutputBaseName("/data/run.2024.vrn"), "run.2024");
+    EXPECT_EQ(OutputBaseName("/data/clip.vrn"), "clip");
+    EXPECT_EQ(OutputBaseName("/data/clip.VRN.bak"), "clip.VRN");
+    EXPECT_EQ(OutputBaseName("/data.d/clip"), "clip"); // dots in folders do not count
+    EXPECT_EQ(OutputBaseName("/data/.vrn"), ".vrn");
+    EXPECT_EQ(OutputBaseName("/data/.hidden.vrn"), ".hidden");
+    EXPECT_EQ(OutputBaseName("Take 3.vrn"), "Take 3");
+}
+
 TEST(Document, ViewsFollowTitleAndUpdates) {
     RecordingView a;
     RecordingView b;

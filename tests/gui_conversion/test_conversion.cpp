@@ -13,16 +13,20 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QProgressBar>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 
 #include <tiffio.h>
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 #include <memory>
@@ -116,8 +120,9 @@ protected:
     bool Enabled(int id) const { return f->DlgBar()->Control(id)->isEnabled(); }
     QProgressBar* Progress() const { return f->DlgBar()->Progress(); }
 
+    // Converts into `name` in the folder; an empty name cancels the dialog.
     void Convert(const char* name = "out.tif") {
-        m_chosen = m_dir.filePath(QString::fromLatin1(name));
+        m_chosen = *name ? m_dir.filePath(QString::fromLatin1(name)) : QString();
         f->OnConvert();
     }
 
@@ -176,9 +181,9 @@ TEST_F(ConversionTest, AllFramesAreWrittenWithTheirSamplesAtEitherDepth) {
     EXPECT_EQ(m_proposed, QStringLiteral("clip"));
     EXPECT_EQ(Outputs(), Names("out", {0, 1, 2, 3, 4}));
     EXPECT_TRUE(HoldsFrame("out_000003.tif", 3, 16));
-    EXPECT_EQ(Progress()->value(), 4);
+    EXPECT_EQ(Progress()->value(), Progress()->maximum()); // a complete run ends full
     Click(IDC_TOP); // the range 0..4 holds the old position: it must still empty
-    EXPECT_LT(Progress()->value(), Progress()->minimum());
+    EXPECT_EQ(Progress()->value(), Progress()->minimum());
 
     Click(IDC_8BITS);
     f->OnIdle();
@@ -213,14 +218,16 @@ TEST_F(ConversionTest, TypedRangeAndRangeRadios) {
     EXPECT_EQ(Outputs("c").size(), 15);
 }
 
-TEST_F(ConversionTest, SaveDialogProposesTheBaseNameAndAddsTheDefaultSuffix) {
+TEST_F(ConversionTest, SaveDialogProposesTheWholeNameAndAddsTheDefaultSuffix) {
     Open("my.shot.vrn", 2);
     Convert(""); // cancelled: nothing happens
-    EXPECT_EQ(m_proposed, QStringLiteral("my"));
+    EXPECT_EQ(m_proposed, QStringLiteral("my.shot"));
     EXPECT_TRUE(QDir(m_dir.path()).entryList({QStringLiteral("*_*")}).isEmpty());
 
     f->SetSaveDialog({}); // the real dialog, answered as a user types
     QString shown;
+    QString startFolder;
+    QString into = m_dir.path();
     const auto answer = [&](const char* typed) {
         QTimer timer;
         QObject::connect(&timer, &QTimer::timeout, [&] {
@@ -231,18 +238,39 @@ TEST_F(ConversionTest, SaveDialogProposesTheBaseNameAndAddsTheDefaultSuffix) {
                 return;
             timer.stop();
             shown = edit->text();
-            dialog->setDirectory(m_dir.path());
-            edit->setText(QString::fromLatin1(typed));
+            startFolder = dialog->directory().absolutePath();
+            dialog->setDirectory(into);
+            if (typed)
+                edit->setText(QString::fromLatin1(typed));
             static_cast<QDialog*>(dialog)->accept(); // QFileDialog's own accept
         });
         timer.start(10);
         f->OnConvert();
     };
+    answer(nullptr); // the proposal as it stands
+    EXPECT_EQ(shown, QStringLiteral("my.shot.tif"));
+    EXPECT_EQ(startFolder, QDir(m_dir.path()).absolutePath()); // the recording's folder
+    EXPECT_EQ(Outputs("my.shot"), Names("my.shot", {0, 1}));
     answer("typed");
-    EXPECT_EQ(shown, QStringLiteral("my"));
     EXPECT_EQ(Outputs("typed"), Names("typed", {0, 1}));
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("sub")));
+    into = m_dir.filePath(QStringLiteral("sub"));
     answer("other.png");
-    EXPECT_EQ(Outputs("other"), Names("other", {0, 1}, "png"));
+    EXPECT_EQ(QDir(into).entryList({QStringLiteral("other_*")}), Names("other", {0, 1}, "png"));
+    answer("again");
+    EXPECT_EQ(startFolder, QDir(into).absolutePath()); // then the last conversion's folder
+}
+
+TEST_F(ConversionTest, ARecordingOpenedThroughALinkIsNamedByTheLink) {
+    const QString target = Recording("run.1.vrn", 1);
+    const QString link = m_dir.filePath(QStringLiteral("take.2.vrn"));
+    ASSERT_TRUE(QFile::link(target, link));
+    ASSERT_TRUE(f->OpenDocumentFile(link));
+    CVornDoc* doc = f->GetActiveDocument();
+    ASSERT_TRUE(QTest::qWaitFor([doc] { return !doc->GetBaseTitle().empty(); }));
+    EXPECT_EQ(doc->GetBaseTitle(), "take.2"); // the caption keeps its form
+    Convert("");
+    EXPECT_EQ(m_proposed, QStringLiteral("take.2"));
 }
 
 TEST_F(ConversionTest, AbortStopsAfterTheCurrentFrameAndRestoresTheControls) {
@@ -260,7 +288,8 @@ TEST_F(ConversionTest, AbortStopsAfterTheCurrentFrameAndRestoresTheControls) {
     EXPECT_FALSE(play);
     EXPECT_TRUE(abort);
     EXPECT_FALSE(convert);
-    EXPECT_EQ(Progress()->value(), 3);
+    EXPECT_EQ(Progress()->value(), 4); // four frames done: left where the run stopped
+    EXPECT_LT(Progress()->value(), Progress()->maximum());
     f->OnIdle();
     EXPECT_TRUE(Enabled(IDC_PLAY));
     EXPECT_TRUE(f->m_pToolConvert->isEnabled());
@@ -278,7 +307,7 @@ TEST_F(ConversionTest, TypedFramesOutsideTheRecordingEndTheRunSafely) {
     Convert();
     EXPECT_TRUE(Outputs().isEmpty());
     EXPECT_TRUE(probe.frames.empty());
-    EXPECT_LT(Progress()->value(), Progress()->minimum());
+    EXPECT_EQ(Progress()->value(), Progress()->minimum());
     EXPECT_TRUE(Enabled(IDC_PLAY));
 
     Type("3", "99999999999999999999");
@@ -383,6 +412,174 @@ TEST_F(ConversionTest, ClosingWindowsDuringARunWaitsForItsEnd) {
     EXPECT_EQ(Outputs("main"), Names("main", {0, 1}));
     SpinEventLoop();
     EXPECT_FALSE(f->isVisible());
+}
+
+} // namespace
+
+namespace {
+
+// The bar is full after every complete run, whatever its length, and left
+// where the run stopped otherwise.
+TEST_F(ConversionTest, ProgressEndsFullAfterACompleteRun) {
+    for (const int frames : {1, 3, 30}) {
+        const QByteArray name = "p" + QByteArray::number(frames) + ".vrn";
+        Open(name.constData(), frames);
+        Click(IDC_PLAY);
+        EXPECT_EQ(Progress()->maximum() - Progress()->minimum(), frames);
+        EXPECT_EQ(Progress()->value(), Progress()->maximum()) << frames;
+        Convert("full.tif");
+        EXPECT_EQ(Progress()->value(), Progress()->maximum()) << frames;
+    }
+    Type("2", "40"); // stops after frame 29: the end lies beyond the recording
+    Click(IDC_PLAY);
+    EXPECT_EQ(Progress()->value(), 30);
+    EXPECT_LT(Progress()->value(), Progress()->maximum());
+}
+
+// A run disables the bar, but the progress keeps its normal look.
+TEST_F(ConversionTest, DisabledProgressBarIsNotGreyedOut) {
+    Open("clip.vrn", 4);
+    Click(IDC_PLAY);
+    const QImage enabled = Progress()->grab().toImage();
+    Progress()->setEnabled(false);
+    EXPECT_EQ(Progress()->grab().toImage(), enabled);
+    Progress()->setEnabled(true);
+}
+
+TEST_F(ConversionTest, SaveMenuItemIsDisabledDuringARun) {
+    Probe probe(Open("clip.vrn", 3));
+    QAction* save = f->Action(32771);
+    ASSERT_NE(save, f->m_pToolConvert);
+    std::vector<bool> during;
+    probe.onFrame = [&](int) { during.push_back(save->isEnabled()); };
+    Convert();
+    EXPECT_EQ(during, std::vector<bool>(3, false));
+    EXPECT_TRUE(save->isEnabled());
+    probe.onFrame = {};
+    Click(IDC_PLAY);
+    EXPECT_TRUE(save->isEnabled());
+}
+
+TEST_F(ConversionTest, StatusLineTellsHowARunEnded) {
+    Probe probe(Open("clip.vrn", 10));
+    const QString ready = f->StatusLine();
+    Convert();
+    EXPECT_EQ(f->StatusLine(),
+              QStringLiteral("Wrote 10 files to %1").arg(QDir::toNativeSeparators(m_dir.path())));
+    f->statusBar()->showMessage(QStringLiteral("a command prompt"));
+    f->statusBar()->clearMessage();
+    EXPECT_EQ(f->StatusLine(), ready); // the prompt replaced the line
+
+    probe.onFrame = [&](int i) {
+        if (i == 5)
+            Later(f.get(), [&] { Click(IDC_ABORT); });
+    };
+    Click(IDC_PLAY);
+    EXPECT_EQ(f->StatusLine(), QStringLiteral("Aborted after frame 5"));
+    probe.onFrame = {};
+
+    Type("8", "12");
+    Click(IDC_PLAY);
+    EXPECT_EQ(f->StatusLine(),
+              QStringLiteral("Stopped at frame 10: the recording has frames 0 to 9"));
+    Type("0", "2");
+    Click(IDC_PLAY); // a complete playback says nothing
+    EXPECT_EQ(f->StatusLine(), ready);
+
+    Convert("missing/out.tif");
+    const QString missing = QDir::toNativeSeparators(m_dir.filePath(QStringLiteral("missing")));
+    EXPECT_EQ(
+        f->StatusLine(),
+        QStringLiteral("Stopped at frame 0: cannot write %1 (the folder %2 does not exist)")
+            .arg(QDir::toNativeSeparators(m_dir.filePath("missing/out_000000.tif")), missing));
+}
+
+TEST_F(ConversionTest, StatusLineNotesWhatAnOpenedRecordingLacks) {
+    VornRecipe recipe; // declares one frame, holds none
+    recipe.frameCount = 0;
+    recipe.lastFrameNo = 0;
+    const QString empty = m_dir.filePath(QStringLiteral("empty.vrn"));
+    ASSERT_TRUE(WriteVorn(QFile::encodeName(empty).constData(), recipe));
+    ASSERT_TRUE(f->OpenDocumentFile(empty));
+    EXPECT_EQ(f->StatusLine(), QStringLiteral("Frame 0 cannot be read: the file ends inside it"));
+
+    VornRecipe small;
+    small.correction.kind = 3;
+    small.correction.mapWidth = 16;
+    small.correction.mapHeight = 16;
+    small.correction.offsets.assign(256, 1);
+    const QString corrected = m_dir.filePath(QStringLiteral("small.vrn"));
+    ASSERT_TRUE(WriteVorn(QFile::encodeName(corrected).constData(), small));
+    ASSERT_TRUE(f->OpenDocumentFile(corrected));
+    EXPECT_EQ(f->StatusLine(), QStringLiteral("Fixed-pattern correction not applied: maps "
+                                              "smaller than the frame"));
+}
+
+TEST_F(ConversionTest, StatusLineAndReasonsAreTranslated) {
+    QTranslator translator;
+    ASSERT_TRUE(translator.load(QStringLiteral(":/i18n/quorvane_ja.qm")));
+    QCoreApplication::installTranslator(&translator);
+    Open("clip.vrn", 2);
+    Convert("missing/out.tif");
+    const QString line = f->StatusLine();
+    EXPECT_TRUE(line.startsWith(QStringLiteral("ﾌﾚｰﾑ 0 で停止しました: "))) << line.toStdString();
+    EXPECT_TRUE(line.endsWith(QStringLiteral(" がありません)"))) << line.toStdString();
+
+    QFile junk(m_dir.filePath(QStringLiteral("rnd.vrn")));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(300, 'x'));
+    junk.close();
+    QStringList messages;
+    f->SetMessageSink([&](const QString& text) { messages << text; });
+    EXPECT_FALSE(f->OpenDocumentFile(junk.fileName()));
+    EXPECT_FALSE(f->OpenDocumentFile(m_dir.filePath(QStringLiteral("none.vrn"))));
+    QCoreApplication::removeTranslator(&translator);
+    EXPECT_EQ(
+        messages,
+        (QStringList{QStringLiteral("rnd.vrn を開けません: VORN 記録ではありません。"),
+                     QStringLiteral("none.vrn を開けません: ﾌｧｲﾙまたはﾌｫﾙﾀﾞがありません。")}));
+}
+
+// Every caption gets the width its text needs and overlaps no other control,
+// in both languages; the controls keep the template's order.
+TEST_F(ConversionTest, CaptionsAreNeitherClippedNorOverlapping) {
+    QTranslator translator;
+    ASSERT_TRUE(translator.load(QStringLiteral(":/i18n/quorvane_ja.qm")));
+    for (const bool japanese : {false, true}) {
+        if (japanese)
+            QCoreApplication::installTranslator(&translator);
+        const ConversionBar bar(japanese);
+        std::vector<std::pair<int, int>> lefts;
+        for (int id = kBarFirstId; id <= kBarLastId; ++id) {
+            const QWidget* control = bar.Control(id);
+            lefts.emplace_back(control->x(), id);
+            QString caption;
+            if (const auto* button = qobject_cast<const QAbstractButton*>(control))
+                caption = button->text();
+            else if (const auto* label = qobject_cast<const QLabel*>(control))
+                caption = label->text();
+            if (caption.isEmpty())
+                continue;
+            EXPECT_GE(control->width(), control->fontMetrics().horizontalAdvance(caption))
+                << japanese << " " << id;
+            EXPECT_GE(control->width(), control->sizeHint().width()) << japanese << " " << id;
+            for (int other = kBarFirstId; other <= kBarLastId; ++other) {
+                if (other != id) {
+                    EXPECT_FALSE(control->geometry().intersects(bar.Control(other)->geometry()))
+                        << japanese << " " << id << " overlaps " << other;
+                }
+            }
+            EXPECT_LE(control->geometry().right(), bar.width()) << japanese << " " << id;
+        }
+        std::sort(lefts.begin(), lefts.end());
+        std::vector<int> order;
+        for (const auto& entry : lefts)
+            order.push_back(entry.second);
+        EXPECT_EQ(order, (std::vector<int>{IDC_16BITS, IDC_8BITS, IDC_RANGE_SEL, IDC_START_FRAME,
+                                           IDC_END_LABEL, IDC_END_FRAME, IDC_ALL_FRAMES,
+                                           IDC_PROGRESS, IDC_TOP, IDC_ABORT, IDC_PLAY}));
+    }
+    QCoreApplication::removeTranslator(&translator);
 }
 
 } // namespace

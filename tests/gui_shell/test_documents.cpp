@@ -11,11 +11,13 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDropEvent>
 #include <QFile>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMimeData>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QUrl>
 
@@ -228,6 +230,48 @@ TEST_F(ShellTest, CommandLineOpensFilesOrEndsStartUpOnAFailure) {
     EXPECT_FALSE(ProcessShellCommand(*frame, ParseCommandLine({MakeJunk("junk.vrn")}), &exitCode));
     EXPECT_NE(exitCode, 0);
     EXPECT_EQ(m_messages.size(), 1);
+
+    // Of several files each bad one says so and the others still open.
+    auto second = MakeFrame();
+    m_messages.clear();
+    EXPECT_TRUE(
+        ProcessShellCommand(*second,
+                            ParseCommandLine({MakeJunk("bad.vrn"), MakeRecording("good.vrn"),
+                                              m_dir.filePath("gone.vrn")}),
+                            &exitCode));
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(FrameCount(*second), 1);
+    ASSERT_EQ(m_messages.size(), 2);
+    EXPECT_TRUE(m_messages[0].startsWith("Cannot open bad.vrn: "));
+    EXPECT_TRUE(m_messages[1].startsWith("Cannot open gone.vrn: "));
+    EXPECT_FALSE(ProcessShellCommand(
+        *MakeFrame(), ParseCommandLine({MakeJunk("bad.vrn"), m_dir.filePath("gone.vrn")}),
+        &exitCode));
+    EXPECT_EQ(exitCode, 1);
+}
+
+TEST_F(ShellTest, PrintPreviewShowsAndStoresTheStoredPageCount) {
+    Profile().setValue("Settings/PreviewPages", "2");
+    auto frame = MakeFrame();
+    ASSERT_TRUE(frame->OpenDocumentFile(MakeRecording("clip.vrn")));
+    std::vector<QPrintPreviewWidget::ViewMode> shown;
+    const char* choose = "singleModeAction";
+    CVornView::SetDialogRunner([&](QDialog& dialog) {
+        const auto* preview = dialog.findChild<QPrintPreviewWidget*>();
+        shown.push_back(preview ? preview->viewMode() : QPrintPreviewWidget::AllPagesView);
+        if (auto* action = dialog.findChild<QAction*>(QString::fromLatin1(choose)))
+            action->trigger(); // the user picks a page count
+        return int(QDialog::Rejected);
+    });
+    frame->Action(57609)->trigger();
+    EXPECT_EQ(Profile().value("Settings/PreviewPages").toString(), "1");
+    choose = "facingModeAction";
+    frame->Action(57609)->trigger();
+    CVornView::SetDialogRunner({});
+    EXPECT_EQ(shown, (std::vector{QPrintPreviewWidget::FacingPagesView,
+                                  QPrintPreviewWidget::SinglePageView}));
+    EXPECT_EQ(Profile().value("Settings/PreviewPages").toString(), "2");
+    EXPECT_EQ(MakeFrame()->m_nNumPreviewPages, 2);
 }
 
 TEST_F(ShellTest, PrintsTheFirstFrameToAPdfPage) {

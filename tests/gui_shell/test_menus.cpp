@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -178,6 +179,41 @@ TEST_F(ShellMenus, AcceleratorsAndDisabledEditCommands) {
         EXPECT_FALSE(frame->Action(id)->isEnabled()) << id;
 }
 
+TEST_F(ShellMenus, MoreWindowsReachesEveryWindowBeyondTheNinth) {
+    auto frame = MakeFrame();
+    ASSERT_TRUE(frame->OpenDocumentFile(MakeRecording("a.vrn")));
+    QMenu* window = frame->menuBar()->actions().value(3)->menu();
+    ASSERT_TRUE(window);
+    const auto more = [&] {
+        emit window->aboutToShow();
+        return window->findChild<QAction*>("ID_WINDOW_MORE");
+    };
+    for (int i = 0; i < 8; ++i)
+        frame->Action(57648)->trigger(); // New Window: nine windows in all
+    EXPECT_EQ(more(), nullptr);
+    frame->Action(57648)->trigger();
+    QAction* item = more();
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->text(), QString::fromUtf8("&More Windows\u2026"));
+    EXPECT_EQ(window->actions().last(), item);
+    QStringList listed;
+    frame->SetWindowListDialog([&](QWidget*, const QStringList& titles, int current) {
+        listed = titles;
+        EXPECT_EQ(current, 9);
+        return 0;
+    });
+    item->trigger();
+    EXPECT_EQ(listed.size(), 10);
+    EXPECT_EQ(frame->MdiArea()->currentSubWindow(), frame->MdiArea()->subWindowList().first());
+    EXPECT_EQ(QCoreApplication::translate("WindowList", "&More Windows\u2026"), item->text());
+
+    QTranslator translator;
+    ASSERT_TRUE(translator.load(":/i18n/quorvane_ja.qm"));
+    QCoreApplication::installTranslator(&translator);
+    EXPECT_EQ(more()->text(), QString::fromUtf8("その他のｳｨﾝﾄﾞｳ(&M)\u2026"));
+    QCoreApplication::removeTranslator(&translator);
+}
+
 TEST_F(ShellMenus, NextAndPreviousPaneCycleTheWindows) {
     auto frame = MakeFrame();
     frame->show();
@@ -223,6 +259,45 @@ TEST_F(ShellMenus, ToolbarOrderPromptsAndTips) {
     EXPECT_TRUE(frame->m_wndReBar->isMovable());
     EXPECT_EQ(frame->toolBarArea(frame->m_wndReBar), Qt::TopToolBarArea);
     EXPECT_EQ(frame->m_wndDlgBar->parentWidget(), frame->m_wndReBar);
+}
+
+// The toolbar and the bar's buttons show the program's own images at 16 x 15
+// and twice that, whatever icon theme the desktop has.
+TEST_F(ShellMenus, ToolbarAndBarButtonsShowTheProgramsOwnImages) {
+    QIcon::setThemeName(QStringLiteral("hicolor"));
+    auto frame = MakeFrame();
+    const auto same = [](const QIcon& icon, const char* name) -> testing::AssertionResult {
+        const QString base = QStringLiteral(":/toolbar/%1").arg(QLatin1String(name));
+        const QImage small(base + ".png");
+        const QImage large(base + "@2x.png");
+        if (small.isNull() || large.size() != small.size() * 2)
+            return testing::AssertionFailure() << "images missing";
+        // Compared premultiplied, as a pixmap holds it.
+        constexpr auto kFormat = QImage::Format_ARGB32_Premultiplied;
+        const QImage shown = icon.pixmap(small.size()).toImage().convertToFormat(kFormat);
+        if (shown != small.convertToFormat(kFormat))
+            return testing::AssertionFailure()
+                   << "shown " << shown.width() << "x" << shown.height();
+        if (!icon.availableSizes().contains(large.size()))
+            return testing::AssertionFailure() << "no 2x: " << icon.availableSizes().size();
+        return testing::AssertionSuccess();
+    };
+    const std::pair<QAction*, const char*> tools[] = {
+        {frame->m_pToolOpen, "open"},    {frame->m_pToolConvert, "convert"},
+        {frame->Action(57635), "cut"},   {frame->Action(57634), "copy"},
+        {frame->Action(57637), "paste"}, {frame->Action(57607), "print"},
+        {frame->Action(57664), "about"}};
+    for (const auto& [action, name] : tools) {
+        EXPECT_TRUE(same(action->icon(), name)) << name;
+        EXPECT_EQ(QImage(QStringLiteral(":/toolbar/%1.png").arg(QLatin1String(name))).size(),
+                  QSize(16, 15));
+    }
+    for (const auto& [id, name] : {std::pair{1006, "top"}, {1007, "play"}, {1008, "abort"}}) {
+        const auto* button = qobject_cast<QPushButton*>(frame->m_wndDlgBar->Control(id));
+        ASSERT_TRUE(button);
+        EXPECT_TRUE(same(button->icon(), name)) << name;
+    }
+    QIcon::setThemeName(QString());
 }
 
 TEST_F(ShellMenus, ViewTogglesAndStatusBarPanes) {

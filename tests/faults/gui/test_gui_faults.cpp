@@ -92,6 +92,12 @@ TEST_F(GuiFaults, FullDiskStopsTheRunWithCompleteFiles) {
     ASSERT_LT(written, 300u) << "the disk never filled";
     ExpectStoppedAt(static_cast<int>(written));
     EXPECT_EQ(doc->m_pReader->currentFrame, static_cast<int>(written));
+    // The run says why it stopped.
+    const std::string file = (out_ / "shot_").string() +
+                             std::string(6 - std::to_string(written).size(), '0') +
+                             std::to_string(written) + ".tif";
+    EXPECT_EQ(frame_->StatusLine().toStdString(), "Stopped at frame " + std::to_string(written) +
+                                                      ": cannot write " + file + " (disk full)");
 }
 
 TEST_F(GuiFaults, FolderTurningReadOnlyStopsTheRunAtTheNextFrame) {
