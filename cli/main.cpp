@@ -11,8 +11,11 @@
 #include "cli/Demo.h"
 #include "cli/Info.h"
 #include "cli/Progress.h"
+#include "cli/Usage.h"
 #include "cli/Verify.h"
 #include "recording/CVornDoc.h"
+
+#include <QuorvaneVersion.h>
 
 #include <CLI/CLI.hpp>
 
@@ -36,7 +39,6 @@
 namespace {
 
 constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
 constexpr int kExitInterrupted = 130;
 
 // Set by SIGINT; the only state a signal handler may touch.
@@ -63,12 +65,6 @@ void InstallInterruptHandler() {
 int Fail(const std::string& message) {
     std::fprintf(stderr, "quorvane-cli: %s\n", message.c_str());
     return kExitFailure;
-}
-
-int Usage(const std::string& message) {
-    std::fprintf(stderr, "quorvane-cli: %s\nRun with --help for more information.\n",
-                 message.c_str());
-    return kExitUsage;
 }
 
 struct InfoArgs {
@@ -241,6 +237,10 @@ int main(int argc, char** argv) {
     CLI::App app{"Views VORN high-speed recordings and converts them to TIFF sequences.",
                  "quorvane-cli"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", "quorvane-cli " QUORVANE_VERSION, "Show the version and exit");
+    app.option_defaults()->always_capture_default();
+    // An option given twice takes its last value, as in most converters.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 
     InfoArgs info;
     CLI::App* infoCmd = app.add_subcommand("info", "Show what a recording holds");
@@ -251,13 +251,22 @@ int main(int argc, char** argv) {
     CLI::App* convertCmd = app.add_subcommand("convert", "Write one TIFF file per frame");
     convertCmd->add_option("FILE", convert.files, "Recordings (.vrn)")->required();
     convertCmd->add_option("-o,--output", convert.output,
-                           "Output name; frame numbers are added (default: NAME.tif)");
-    convertCmd->add_option("--bits", convert.bits, "Bits per sample, 16 or 8")
-        ->check(CLI::IsMember({8, 16}));
-    convertCmd->add_option("--first", convert.first, "First frame, zero-based");
-    convertCmd->add_option("--last", convert.last, "Last frame, inclusive");
-    convertCmd->add_option("--jobs", convert.jobs, "Worker threads (default: one per core)")
-        ->check(CLI::PositiveNumber);
+                           "Output name; frame numbers are added (default: NAME.tif)")
+        ->type_name("PATH");
+    convertCmd->add_option("-b,--bits", convert.bits, "Bits per sample, 16 or 8")
+        ->type_name("N")
+        ->check(OneOf({"16", "8"}));
+    convertCmd->add_option("--first", convert.first, "First frame, zero-based")
+        ->type_name("N")
+        ->check(WholeNumber())
+        ->default_str("0");
+    convertCmd->add_option("--last", convert.last, "Last frame, inclusive (default: the last)")
+        ->type_name("N")
+        ->check(WholeNumber());
+    convertCmd->add_option("-j,--jobs", convert.jobs, "Worker threads (default: one per core)")
+        ->type_name("N")
+        ->check(WholeNumber(1))
+        ->default_str("");
     convertCmd->add_flag("-q,--quiet", convert.quiet, "No progress bar and no summary");
     convertCmd->add_flag("--skip-existing", convert.batch.skipExisting,
                          "Keep frame files (or the stack) already complete from an earlier run");
@@ -276,19 +285,22 @@ int main(int argc, char** argv) {
     DemoArgs demo;
     CLI::App* demoCmd = app.add_subcommand("demo", "Write a synthetic recording");
     demoCmd->add_option("OUT", demo.file, "Recording to write (.vrn)")->required();
-    demoCmd->add_option("--frames", demo.frames, "Number of frames")->check(CLI::PositiveNumber);
-    demoCmd->add_option("--size", demo.size, "Frame size WIDTHxHEIGHT");
-    demoCmd->add_option("--layout", demo.layout, "lanes or quadrants")
-        ->check(CLI::IsMember({"lanes", "quadrants"}));
-    demoCmd->add_option("--byte-order", demo.byteOrder, "little or big")
-        ->check(CLI::IsMember({"little", "big"}));
-    demoCmd->add_option("--correction", demo.correction, "none, offset or offset-gain")
-        ->check(CLI::IsMember({"none", "offset", "offset-gain"}));
+    demoCmd->add_option("--frames", demo.frames, "Number of frames")
+        ->type_name("N")
+        ->check(WholeNumber(1));
+    demoCmd->add_option("--size", demo.size, "Frame size")->type_name("WIDTHxHEIGHT");
+    demoCmd->add_option("--layout", demo.layout, "Pixel order")
+        ->type_name("lanes|quadrants")
+        ->check(OneOf({"lanes", "quadrants"}));
+    demoCmd->add_option("--byte-order", demo.byteOrder, "Byte order of the header fields")
+        ->type_name("little|big")
+        ->check(OneOf({"little", "big"}));
+    demoCmd->add_option("--correction", demo.correction, "Fixed-pattern correction")
+        ->type_name("none|offset|offset-gain")
+        ->check(OneOf({"none", "offset", "offset-gain"}));
 
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? 0 : kExitUsage;
+    if (const int status = ParseArguments(app, argc, argv); status >= 0) {
+        return status;
     }
     try {
         if (infoCmd->parsed()) {
