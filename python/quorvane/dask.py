@@ -8,6 +8,7 @@ machines (which then need the same path to reach the file)::
     frames = quorvane.dask.from_recording("shot.vrn")
     print(frames.mean(axis=0).compute())
     quorvane.dask.convert(["a.vrn", "b.vrn"], "out", client=client)
+    quorvane.dask.convert(["a.vrn"], "out", stack=True, manifest=True)
 """
 
 import collections
@@ -63,8 +64,9 @@ ConvertResult = collections.namedtuple("ConvertResult", ["path", "frames", "erro
 ConvertResult.__doc__ = """Outcome of one recording in :func:`convert`.
 
 ``path`` as given, ``frames`` the number of TIFF files written (the frames
-before the first failure), ``error`` None or the line ``quorvane-cli`` would
-print for the failure (without its program prefix)."""
+before the first failure; with ``stack``, the pages of the stack, 0 when it
+failed), ``error`` None or the line ``quorvane-cli`` would print for the
+failure (without its program prefix), also when only the manifest failed."""
 
 
 def _probe(path, output, manifest):
