@@ -8,7 +8,7 @@ source "$completion"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-touch a.vrn b.txt
+touch a.vrn b.txt a.manifest.json
 mkdir sub
 status=0
 expect() {
@@ -27,12 +27,14 @@ expect() {
     status=1
   fi
 }
-expect "--help --version convert demo info " quorvane-cli ""
+expect "--help --version convert demo info verify " quorvane-cli ""
 expect "convert " quorvane-cli con
 expect "a.vrn sub " quorvane-cli convert ""
 expect "a.vrn sub " quorvane-cli info ""
-expect "--bits " quorvane-cli convert a.vrn --bi
+expect "--bigtiff --bits " quorvane-cli convert a.vrn --bi
+expect "--skip-existing --stack " quorvane-cli convert a.vrn --s
 expect "16 8 " quorvane-cli convert a.vrn -b ""
 expect "lanes quadrants " quorvane-cli demo x.vrn --layout ""
 expect "--json " quorvane-cli info a.vrn --j
+expect "a.manifest.json sub " quorvane-cli verify ""
 exit $status
