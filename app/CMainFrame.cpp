@@ -6,6 +6,7 @@
 #include "app/CChildFrame.h"
 #include "app/ConversionBar.h"
 #include "app/DocTemplate.h"
+#include "app/FrameNavigator.h"
 #include "app/Profile.h"
 #include "app/RecentFileList.h"
 
@@ -23,6 +24,8 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
+
+#include <utility>
 
 namespace {
 QStringList LocalFiles(const QMimeData* mime) {
@@ -61,6 +64,7 @@ CMainFrame::CMainFrame(QWidget* parent)
     PlaceBars();
     InstallIdleHook();
     CreateStatusBar();
+    InitNavigation();
 
     connect(m_pMdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::OnSubWindowActivated);
     connect(m_pDocTemplate, &DocTemplate::documentsChanged, this,
@@ -73,6 +77,7 @@ CMainFrame::CMainFrame(QWidget* parent)
 CMainFrame::~CMainFrame() {
     // Nothing may call back into this half-destroyed frame: windows whose
     // deletion is still pending go away with the children below.
+    delete std::exchange(m_pNavigator, nullptr); // a child; gone before the windows
     disconnect(m_pDocTemplate, nullptr, this, nullptr);
     disconnect(m_pMdiArea, nullptr, this, nullptr);
     // Windows first: each view detaches from its document before the

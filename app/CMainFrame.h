@@ -31,6 +31,7 @@ class ConversionBar;
 class CVornDoc;
 class CVornView;
 class DocTemplate;
+class FrameNavigator;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -159,6 +160,13 @@ public:
     // never chosen, shown as 1), stored back when the preview closes.
     int m_nNumPreviewPages = 0;
 
+    // ---- Navigation and paced playback (MainFramePlayback.cpp) ----
+
+    // Plays frames first..limit-1 of `doc`, beginning at `start`, at the
+    // frame bar's speed, looping when it says so; a run like any other.
+    void PlayFrames(CVornDoc* doc, int first, int limit, int start);
+    FrameNavigator* Navigator() const { return m_pNavigator; }
+
     // Conversion state, in this order.
     CChildFrame* m_pTrackedFrame = nullptr;
     QPointer<CChildFrame> m_hTrackedFrame; // tests whether the window still exists
@@ -249,6 +257,8 @@ private:
     CChildFrame* NewFrame(CVornDoc* doc);
 
     void WrapBands();
+    void InitNavigation(); // creates m_pNavigator and its menu items
+    FrameNavigator* m_pNavigator = nullptr;
 
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;

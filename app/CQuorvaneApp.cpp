@@ -27,11 +27,8 @@ CQuorvaneApp::~CQuorvaneApp() {
 
 bool CQuorvaneApp::InitInstance() {
     const CCommandLineInfo info = ParseCommandLine(arguments().mid(1));
-    if (info.m_bShowHelp || !info.m_strError.isEmpty()) {
-        if (!info.m_strError.isEmpty())
-            std::fprintf(stderr, "quorvane: %s\n", qPrintable(info.m_strError));
-        std::fputs(qPrintable(CommandLineUsage()), info.m_bShowHelp ? stdout : stderr);
-        m_nExitCode = info.m_bShowHelp ? 0 : 2;
+    if (const int status = ReportCommandLine(info, applicationVersion()); status >= 0) {
+        m_nExitCode = status;
         return false;
     }
     InstallLanguage(*this, ChooseJapanese(info.m_strLanguage, QLocale::system().uiLanguages()));

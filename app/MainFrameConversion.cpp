@@ -8,6 +8,7 @@
 #include "app/CMainFrame.h"
 #include "app/CmdUI.h"
 #include "app/ConversionBar.h"
+#include "app/FrameNavigator.h"
 #include "app/Language.h"
 #include "app/Profile.h"
 #include "app/RunReport.h"
@@ -220,9 +221,7 @@ void CMainFrame::OnBarCommand(int nID) {
             break;
         const int first = all ? 0 : m_nStartFrame;
         const int limit = all ? pDoc->m_nFrameCount : LimitAfter(m_nEndFrame);
-        const RunOutcome outcome = RunFrames(
-            pDoc, first, limit, [pDoc](int i) { return pDoc->RenderFrame(i, 0, nullptr, 16, 8); });
-        ReportRun(*pDoc, outcome, std::string());
+        PlayFrames(pDoc, first, limit, first); // reports the run's result
         break;
     }
     case IDC_ABORT:
@@ -358,6 +357,8 @@ void CMainFrame::EnableBarControls(bool bEnable) {
         CActionCmdUI cmdUI(kConvertCommand, m_pActConvert);
         OnUpdateConvert(&cmdUI);
     }
+    if (m_pNavigator)
+        m_pNavigator->EnableDuringRun(bEnable);
 }
 
 void CMainFrame::PumpMessages() {

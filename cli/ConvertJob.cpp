@@ -129,7 +129,19 @@ void ConvertShare(const ConvertRequest& request, CVornDoc& doc, int begin, int e
         }
         std::string name = FrameFileName(out.directory, out.baseName, i, out.extension);
         try {
-            if (doc.RenderFrame(i, 1, name.c_str(), sourceBits, outputBits) == 0) {
+            if (request.writeFrame) {
+                std::string reason;
+                const FrameResult result = request.writeFrame(doc, i, name, reason);
+                if (result == FrameResult::Failed) {
+                    state.Fail(i, name, reason);
+                    return;
+                }
+                if (result == FrameResult::Skipped) {
+                    // Not this run's file: never removed, not counted as written.
+                    state.FrameDone();
+                    continue;
+                }
+            } else if (doc.RenderFrame(i, 1, name.c_str(), sourceBits, outputBits) == 0) {
                 state.Fail(i, name, RenderFailureText(doc, name));
                 return;
             }
@@ -188,6 +200,10 @@ int ContiguousEnd(const std::vector<std::vector<WrittenFile>>& written, int firs
 }
 
 } // namespace
+
+std::string DescribeRenderFailure(const CVornDoc& doc, const std::string& file) {
+    return RenderFailureText(doc, file);
+}
 
 OutputPattern ResolveOutputPattern(const std::string& recordingPath, const std::string& output) {
     const std::string defaultBase = OutputBaseName(recordingPath);

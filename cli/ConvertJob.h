@@ -9,6 +9,8 @@
 #include <functional>
 #include <string>
 
+class CVornDoc;
+
 // Where the numbered files go: directory + baseName + "_NNNNNN." + extension.
 struct OutputPattern {
     std::string directory;
@@ -22,6 +24,13 @@ struct OutputPattern {
 // "tif".
 OutputPattern ResolveOutputPattern(const std::string& recordingPath, const std::string& output);
 
+enum class FrameResult { Written, Skipped, Failed };
+
+// Replaces the plain render-and-save of one frame (resume checks, hashing).
+// Runs on the worker thread that owns `doc`; on Failed it sets `reason`.
+using FrameWriter = std::function<FrameResult(CVornDoc& doc, int index, const std::string& name,
+                                              std::string& reason)>;
+
 struct ConvertRequest {
     std::string recording;
     OutputPattern output;
@@ -30,6 +39,7 @@ struct ConvertRequest {
     int last = 0;
     int jobs = 1;
     const std::atomic<bool>* cancel = nullptr; // set to stop after the frames in progress
+    FrameWriter writeFrame;                    // empty: render and save as it stands
 };
 
 enum class ConvertStatus { Done, Failed, Cancelled };
@@ -53,6 +63,9 @@ using ConvertTick = std::function<void(int64_t done, int64_t total)>;
 // Hidden temporaries of these frame names left by a killed run are removed
 // first.
 ConvertOutcome RunConvert(const ConvertRequest& request, const ConvertTick& tick = {});
+
+// Why RenderFrame on `doc` failed for the file `file`.
+std::string DescribeRenderFailure(const CVornDoc& doc, const std::string& file);
 
 // Why a file could not be written, judged from its folder, e.g. "folder out
 // does not exist" or "Permission denied".

@@ -6,6 +6,7 @@
 #include "recording/CVornDoc.h"
 #include "recording/VornReader.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -40,6 +41,30 @@ std::string CorrectionText(const VornReader& reader) {
     return why.empty() ? "none" : "none (" + why + ")";
 }
 
+// The camera model tag, which the reader compares but does not keep.
+std::string ModelTag(VornReader& reader) {
+    char tag[4] = {};
+    if (!reader.file.Seek(int64_t{reader.genpPos} + 80) || reader.file.Read(tag, 4) != 4) {
+        return {};
+    }
+    reader.currentFrame = -2; // the position moved; a frame read would seek again
+    return EscapeBytes(std::string(tag, 4), true);
+}
+
+int32_t CompleteFrames(const VornReader& reader) {
+    const int64_t size = reader.file.Size();
+    if (size <= reader.framPos || reader.frameBytes <= 0) {
+        return 0;
+    }
+    const int64_t whole = (size - reader.framPos) / reader.frameBytes;
+    return static_cast<int32_t>(std::min<int64_t>(whole, reader.frameCount));
+}
+
+std::string BaseName(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 } // namespace
 
 bool ReadRecordingInfo(const std::string& path, RecordingInfo& info, std::string& error) {
@@ -67,7 +92,28 @@ bool ReadRecordingInfo(const std::string& path, RecordingInfo& info, std::string
     info.quadrants = reader.pixelLayout == 1;
     info.littleEndian = reader.littleEndian != 0;
     info.correction = CorrectionText(reader);
+    info.name = EscapeBytes(BaseName(path), false);
+    info.model = ModelTag(reader);
+    info.firstFrameNumber = reader.firstFrameNo;
+    info.lastFrameNumber = reader.lastFrameNo;
+    info.calibration = reader.calibValue;
+    info.completeFrames = CompleteFrames(reader);
     return true;
+}
+
+std::string EscapeBytes(const std::string& bytes, bool asciiOnly) {
+    std::string text;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f || (asciiOnly && byte > 0x7f) || c == '\\') {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned>(byte));
+            text += escape;
+        } else {
+            text += c;
+        }
+    }
+    return text;
 }
 
 std::string FormatInfoText(const RecordingInfo& info) {
@@ -79,6 +125,12 @@ std::string FormatInfoText(const RecordingInfo& info) {
     text += std::string("layout: ") + (info.quadrants ? "quadrants" : "lanes") + "\n";
     text += std::string("byte-order: ") + (info.littleEndian ? "little" : "big") + "\n";
     text += "correction: " + info.correction + "\n";
+    text += "name: " + info.name + "\n";
+    text += "model: " + info.model + "\n";
+    text += "first-frame-number: " + std::to_string(info.firstFrameNumber) + "\n";
+    text += "last-frame-number: " + std::to_string(info.lastFrameNumber) + "\n";
+    text += "calibration: " + std::to_string(info.calibration) + "\n";
+    text += "complete-frames: " + std::to_string(info.completeFrames) + "\n";
     return text;
 }
 
@@ -91,6 +143,12 @@ std::string FormatInfoJson(const RecordingInfo& info) {
     json += ", \"layout\": " + JsonQuote(info.quadrants ? "quadrants" : "lanes");
     json += ", \"byte-order\": " + JsonQuote(info.littleEndian ? "little" : "big");
     json += ", \"correction\": " + JsonQuote(info.correction);
+    json += ", \"name\": " + JsonQuote(info.name);
+    json += ", \"model\": " + JsonQuote(info.model);
+    json += ", \"first-frame-number\": " + std::to_string(info.firstFrameNumber);
+    json += ", \"last-frame-number\": " + std::to_string(info.lastFrameNumber);
+    json += ", \"calibration\": " + std::to_string(info.calibration);
+    json += ", \"complete-frames\": " + std::to_string(info.completeFrames);
     json += "}\n";
     return json;
 }

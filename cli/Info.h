@@ -13,6 +13,12 @@ struct RecordingInfo {
     bool quadrants = false;
     bool littleEndian = true;
     std::string correction; // "none", "offset" or "offset-gain", maybe with a reason
+    std::string name;       // the file name, without its folder
+    std::string model;      // the four-byte camera model tag, escaped when not printable
+    int32_t firstFrameNumber = 0;
+    int32_t lastFrameNumber = 0;
+    int32_t calibration = 0;
+    int32_t completeFrames = 0; // frames that lie wholly inside the file
 };
 
 class VornReader;
@@ -27,6 +33,10 @@ bool ReadRecordingInfo(const std::string& path, RecordingInfo& info, std::string
 
 std::string FormatInfoText(const RecordingInfo& info);
 std::string FormatInfoJson(const RecordingInfo& info);
+
+// `bytes` with control bytes, the backslash and, when `asciiOnly`, every byte
+// above 0x7f written as \xHH, so the text stays on one printable line.
+std::string EscapeBytes(const std::string& bytes, bool asciiOnly);
 
 // `text` as a JSON string literal, quotes included.
 std::string JsonQuote(const std::string& text);

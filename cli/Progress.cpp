@@ -1,8 +1,17 @@
 #include "cli/Progress.h"
 
-#include <algorithm>
+#include "cli/Terminal.h"
 
-std::string ProgressLine(int64_t done, int64_t total, double seconds, int width) {
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr int kDefaultColumns = 80;
+constexpr int kMinimumBar = 10;
+constexpr int kMaximumBar = 60;
+
+std::string Bar(int64_t done, int64_t total, int width) {
     const double fraction =
         total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 1.0;
     const auto filled = static_cast<int>(fraction * width);
@@ -11,19 +20,49 @@ std::string ProgressLine(int64_t done, int64_t total, double seconds, int width)
     bar.front() = '[';
     bar.back() = ']';
     bar.replace(1, full, full, '#');
-    const double fps = seconds > 0.0 ? static_cast<double>(done) / seconds : 0.0;
-    char text[160];
-    if (fps > 0.0) {
-        const auto left = static_cast<int64_t>(static_cast<double>(total - done) / fps + 0.5);
-        std::snprintf(text, sizeof text, " %lld/%lld frames  %.1f fps  %lld:%02lld left",
-                      static_cast<long long>(done), static_cast<long long>(total), fps,
-                      static_cast<long long>(left / 60), static_cast<long long>(left % 60));
-    } else {
-        std::snprintf(text, sizeof text, " %lld/%lld frames", static_cast<long long>(done),
-                      static_cast<long long>(total));
-    }
-    bar.append(text);
     return bar;
+}
+
+// The texts after the bar, longest first.
+std::vector<std::string> Counts(int64_t done, int64_t total, double seconds) {
+    const auto d = static_cast<long long>(done);
+    const auto t = static_cast<long long>(total);
+    char text[160];
+    std::vector<std::string> counts;
+    const double fps = seconds > 0.0 ? static_cast<double>(done) / seconds : 0.0;
+    if (fps > 0.0) {
+        const auto left = static_cast<long long>(static_cast<double>(total - done) / fps + 0.5);
+        std::snprintf(text, sizeof text, " %lld/%lld frames  %.1f fps  %lld:%02lld left", d, t,
+                      fps, left / 60, left % 60);
+        counts.emplace_back(text);
+        std::snprintf(text, sizeof text, " %lld/%lld frames  %lld:%02lld left", d, t, left / 60,
+                      left % 60);
+        counts.emplace_back(text);
+    }
+    std::snprintf(text, sizeof text, " %lld/%lld frames", d, t);
+    counts.emplace_back(text);
+    std::snprintf(text, sizeof text, " %lld/%lld", d, t);
+    counts.emplace_back(text);
+    return counts;
+}
+
+} // namespace
+
+std::string FitProgressLine(int64_t done, int64_t total, double seconds, int columns) {
+    const int room = std::max(columns, 2) - 1;
+    const std::vector<std::string> counts = Counts(done, total, seconds);
+    for (const std::string& count : counts) {
+        const int bar = room - static_cast<int>(count.size()) - 2;
+        if (bar >= kMinimumBar) {
+            return Bar(done, total, std::min(bar, kMaximumBar)) + count;
+        }
+    }
+    // Too narrow for any bar: the bare count, cut to fit.
+    return counts.back().substr(1, static_cast<std::size_t>(room));
+}
+
+std::string ProgressLine(int64_t done, int64_t total, double seconds, int width) {
+    return Bar(done, total, width) + Counts(done, total, seconds).front();
 }
 
 std::string SummaryLine(int64_t files, int64_t bytes, double seconds) {
@@ -35,7 +74,12 @@ std::string SummaryLine(int64_t files, int64_t bytes, double seconds) {
 }
 
 ProgressBar::ProgressBar(std::FILE* stream, bool enabled)
-    : m_stream(stream), m_enabled(enabled), m_start(std::chrono::steady_clock::now()) {}
+    : m_stream(stream), m_enabled(enabled), m_start(std::chrono::steady_clock::now()) {
+    if (m_enabled) {
+        WatchTerminalResize();
+        m_columns = TerminalColumns(fileno(stream));
+    }
+}
 
 ProgressBar::~ProgressBar() {
     Finish();
@@ -45,14 +89,23 @@ double ProgressBar::Seconds() const {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
 }
 
+int ProgressBar::Columns() {
+    if (TakeTerminalResize()) {
+        m_columns = TerminalColumns(fileno(m_stream));
+    }
+    return m_columns > 0 ? m_columns : kDefaultColumns;
+}
+
 void ProgressBar::Update(int64_t done, int64_t total) {
     if (!m_enabled) {
         return;
     }
-    std::string line = ProgressLine(done, total, Seconds());
+    const int columns = Columns();
+    std::string line = FitProgressLine(done, total, Seconds(), columns);
     const std::size_t length = line.size();
-    // Blank out what a longer previous line left behind.
-    line.append(m_lastLength > length ? m_lastLength - length : 0, ' ');
+    // Blank out what a longer previous line left behind, within the width.
+    const std::size_t blank = std::min(m_lastLength, static_cast<std::size_t>(columns - 1));
+    line.append(blank > length ? blank - length : 0, ' ');
     std::fprintf(m_stream, "\r%s", line.c_str());
     std::fflush(m_stream);
     m_lastLength = length;
@@ -63,7 +116,9 @@ void ProgressBar::Finish() {
     if (!m_drawn) {
         return;
     }
-    std::fprintf(m_stream, "\r%s\r", std::string(m_lastLength, ' ').c_str());
+    // A terminal made narrower meanwhile must not wrap the blanks.
+    const auto blank = std::min(m_lastLength, static_cast<std::size_t>(Columns() - 1));
+    std::fprintf(m_stream, "\r%s\r", std::string(blank, ' ').c_str());
     std::fflush(m_stream);
     m_drawn = false;
 }

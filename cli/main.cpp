@@ -1,17 +1,23 @@
 // quorvane-cli: headless access to VORN recordings.
 //   info FILE [--json]          what the recording holds
-//   convert FILE [-o PATH] ...  one TIFF file per frame
+//   convert FILE... [-o PATH]   one TIFF file per frame, or a stack
+//   verify MANIFEST...          check what a conversion wrote
 //   demo OUT.vrn ...            write a synthetic recording
 // Exit status: 0 done, 1 failure (one line on stderr), 2 usage error; an
 // interrupted run ends by its signal (130 in a shell for Ctrl-C).
 
+#include "cli/Batch.h"
 #include "cli/ConvertJob.h"
 #include "cli/Demo.h"
 #include "cli/Escape.h"
 #include "cli/Info.h"
 #include "cli/Progress.h"
 #include "cli/Signals.h"
+#include "cli/Usage.h"
+#include "cli/Verify.h"
 #include "recording/CVornDoc.h"
+
+#include <QuorvaneVersion.h>
 
 #include <CLI/CLI.hpp>
 
@@ -20,9 +26,9 @@
 #include <cstdio>
 #include <new>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #ifdef _WIN32
 #include <io.h>
@@ -35,7 +41,6 @@
 namespace {
 
 constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
 constexpr int kExitInterrupted = 130;
 
 // Set by SIGINT, SIGTERM or SIGHUP; the only state a signal handler touches.
@@ -46,22 +51,6 @@ std::atomic<bool> g_interrupted{false};
 int Fail(const std::string& message) {
     std::fprintf(stderr, "quorvane-cli: %s\n", PrintableName(message).c_str());
     return kExitFailure;
-}
-
-int Usage(const std::string& message) {
-    std::fprintf(stderr, "quorvane-cli: %s\nRun with --help for more information.\n",
-                 PrintableName(message).c_str());
-    return kExitUsage;
-}
-
-// CLI11's own messages quote the arguments, so they are escaped too.
-int ExitParseError(const CLI::App& app, const CLI::ParseError& error) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = app.exit(error, out, err);
-    std::fputs(PrintableName(out.str(), true).c_str(), stdout);
-    std::fputs(PrintableName(err.str(), true).c_str(), stderr);
-    return status == 0 ? 0 : kExitUsage;
 }
 
 // "frames 0..57 written": the contiguous run an interrupted conversion left.
@@ -105,71 +94,117 @@ int RunInfo(const InfoArgs& args) {
 }
 
 struct ConvertArgs {
-    std::string file;
+    std::vector<std::string> files;
     std::string output;
     int bits = 16;
     std::optional<int> first;
     std::optional<int> last;
     int jobs = 0;
     bool quiet = false;
+    BatchOptions batch;
 };
 
-int RunConvertCommand(const ConvertArgs& args) {
-    if (args.first && args.last && *args.first > *args.last) {
-        return Usage("--first " + std::to_string(*args.first) + " lies after --last " +
-                     std::to_string(*args.last));
-    }
+struct ConvertTotals {
+    int64_t files = 0;
+    int64_t bytes = 0;
+    int64_t skipped = 0;
+    double seconds = 0.0;
+};
+
+// Converts one recording; returns its exit status.
+int ConvertOne(const ConvertArgs& args, const std::string& file, ConvertTotals& totals) {
     int frames = 0;
     {
         CVornDoc probe;
-        if (probe.OnOpenDocument(args.file.c_str()) == 0) {
-            return Fail("cannot open " + args.file + ": " + probe.GetOpenError());
+        if (probe.OnOpenDocument(file.c_str()) == 0) {
+            return Fail("cannot open " + file + ": " + probe.GetOpenError());
         }
         frames = probe.m_nFrameCount;
-        WarnCorrectionNotApplied(args.file, *probe.m_pReader);
+        WarnCorrectionNotApplied(file, *probe.m_pReader);
     }
     ConvertRequest request;
-    request.recording = args.file;
+    request.recording = file;
     request.bits = args.bits;
     request.first = args.first.value_or(0);
     request.last = args.last.value_or(frames - 1);
     if (request.first < 0 || request.last >= frames || request.first > request.last) {
         return Usage("frames " + std::to_string(request.first) + ".." +
-                     std::to_string(request.last) + " lie outside " + args.file + " (frames 0.." +
+                     std::to_string(request.last) + " lie outside " + file + " (frames 0.." +
                      std::to_string(frames - 1) + ")");
     }
-    request.output = ResolveOutputPattern(args.file, args.output);
+    request.output = ResolveOutputPattern(file, args.output);
     const unsigned cores = std::thread::hardware_concurrency();
     request.jobs = args.jobs > 0 ? args.jobs : static_cast<int>(cores > 0 ? cores : 1);
     request.cancel = &g_interrupted;
 
-    InstallInterruptHandlers(&g_interrupted);
     ProgressBar bar(stderr, !args.quiet && QUORVANE_ISATTY(stderr));
-    const ConvertOutcome outcome =
-        RunConvert(request, [&bar](int64_t done, int64_t total) { bar.Update(done, total); });
+    const RecordingResult result = ConvertRecording(
+        request, args.batch, [&bar](int64_t done, int64_t total) { bar.Update(done, total); });
     bar.Finish();
+    totals.seconds += bar.Seconds();
 
+    const ConvertOutcome& outcome = result.outcome;
     if (outcome.status == ConvertStatus::Failed) {
         if (outcome.failedFile.empty()) {
-            return Fail("cannot open " + args.file + ": " + outcome.reason);
+            return Fail("cannot open " + file + ": " + outcome.reason);
         }
-        return Fail(args.file + ": frame " + std::to_string(outcome.failedFrame) + " (" +
+        return Fail(file + ": frame " + std::to_string(outcome.failedFrame) + " (" +
                     outcome.failedFile + "): " + outcome.reason);
     }
-    if (!args.quiet) {
-        std::printf("%s\n", SummaryLine(outcome.files, outcome.bytes, bar.Seconds()).c_str());
+    totals.files += outcome.files;
+    totals.bytes += outcome.bytes;
+    totals.skipped += result.skipped;
+    if (!result.manifestError.empty()) {
+        return Fail(result.manifestError);
     }
-    if (outcome.status == ConvertStatus::Cancelled) {
-        std::fprintf(stderr, "quorvane-cli: %s: interrupted; %s\n",
-                     PrintableName(args.file).c_str(),
+    if (outcome.status == ConvertStatus::Cancelled && !args.batch.stack) {
+        std::fprintf(stderr, "quorvane-cli: %s: interrupted; %s\n", PrintableName(file).c_str(),
                      WrittenFramesText(request.first, outcome.files).c_str());
+    }
+    return outcome.status == ConvertStatus::Cancelled ? kExitInterrupted : 0;
+}
+
+int RunConvertCommand(const ConvertArgs& args) {
+    if (const std::string problem = CheckBatch(args.batch); !problem.empty()) {
+        return Usage(problem);
+    }
+    if (args.first && args.last && *args.first > *args.last) {
+        return Usage("--first " + std::to_string(*args.first) + " lies after --last " +
+                     std::to_string(*args.last));
+    }
+    InstallInterruptHandlers(&g_interrupted);
+    ConvertTotals totals;
+    std::vector<std::string> failed;
+    int status = 0;
+    for (const std::string& file : args.files) {
+        status = ConvertOne(args, file, totals);
+        if (status == kExitUsage || status == kExitInterrupted) {
+            break;
+        }
+        if (status != 0) {
+            failed.push_back(file);
+        }
+    }
+    if (status == kExitUsage || (args.files.size() == 1 && status == kExitFailure)) {
+        return status;
+    }
+    if (!args.quiet) {
+        std::printf("%s\n", BatchSummary(totals.files, totals.bytes, totals.seconds, args.batch,
+                                         totals.skipped, failed)
+                                .c_str());
+    }
+    if (status == kExitInterrupted) {
+        if (args.batch.stack) {
+            std::fprintf(stderr, "quorvane-cli: interrupted; the stack in progress was not kept\n");
+        }
         std::fflush(stdout);
         std::fflush(stderr);
-        // End by the signal itself, so the shell sees an interrupted program.
-        const int status = ReRaiseReceivedSignal();
-        return status != 0 ? status : kExitInterrupted;
+        // End by the signal itself, so the shell sees an interrupted program
+        // and stops a loop over several recordings.
+        const int raised = ReRaiseReceivedSignal();
+        return raised != 0 ? raised : kExitInterrupted;
     }
-    return 0;
+    return failed.empty() ? 0 : kExitFailure;
 }
 
 struct DemoArgs {
@@ -220,6 +255,10 @@ int main(int argc, char** argv) {
     CLI::App app{"Views VORN high-speed recordings and converts them to TIFF sequences.",
                  "quorvane-cli"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", "quorvane-cli " QUORVANE_VERSION, "Show the version and exit");
+    app.option_defaults()->always_capture_default();
+    // An option given twice takes its last value, as in most converters.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 
     InfoArgs info;
     CLI::App* infoCmd = app.add_subcommand("info", "Show what a recording holds");
@@ -228,45 +267,77 @@ int main(int argc, char** argv) {
 
     ConvertArgs convert;
     CLI::App* convertCmd = app.add_subcommand("convert", "Write one TIFF file per frame");
-    convertCmd->add_option("FILE", convert.file, "Recording (.vrn)")->required();
-    convertCmd->add_option("-o,--output", convert.output,
-                           "Output name; frame numbers are added (default: NAME.tif)");
-    convertCmd->add_option("--bits", convert.bits, "Bits per sample, 16 or 8")
-        ->check(CLI::IsMember({8, 16}));
-    convertCmd->add_option("--first", convert.first, "First frame, zero-based");
-    convertCmd->add_option("--last", convert.last, "Last frame, inclusive");
-    convertCmd->add_option("--jobs", convert.jobs, "Worker threads (default: one per core)")
-        ->check(CLI::PositiveNumber);
+    convertCmd->add_option("FILE", convert.files, "Recordings (.vrn)")->required();
+    convertCmd
+        ->add_option("-o,--output", convert.output,
+                     "Output name; frame numbers are added (default: NAME.tif)")
+        ->type_name("PATH");
+    convertCmd->add_option("-b,--bits", convert.bits, "Bits per sample, 16 or 8")
+        ->type_name("N")
+        ->check(OneOf({"16", "8"}));
+    convertCmd->add_option("--first", convert.first, "First frame, zero-based")
+        ->type_name("N")
+        ->check(WholeNumber())
+        ->default_str("0");
+    convertCmd->add_option("--last", convert.last, "Last frame, inclusive (default: the last)")
+        ->type_name("N")
+        ->check(WholeNumber());
+    convertCmd->add_option("-j,--jobs", convert.jobs, "Worker threads (default: one per core)")
+        ->type_name("N")
+        ->check(WholeNumber(1))
+        ->default_str("");
     convertCmd->add_flag("-q,--quiet", convert.quiet, "No progress bar and no summary");
+    convertCmd->add_flag("--skip-existing", convert.batch.skipExisting,
+                         "Keep frame files (or the stack) already complete from an earlier run");
+    convertCmd->add_flag("--stack", convert.batch.stack,
+                         "One multi-page TIFF per recording instead of one file per frame");
+    convertCmd->add_flag("--bigtiff", convert.batch.bigtiff,
+                         "Write the stack as BigTIFF even below 4 GiB");
+    convertCmd->add_flag("--manifest", convert.batch.manifest,
+                         "Write NAME.manifest.json with the size and SHA-256 of every file");
+
+    std::vector<std::string> manifests;
+    CLI::App* verifyCmd =
+        app.add_subcommand("verify", "Check the files a manifest lists against their hashes");
+    verifyCmd->add_option("MANIFEST", manifests, "Manifests (.manifest.json)")->required();
 
     DemoArgs demo;
     CLI::App* demoCmd = app.add_subcommand("demo", "Write a synthetic recording");
     demoCmd->add_option("OUT", demo.file, "Recording to write (.vrn)")->required();
-    demoCmd->add_option("--frames", demo.frames, "Number of frames")->check(CLI::PositiveNumber);
-    demoCmd->add_option("--size", demo.size, "Frame size WIDTHxHEIGHT");
-    demoCmd->add_option("--layout", demo.layout, "lanes or quadrants")
-        ->check(CLI::IsMember({"lanes", "quadrants"}));
-    demoCmd->add_option("--byte-order", demo.byteOrder, "little or big")
-        ->check(CLI::IsMember({"little", "big"}));
-    demoCmd->add_option("--correction", demo.correction, "none, offset or offset-gain")
-        ->check(CLI::IsMember({"none", "offset", "offset-gain"}));
+    demoCmd->add_option("--frames", demo.frames, "Number of frames")
+        ->type_name("N")
+        ->check(WholeNumber(1));
+    demoCmd->add_option("--size", demo.size, "Frame size")->type_name("WIDTHxHEIGHT");
+    demoCmd->add_option("--layout", demo.layout, "Pixel order")
+        ->type_name("lanes|quadrants")
+        ->check(OneOf({"lanes", "quadrants"}));
+    demoCmd->add_option("--byte-order", demo.byteOrder, "Byte order of the header fields")
+        ->type_name("little|big")
+        ->check(OneOf({"little", "big"}));
+    demoCmd->add_option("--correction", demo.correction, "Fixed-pattern correction")
+        ->type_name("none|offset|offset-gain")
+        ->check(OneOf({"none", "offset", "offset-gain"}));
 
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        return ExitParseError(app, e);
+    if (const int status = ParseArguments(app, argc, argv); status >= 0) {
+        return status;
     }
     try {
         if (infoCmd->parsed()) {
             return RunInfo(info);
         }
         if (convertCmd->parsed()) {
+            convert.batch.files = convert.files;
+            convert.batch.output = convert.output;
+            convert.batch.rangeGiven = convert.first.has_value() || convert.last.has_value();
             return RunConvertCommand(convert);
+        }
+        if (verifyCmd->parsed()) {
+            return RunVerify(manifests, stdout, stderr);
         }
         return RunDemo(demo);
     } catch (const std::bad_alloc&) {
         const std::string& file = infoCmd->parsed()      ? info.file
-                                  : convertCmd->parsed() ? convert.file
+                                  : convertCmd->parsed() ? convert.files.front()
                                                          : demo.file;
         return Fail(file + ": out of memory");
     }

@@ -14,6 +14,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace {
@@ -29,6 +30,8 @@ CVornView::CVornView(CVornDoc* document, QWidget* parent) : QAbstractScrollArea(
     // The viewport keeps Qt's background fill: whatever the frame does not
     // cover shows the window background.
     SetDocument(document);
+    setFocusPolicy(Qt::StrongFocus); // frame keys reach the view
+    viewport()->setMouseTracking(true); // pixel readout
 }
 
 CVornView::~CVornView() {
@@ -62,7 +65,21 @@ void CVornView::OnDraw(QPainter& painter, const QRect& clientRect) {
         m_bSurfaceOpen = 1;
     }
     document->UpdateTitle();
-    m_surface.SetView(clientRect, QPoint(header->biWidth / 2, header->biHeight / 2), 0, 1);
+    if (m_zoom.IsFit() || m_bPrinting) {
+        m_surface.SetView(clientRect, QPoint(header->biWidth / 2, header->biHeight / 2), 0, 1);
+    } else {
+        // Along an axis where the whole frame fits, the layout centres it on
+        // the image's middle; starting from there keeps it still.
+        const double zoom = m_zoom.Zoom();
+        if (clientRect.width() / zoom > header->biWidth)
+            m_zoom.centreX = header->biWidth / 2;
+        if (clientRect.height() / zoom > std::abs(header->biHeight))
+            m_zoom.centreY = std::abs(header->biHeight) / 2;
+        m_surface.SetView(clientRect,
+                          QPoint(static_cast<int>(std::lround(m_zoom.centreX)),
+                                 static_cast<int>(std::lround(m_zoom.centreY))),
+                          m_zoom.Num(), m_zoom.Den());
+    }
     m_surface.Draw(painter, clientRect, header, nullptr);
 }
 
@@ -86,8 +103,10 @@ bool CVornView::PrintTo(QPrinter& printer) {
     if (!painter.begin(&printer))
         return false;
     // The printable page is the client area: the fit keeps the frame's
-    // aspect ratio and centres it on the page.
+    // aspect ratio and centres it on the page, whatever the view's zoom.
+    m_bPrinting = true;
     OnDraw(painter, QRect(QPoint(0, 0), painter.viewport().size()));
+    m_bPrinting = false;
     return painter.end();
 }
 
@@ -123,10 +142,29 @@ int CVornView::RunDialog(QDialog& dialog) {
 
 void CVornView::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(viewport());
+    if (!m_zoom.IsFit()) {
+        // A zoomed layout scrolls by moving its centre; the bars follow it.
+        OnDraw(painter, viewport()->rect());
+        painter.end();
+        // The layout holds the view inside the frame: keep its centre.
+        if (std::lround(m_zoom.centreX) != m_surface.centerX)
+            m_zoom.centreX = m_surface.centerX;
+        if (std::lround(m_zoom.centreY) != m_surface.centerY)
+            m_zoom.centreY = m_surface.centerY;
+        m_shownSrc = m_surface.srcRect;
+        m_shownDst = m_surface.dstRect;
+        SyncScrollBars();
+        EmitReadout();
+        return;
+    }
     // Scrolling (only possible below 100 x 100) shifts the drawing, the way
     // a scrolled view's device context does.
     painter.translate(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
     OnDraw(painter, viewport()->rect());
+    painter.end();
+    m_shownSrc = m_surface.srcRect;
+    m_shownDst = m_surface.dstRect;
+    EmitReadout();
 }
 
 void CVornView::resizeEvent(QResizeEvent* event) {
@@ -139,6 +177,10 @@ void CVornView::resizeEvent(QResizeEvent* event) {
 void CVornView::UpdateScrollRanges() {
     if (!m_bScrollSizesSet)
         return;
+    if (!m_zoom.IsFit()) {
+        SyncScrollBars();
+        return;
+    }
     const QSize size = viewport()->size();
     QScrollBar* horizontal = horizontalScrollBar();
     QScrollBar* vertical = verticalScrollBar();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "display/DibSurface.h"
+#include "display/ZoomState.h"
 #include "framework/Document.h"
 
 #include <QAbstractScrollArea>
@@ -12,7 +13,10 @@
 
 class CVornDoc;
 class QDialog;
+class QKeyEvent;
+class QMouseEvent;
 class QPaintEvent;
+class QWheelEvent;
 class QPainter;
 class QPrinter;
 class QRect;
@@ -55,19 +59,59 @@ public:
 
     static constexpr int kScrollExtent = 100; // scroll size, whatever the frame size
 
+    // Zoom of this view (ViewZoom.cpp). Fit is the default layout; any other
+    // zoom scrolls over the frame (scroll bars, dragging with the left button).
+    const ZoomState& Zoom() const { return m_zoom; }
+    void ZoomFit();
+    void ZoomActualSize();
+    void ZoomIn();
+    void ZoomOut();
+    // `steps` powers of two up (> 0) or down, keeping the image point under
+    // `anchor` (viewport pixels) where it is.
+    void ZoomAt(int steps, const QPoint& anchor);
+
+    // The image pixel (column, row; top row 0) under a viewport point of the
+    // last layout; false when the point lies outside the drawn frame.
+    bool ImagePixelAt(const QPoint& viewportPos, int& x, int& y) const;
+
     int m_bSurfaceOpen = 0;
     DibSurface m_surface;
 
 signals:
     void titleChanged();
+    // The cursor is over image pixel (x, y) whose decoded sample is `value`;
+    // `inside` false when it is outside the frame (or the view).
+    void readoutChanged(bool inside, int x, int y, int value);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
+    void SetZoomKeepingCentre(int level);
+    void SyncScrollBars();
+    void EmitReadout();
+    QPoint ClientOrigin() const;
+
     void UpdateScrollRanges();
     static int RunDialog(QDialog& dialog);
 
     bool m_bScrollSizesSet = false;
+    bool m_bPrinting = false; // printing always fits the page
+    ZoomState m_zoom;
+    bool m_bDragging = false;
+    QPoint m_dragStart;
+    double m_dragCentreX = 0.0;
+    double m_dragCentreY = 0.0;
+    bool m_bSyncingBars = false;
+    bool m_bCursorInside = false;
+    QPoint m_cursor;
+    DibRect m_shownSrc; // layout of the last paint on screen
+    DibRect m_shownDst;
 };

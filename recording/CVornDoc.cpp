@@ -193,8 +193,7 @@ int CVornDoc::RenderFrame(int index, int save, const char* path, int sourceBits,
 
     const bool whole = ReadWhole(index);
 
-    PackGray8(m_pDisplayImage->GetBits(nullptr), m_nSampleBytes, m_nSampleBits, m_nWidth, m_nHeight,
-              m_pRawPixels);
+    RepackDisplay();
 
     int result = 1;
     if (!whole) {

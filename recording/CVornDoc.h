@@ -5,6 +5,7 @@
 #pragma once
 
 #include "framework/Document.h"
+#include "image/DisplayLut.h"
 #include "image/ImageBuffer.h"
 #include "recording/VornReader.h"
 
@@ -57,6 +58,15 @@ public:
     // document refuses without building its images.
     static std::string CheckRecording(const VornReader& reader);
 
+    // How the display image shows frames; saved files never change with it.
+    // Setting a range repacks the frame on show and repaints the views.
+    void SetDisplayRange(const DisplayRange& range);
+    const DisplayRange& GetDisplayRange() const { return m_displayRange; }
+
+    // Refreshes the display image from the frame image through the display
+    // range (sample >> 2 for the standard range).
+    void RepackDisplay();
+
     // Why the last RenderFrame returned 0 (None after a successful call).
     RenderError GetRenderError() const { return m_renderError; }
     // The system's error number of the last failed save, 0 when none is known.
@@ -85,4 +95,5 @@ private:
 
     RenderError m_renderError = RenderError::None;
     int m_nSaveErrno = 0;
+    DisplayRange m_displayRange;
 };

@@ -2,6 +2,286 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ja_JP" sourcelanguage="en">
 <context>
+    <name>FrameNavigator</name>
+    <message>
+        <source>&amp;Go to Frame...	Ctrl+G</source>
+        <translation>ﾌﾚｰﾑへ移動(&amp;G)...	Ctrl+G</translation>
+    </message>
+    <message>
+        <source>Type the number of the frame to show</source>
+        <translation>表示するﾌﾚｰﾑの番号を入力</translation>
+    </message>
+    <message>
+        <source>Propert&amp;ies...	Alt+Enter</source>
+        <translation>ﾌﾟﾛﾊﾟﾃｨ(&amp;I)...	Alt+Enter</translation>
+    </message>
+    <message>
+        <source>Show what the recording holds and the histogram of the frame</source>
+        <translation>録画の情報とﾌﾚｰﾑのﾋｽﾄｸﾞﾗﾑを表示</translation>
+    </message>
+    <message>
+        <source>&amp;Fit to Window</source>
+        <translation>ｳｨﾝﾄﾞｳに合わせる(&amp;F)</translation>
+    </message>
+    <message>
+        <source>Show the whole frame fitted into the window</source>
+        <translation>ﾌﾚｰﾑ全体をｳｨﾝﾄﾞｳに合わせて表示</translation>
+    </message>
+    <message>
+        <source>&amp;Actual Size</source>
+        <translation>実際のｻｲｽﾞ(&amp;A)</translation>
+    </message>
+    <message>
+        <source>Show one frame pixel per screen pixel</source>
+        <translation>ﾌﾚｰﾑの1画素を画面の1画素で表示</translation>
+    </message>
+    <message>
+        <source>Zoom &amp;In</source>
+        <translation>拡大(&amp;I)</translation>
+    </message>
+    <message>
+        <source>Show the frame twice as large</source>
+        <translation>ﾌﾚｰﾑを2倍に拡大</translation>
+    </message>
+    <message>
+        <source>Zoom &amp;Out</source>
+        <translation>縮小(&amp;O)</translation>
+    </message>
+    <message>
+        <source>Show the frame half as large</source>
+        <translation>ﾌﾚｰﾑを1/2に縮小</translation>
+    </message>
+    <message>
+        <source>&amp;Standard</source>
+        <translation>標準(&amp;S)</translation>
+    </message>
+    <message>
+        <source>Show the top 8 of the 10 bits</source>
+        <translation>10ﾋﾞｯﾄの上位8ﾋﾞｯﾄを表示</translation>
+    </message>
+    <message>
+        <source>&amp;Auto</source>
+        <translation>自動(&amp;A)</translation>
+    </message>
+    <message>
+        <source>Stretch the frame's darkest to brightest pixel over the greys</source>
+        <translation>ﾌﾚｰﾑの最小値から最大値までを全階調に割り当て</translation>
+    </message>
+    <message>
+        <source>A&amp;uto 0.5–99.5 %</source>
+        <translation>自動 0.5～99.5 %(&amp;U)</translation>
+    </message>
+    <message>
+        <source>Stretch the frame's 0.5 % to 99.5 % percentiles over the greys</source>
+        <translation>ﾌﾚｰﾑの0.5 %点から99.5 %点までを全階調に割り当て</translation>
+    </message>
+    <message>
+        <source>&amp;Custom...</source>
+        <translation>ﾕｰｻﾞｰ設定(&amp;C)...</translation>
+    </message>
+    <message>
+        <source>Choose the values shown black and white</source>
+        <translation>黒と白で表示する値を指定</translation>
+    </message>
+    <message>
+        <source>&amp;Display Range</source>
+        <translation>表示範囲(&amp;D)</translation>
+    </message>
+    <message>
+        <source>x %1, y %2: %3</source>
+        <translation>x %1, y %2: %3</translation>
+    </message>
+    <message>
+        <source>%1 fps</source>
+        <translation>%1 fps</translation>
+    </message>
+</context>
+<context>
+    <name>FrameBar</name>
+    <message>
+        <source>Previous frame</source>
+        <translation>前のﾌﾚｰﾑ</translation>
+    </message>
+    <message>
+        <source>Next frame</source>
+        <translation>次のﾌﾚｰﾑ</translation>
+    </message>
+    <message>
+        <source>Frame</source>
+        <translation>ﾌﾚｰﾑ</translation>
+    </message>
+    <message>
+        <source>Frame shown; type a frame and press Enter</source>
+        <translation>表示中のﾌﾚｰﾑ (番号を入力してEnter)</translation>
+    </message>
+    <message>
+        <source>Playback speed</source>
+        <translation>再生速度</translation>
+    </message>
+    <message>
+        <source>Max</source>
+        <translation>最大</translation>
+    </message>
+    <message>
+        <source>%1 fps</source>
+        <translation>%1 fps</translation>
+    </message>
+    <message>
+        <source>Loop</source>
+        <translation>ﾙｰﾌﾟ</translation>
+    </message>
+    <message>
+        <source>Repeat the playback range</source>
+        <translation>再生区間を繰り返す</translation>
+    </message>
+</context>
+<context>
+    <name>RangeDialog</name>
+    <message>
+        <source>Display Range</source>
+        <translation>表示範囲</translation>
+    </message>
+    <message>
+        <source>&amp;Black at (0..1023):</source>
+        <translation>黒の値(&amp;B) (0..1023):</translation>
+    </message>
+    <message>
+        <source>&amp;White at (0..1023):</source>
+        <translation>白の値(&amp;W) (0..1023):</translation>
+    </message>
+    <message>
+        <source>The white value must be above the black value.</source>
+        <translation>白の値は黒の値より大きくしてください。</translation>
+    </message>
+</context>
+<context>
+    <name>PropertiesDialog</name>
+    <message>
+        <source>offset</source>
+        <translation>ｵﾌｾｯﾄ</translation>
+    </message>
+    <message>
+        <source>offset and gain</source>
+        <translation>ｵﾌｾｯﾄとｹﾞｲﾝ</translation>
+    </message>
+    <message>
+        <source>none (unknown correction kind %1)</source>
+        <translation>なし (未知の補正種別 %1)</translation>
+    </message>
+    <message>
+        <source>none (%1)</source>
+        <translation>なし (%1)</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>なし</translation>
+    </message>
+    <message>
+        <source>correction not requested</source>
+        <translation>補正は要求されていない</translation>
+    </message>
+    <message>
+        <source>unknown correction kind</source>
+        <translation>未知の補正種別</translation>
+    </message>
+    <message>
+        <source>correction header cut short</source>
+        <translation>補正ﾍｯﾀﾞｰが途中で切れている</translation>
+    </message>
+    <message>
+        <source>correction data cut short</source>
+        <translation>補正ﾃﾞｰﾀが途中で切れている</translation>
+    </message>
+    <message>
+        <source>maps smaller than the frame</source>
+        <translation>補正ﾏｯﾌﾟがﾌﾚｰﾑより小さい</translation>
+    </message>
+    <message>
+        <source>map width or height not positive</source>
+        <translation>補正ﾏｯﾌﾟの幅または高さが正でない</translation>
+    </message>
+    <message>
+        <source>File:</source>
+        <translation>ﾌｧｲﾙ:</translation>
+    </message>
+    <message>
+        <source>Size:</source>
+        <translation>ｻｲｽﾞ:</translation>
+    </message>
+    <message>
+        <source>%1 bytes</source>
+        <translation>%1 ﾊﾞｲﾄ</translation>
+    </message>
+    <message>
+        <source>Frame size:</source>
+        <translation>ﾌﾚｰﾑｻｲｽﾞ:</translation>
+    </message>
+    <message>
+        <source>%1 × %2 pixels</source>
+        <translation>%1 × %2 画素</translation>
+    </message>
+    <message>
+        <source>Bytes per frame:</source>
+        <translation>1ﾌﾚｰﾑのﾊﾞｲﾄ数:</translation>
+    </message>
+    <message>
+        <source>Frames:</source>
+        <translation>ﾌﾚｰﾑ数:</translation>
+    </message>
+    <message>
+        <source>Frame numbers:</source>
+        <translation>ﾌﾚｰﾑ番号:</translation>
+    </message>
+    <message>
+        <source>%1 to %2</source>
+        <translation>%1 ～ %2</translation>
+    </message>
+    <message>
+        <source>Complete frames:</source>
+        <translation>完全なﾌﾚｰﾑ数:</translation>
+    </message>
+    <message>
+        <source>Pixel layout:</source>
+        <translation>画素の並び:</translation>
+    </message>
+    <message>
+        <source>quadrants</source>
+        <translation>4分割</translation>
+    </message>
+    <message>
+        <source>lanes</source>
+        <translation>ﾚｰﾝ</translation>
+    </message>
+    <message>
+        <source>Byte order:</source>
+        <translation>ﾊﾞｲﾄ順:</translation>
+    </message>
+    <message>
+        <source>little-endian</source>
+        <translation>ﾘﾄﾙｴﾝﾃﾞｨｱﾝ</translation>
+    </message>
+    <message>
+        <source>big-endian</source>
+        <translation>ﾋﾞｯｸﾞｴﾝﾃﾞｨｱﾝ</translation>
+    </message>
+    <message>
+        <source>Correction:</source>
+        <translation>補正:</translation>
+    </message>
+    <message>
+        <source>Calibration value:</source>
+        <translation>校正値:</translation>
+    </message>
+    <message>
+        <source>Properties of %1</source>
+        <translation>%1 のﾌﾟﾛﾊﾟﾃｨ</translation>
+    </message>
+    <message>
+        <source>Histogram of frame %1 (10-bit samples 0 to 1023; minimum %2, maximum %3):</source>
+        <translation>ﾌﾚｰﾑ %1 のﾋｽﾄｸﾞﾗﾑ (10ﾋﾞｯﾄ値 0～1023、最小 %2、最大 %3):</translation>
+    </message>
+</context>
+<context>
     <name>CMainFrame</name>
     <message>
         <source>&amp;File</source>

@@ -200,26 +200,42 @@ class Recording:
 
     # --- conversion ---------------------------------------------------------
 
-    def to_tiff(self, path, first=None, last=None, bits=16, jobs=None):
+    def to_tiff(self, path, first=None, last=None, bits=16, jobs=None, stack=False,
+                manifest=False, skip_existing=False):
         """Writes frames ``first..last`` as TIFF files; returns their paths.
 
         The files, names and bytes are those of
         ``quorvane-cli convert FILE -o path --bits bits --first first
-        --last last --jobs jobs``: ``path`` without its extension, ``_``, the
-        frame index in six digits or more, then the extension (``tif`` when
-        there is none); a folder receives the recording's name. ``first`` and
-        ``last`` are inclusive frame indices (default: every frame; negative
-        values count from the end), ``bits`` is 16 (the 10-bit values
-        unscaled) or 8 (their top 8 bits), ``jobs`` the number of threads
-        (default: one per core).
+        --last last --jobs jobs`` (plus ``--stack``, ``--manifest`` and
+        ``--skip-existing`` as asked): ``path`` without its extension, ``_``,
+        the frame index in six digits or more, then the extension (``tif``
+        when there is none); a folder receives the recording's name.
+        ``first`` and ``last`` are inclusive frame indices (default: every
+        frame; negative values count from the end), ``bits`` is 16 (the
+        10-bit values unscaled) or 8 (their top 8 bits), ``jobs`` the number
+        of threads (default: one per core).
+
+        ``stack=True`` writes one multi-page TIFF instead, ``path`` without
+        numbering (a classic TIFF below 4 GiB, BigTIFF above), pages in frame
+        order; it appears only when complete, and the returned list holds
+        just its path. ``manifest=True`` writes ``<name>.manifest.json``
+        beside the files last, atomically: the recording, the options and
+        the size and SHA-256 of every file; an earlier manifest of that name
+        is removed first, and a failed run leaves none. ``skip_existing=True``
+        keeps a frame file (or the stack) that an earlier run left complete,
+        after reading it back to be sure it is one this converter writes; a
+        different file under that name is an error for that frame.
 
         A failed write raises :class:`OSError` naming the file (the message
         is the line ``quorvane-cli`` prints); the files of the frames before
-        it are complete and stay, later ones are not left behind. A frame
-        that cannot be read whole raises :class:`ShortFrameError`. Ctrl-C
-        stops after the frames in progress and raises
-        :class:`KeyboardInterrupt`, keeping the files written. The files
-        always hold corrected frames, as the command line writes them, so a
+        it are complete and stay, later ones are not left behind (nor a
+        partial stack). A manifest that cannot be written raises
+        :class:`OSError` with the command line's text too, the files staying.
+        A frame that cannot be read whole raises :class:`ShortFrameError`.
+        Ctrl-C stops after the frames in progress and raises
+        :class:`KeyboardInterrupt`, keeping the files written (and a manifest
+        listing exactly them), but not a stack in progress. The files always
+        hold corrected frames, as the command line writes them, so a
         recording opened with ``correction=False`` whose file carries a
         correction is refused with :class:`ValueError`.
         """
@@ -241,13 +257,18 @@ class Recording:
             raise ValueError(f"jobs must be at least 1, not {jobs}")
         recording = os.fsencode(self._path)
         output = os.fsencode(_text_path(path))
-        result = _core.convert(recording, output, bits, lo, hi, jobs)
+        result = _core.convert(recording, output, bits, lo, hi, jobs, stack=bool(stack),
+                               skip_existing=bool(skip_existing), manifest=bool(manifest))
         if result["status"] == "failed":
             if not result["failed_file"]:
                 # The file changed or went away since it was opened: opening
                 # it again raises what open() would raise now.
                 Recording(self._path).close()
             raise _conversion_error(result)
+        if result["manifest_error"]:
+            raise OSError(result["manifest_error"])
+        if stack:
+            return [os.fsdecode(_core.stack_name(recording, output))]
         return [os.fsdecode(name) for name in _core.frame_names(recording, output, lo, hi)]
 
     # --- life ---------------------------------------------------------------

@@ -8,6 +8,7 @@ machines (which then need the same path to reach the file)::
     frames = quorvane.dask.from_recording("shot.vrn")
     print(frames.mean(axis=0).compute())
     quorvane.dask.convert(["a.vrn", "b.vrn"], "out", client=client)
+    quorvane.dask.convert(["a.vrn"], "out", stack=True, manifest=True)
 """
 
 import collections
@@ -63,27 +64,72 @@ ConvertResult = collections.namedtuple("ConvertResult", ["path", "frames", "erro
 ConvertResult.__doc__ = """Outcome of one recording in :func:`convert`.
 
 ``path`` as given, ``frames`` the number of TIFF files written (the frames
-before the first failure), ``error`` None or the line ``quorvane-cli`` would
-print for the failure (without its program prefix)."""
+before the first failure; with ``stack``, the pages of the stack, 0 when it
+failed), ``error`` None or the line ``quorvane-cli`` would print for the
+failure (without its program prefix), also when only the manifest failed."""
 
 
-def _probe(path):
-    """(frame count, None) or (0, why the recording is refused)."""
+def _probe(path, output, manifest):
+    """(frame count, None) or (0, why the recording is refused).
+
+    With ``manifest``, a readable recording's earlier manifest goes first, as
+    the command line removes it: a manifest stands for a finished run.
+    """
     try:
-        return _core.probe(os.fsencode(path))
+        frames, error = _core.probe(os.fsencode(path))
+        if manifest and error is None:
+            try:
+                os.remove(_core.manifest_name(os.fsencode(path), os.fsencode(output)))
+            except FileNotFoundError:
+                pass
+        return frames, error
     except Exception as e:  # a task must report, not raise
         return 0, f"cannot open {path}: {e}"
 
 
-def _convert_part(path, output, bits, first, last):
-    """Converts frames first..last with one thread: (files, failed frame or None, text)."""
+def _convert_part(path, output, bits, first, last, hashed=False):
+    """Converts frames first..last with one thread.
+
+    (files, failed frame or None, text, manifest entries of the files written).
+    """
     try:
-        result = _core.convert(os.fsencode(path), os.fsencode(output), bits, first, last, 1)
+        if hashed:
+            result, entries = _core.convert_part(os.fsencode(path), os.fsencode(output), bits,
+                                                 first, last)
+        else:
+            result, entries = _core.convert(os.fsencode(path), os.fsencode(output), bits,
+                                            first, last, 1), []
     except Exception as e:  # a task must report, not raise
-        return 0, first, f"{path}: {e}"
+        return 0, first, f"{path}: {e}", []
     if result["status"] != "failed":
-        return result["files"], None, None
-    return result["files"], result["failed_frame"], result["message"]
+        return result["files"], None, None, entries
+    return result["files"], result["failed_frame"], result["message"], entries
+
+
+def _convert_stack(path, output, bits, frames, manifest):
+    """The whole recording as one stack, pages in order, in this one task.
+
+    (files, failed frame or None, text, []); a failed manifest gives its text
+    with no failed frame.
+    """
+    try:
+        result = _core.convert(os.fsencode(path), os.fsencode(output), bits, 0, frames - 1, 1,
+                               stack=True, manifest=manifest)
+    except Exception as e:  # a task must report, not raise
+        return 0, 0, f"{path}: {e}", []
+    if result["status"] == "failed":
+        return 0, result["failed_frame"], result["message"], []
+    return result["files"], None, result["manifest_error"] or None, []
+
+
+def _write_manifest(path, output, bits, frames, entries):
+    """Writes a recording's manifest once all its frame tasks finished; None or the error."""
+    try:
+        error = _core.write_manifest(os.fsencode(path), os.fsencode(output), bits, 0,
+                                     frames - 1, 1, entries)
+    except Exception as e:  # a task must report, not raise
+        return f"{path}: {e}"
+    return error or None
 
 
 def _remove(names):
@@ -116,7 +162,8 @@ def _run(tasks, client):
     return results
 
 
-def convert(paths, output_dir, bits=16, client=None, frames_per_task=256):
+def convert(paths, output_dir, bits=16, client=None, frames_per_task=256, stack=False,
+            manifest=False):
     """Converts many recordings into ``output_dir``; one result per recording.
 
     Each recording is split into tasks of at most ``frames_per_task``
@@ -128,9 +175,26 @@ def convert(paths, output_dir, bits=16, client=None, frames_per_task=256):
     workers need to reach the files. A refused or failing recording does not
     stop the others. As with the command line, a recording that fails at
     frame k keeps exactly the files of frames 0..k-1: files that other tasks
-    wrote beyond it are removed again. Returns a list of
-    :class:`ConvertResult` ``(path, frames, error)`` in the order of
-    ``paths`` (a single path counts as a list of one).
+    wrote beyond it are removed again.
+
+    ``stack=True`` (``--stack``): each recording becomes one multi-page TIFF
+    ``output_dir/<name>.tif``, written by a single task with its pages in
+    frame order; it appears only when complete, so a failing recording
+    leaves no stack. ``manifest=True`` (``--manifest``): each recording that
+    converted gets ``output_dir/<name>.manifest.json`` listing exactly its
+    files, written atomically by a final task of that recording once all its
+    frame tasks have finished (an earlier manifest of that name is removed
+    when the run starts; a failing recording gets none). The manifest
+    describes the run as ``quorvane-cli convert FILE -o output_dir/ --bits
+    bits --jobs 1 --manifest`` (``--stack`` too with ``stack``), each task
+    using one thread; its entries, sizes and hashes are those of the
+    command line.
+
+    Returns a list of :class:`ConvertResult` ``(path, frames, error)`` in the
+    order of ``paths`` (a single path counts as a list of one); with a stack,
+    ``frames`` counts its pages (0 when it failed). When only the manifest
+    could not be written, ``error`` is the command line's line for that and
+    the files stay.
     """
     if bits not in (8, 16) or isinstance(bits, bool):
         raise ValueError(f"bits must be 16 or 8, not {bits!r}")
@@ -141,34 +205,52 @@ def convert(paths, output_dir, bits=16, client=None, frames_per_task=256):
         paths = [paths]
     paths = [_text_path(p) for p in paths]
     output = os.path.join(_text_path(output_dir), "")
+    stack, manifest = bool(stack), bool(manifest)
     delayed = dask.delayed(pure=False)
 
-    probes = _run([delayed(_probe)(p) for p in paths], client)
+    probes = _run([delayed(_probe)(p, output, manifest) for p in paths], client)
     plan, parts = [], []
     for index, (path, probe) in enumerate(zip(paths, probes)):
         frames, error = (0, f"cannot open {path}: {probe}") if isinstance(probe, Exception) \
             else probe
         probes[index] = (frames, error)
+        if error is None and stack:
+            plan.append((index, 0))
+            parts.append(delayed(_convert_stack)(path, output, bits, frames, manifest))
+            continue
         for first in range(0, frames if error is None else 0, frames_per_task):
             last = min(first + frames_per_task, frames) - 1
             plan.append((index, first))
-            parts.append(delayed(_convert_part)(path, output, bits, first, last))
+            parts.append(delayed(_convert_part)(path, output, bits, first, last, manifest))
     outcomes = _run(parts, client)
 
-    results, stray = [], []
+    results, finals, owners = [], [], []
     for index, (path, (frames, error)) in enumerate(zip(paths, probes)):
-        mine = [(first, (0, first, f"{path}: {o}") if isinstance(o, Exception) else o)
+        mine = [(first, (0, first, f"{path}: {o}", []) if isinstance(o, Exception) else o)
                 for (owner, first), o in zip(plan, outcomes) if owner == index]
+        if stack:
+            written = mine[0][1][0] and frames if mine else 0
+            error = mine[0][1][2] if mine else error
+            results.append(ConvertResult(path, written, error))
+            continue
         written = frames if error is None else 0
-        for first, (files, failed, text) in mine:
+        for first, (files, failed, text, entries) in mine:
             if failed is not None and failed < written:
                 written, error = failed, text
         names = []
-        for first, (files, failed, text) in mine:
+        for first, (files, failed, text, entries) in mine:
             if files and first + files - 1 >= written:
                 names += _names(path, output, max(first, written), first + files - 1)
         if names:
-            stray.append(delayed(_remove)(names))
+            finals.append(delayed(_remove)(names))
+            owners.append(None)
+        elif manifest and error is None:
+            entries = [e for first, o in mine for e in o[3]]
+            finals.append(delayed(_write_manifest)(path, output, bits, frames, entries))
+            owners.append(index)
         results.append(ConvertResult(path, written, error))
-    _run(stray, client)
+    for owner, outcome in zip(owners, _run(finals, client)):
+        if owner is not None and outcome is not None:
+            text = f"{paths[owner]}: {outcome}" if isinstance(outcome, Exception) else outcome
+            results[owner] = results[owner]._replace(error=text)
     return results

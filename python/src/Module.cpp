@@ -97,11 +97,13 @@ py::dict ConvertResult(const ConvertSummary& summary) {
     result["failed_file"] = py::bytes(summary.failedFile);
     result["reason"] = FsText(summary.reason);
     result["message"] = FsText(summary.message);
+    result["skipped"] = summary.skipped;
+    result["manifest_error"] = FsText(summary.manifestError);
     return result;
 }
 
 py::dict Convert(const std::string& recording, const std::string& output, int bits, int first,
-                 int last, int jobs) {
+                 int last, int jobs, bool stack, bool skipExisting, bool manifest) {
     std::atomic<bool> cancel{false};
     std::optional<py::error_already_set> interrupt;
     ConvertSummary summary;
@@ -116,12 +118,79 @@ py::dict Convert(const std::string& recording, const std::string& output, int bi
                 cancel.store(true);
             }
         };
-        summary = ConvertFrames(recording, output, bits, first, last, jobs, &cancel, tick);
+        summary = ConvertFrames(recording, output, bits, first, last, jobs,
+                                {stack, skipExisting, manifest}, &cancel, tick);
     }
     if (interrupt) {
         throw std::move(*interrupt);
     }
     return ConvertResult(summary);
+}
+
+// A manifest entry as a tuple (frame, recorded, path bytes, size, sha256).
+py::tuple FileEntry(const ManifestFile& file) {
+    return py::make_tuple(file.frame, file.recorded, py::bytes(file.path), file.size, file.sha256);
+}
+
+ManifestFile ParseEntry(const py::handle& entry) {
+    const auto items = py::cast<py::tuple>(entry);
+    if (items.size() != 5) {
+        throw py::value_error("a file entry is (frame, recorded, path, size, sha256)");
+    }
+    return {py::cast<int>(items[0]), py::cast<int64_t>(items[1]), 0,
+            py::cast<std::string>(items[2]), py::cast<int64_t>(items[3]),
+            py::cast<std::string>(items[4])};
+}
+
+// The conversion of one part of a recording by one task, with its files' hashes.
+py::tuple ConvertPart(const std::string& recording, const std::string& output, int bits,
+                      int first, int last) {
+    std::vector<ManifestFile> files;
+    ConvertSummary summary;
+    {
+        py::gil_scoped_release release;
+        summary = ConvertHashedPart(recording, output, bits, first, last, files);
+    }
+    py::list entries;
+    for (const ManifestFile& file : files) {
+        entries.append(FileEntry(file));
+    }
+    return py::make_tuple(ConvertResult(summary), entries);
+}
+
+py::str WriteManifestOfParts(const std::string& recording, const std::string& output, int bits,
+                             int first, int last, int jobs, const py::iterable& entries) {
+    std::vector<ManifestFile> files;
+    for (const py::handle entry : entries) {
+        files.push_back(ParseEntry(entry));
+    }
+    std::string error;
+    {
+        py::gil_scoped_release release;
+        error = WritePartsManifest(recording, output, bits, first, last, jobs, files);
+    }
+    return FsText(error);
+}
+
+void BindConversionExtras(py::module_& m) {
+    m.def("convert_part", &ConvertPart, py::arg("recording"), py::arg("output"), py::arg("bits"),
+          py::arg("first"), py::arg("last"),
+          "Converts frames first..last with one thread: (result, hashed file entries).");
+    m.def("write_manifest", &WriteManifestOfParts, py::arg("recording"), py::arg("output"),
+          py::arg("bits"), py::arg("first"), py::arg("last"), py::arg("jobs"), py::arg("files"),
+          "Writes the manifest of a finished run from its file entries; '' or the error line.");
+    m.def(
+        "stack_name",
+        [](const std::string& recording, const std::string& output) {
+            return py::bytes(StackName(recording, output));
+        },
+        py::arg("recording"), py::arg("output"), "File name of the stack for the output argument.");
+    m.def(
+        "manifest_name",
+        [](const std::string& recording, const std::string& output) {
+            return py::bytes(ManifestName(recording, output));
+        },
+        py::arg("recording"), py::arg("output"), "File name of the manifest for the output argument.");
 }
 
 void BindReader(py::module_& m) {
@@ -179,8 +248,10 @@ PYBIND11_MODULE(_core, m) {
     BindReader(m);
 
     m.def("convert", &Convert, py::arg("recording"), py::arg("output"), py::arg("bits"),
-          py::arg("first"), py::arg("last"), py::arg("jobs"),
+          py::arg("first"), py::arg("last"), py::arg("jobs"), py::arg("stack") = false,
+          py::arg("skip_existing") = false, py::arg("manifest") = false,
           "Converts frames first..last as quorvane-cli convert -o output does.");
+    BindConversionExtras(m);
     m.def(
         "frame_names",
         [](const std::string& recording, const std::string& output, int first, int last) {

@@ -55,6 +55,14 @@ TEST(ShellCommandLine, FilesPrintFormsAndLanguage) {
     EXPECT_FALSE(ParseCommandLine({"/p"}).m_strError.isEmpty());
     EXPECT_FALSE(ParseCommandLine({"/pt", "a.vrn"}).m_strError.isEmpty());
     EXPECT_EQ(ParseCommandLine({"--", "--lang"}).m_files, QStringList{"--lang"});
+
+    // The shell's dash forms, the toolkit's own options, and what is not known.
+    EXPECT_EQ(ParseCommandLine({"-PT", "a.vrn", "Office"}).m_strPrinterName, "Office");
+    EXPECT_EQ(ParseCommandLine({"-platform", "offscreen", "a.vrn"}).m_files, QStringList{"a.vrn"});
+    EXPECT_TRUE(ParseCommandLine({"--version"}).m_bShowVersion);
+    EXPECT_TRUE(ParseCommandLine({"-h"}).m_bShowHelp);
+    EXPECT_EQ(ParseCommandLine({"--frob=1"}).m_strError, "unknown option '--frob=1'");
+    EXPECT_EQ(ParseCommandLine({"/p", "--", "/pt"}).m_files, QStringList{"/pt"});
 }
 
 TEST(ShellSingleInstance, ASecondInstanceHandsItsFilesToTheFirst) {

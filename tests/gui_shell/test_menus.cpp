@@ -41,6 +41,21 @@ const Item kExit{57665, "E&xit", "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"};
 const Popup kView{"&View",
                   "表示(&V)",
                   {{59392, "&Toolbar", "ﾂｰﾙ ﾊﾞｰ(&T)"}, {59393, "&Status Bar", "ｽﾃｰﾀｽ ﾊﾞｰ(&S)"}}};
+// With a recording open the View menu also has the zoom, display range and
+// Go to Frame commands.
+const Popup kView129{"&View",
+                     "表示(&V)",
+                     {{59392, "&Toolbar", "ﾂｰﾙ ﾊﾞｰ(&T)"},
+                      {59393, "&Status Bar", "ｽﾃｰﾀｽ ﾊﾞｰ(&S)"},
+                      {0, "", ""},
+                      {32790, "&Fit to Window", "ｳｨﾝﾄﾞｳに合わせる(&F)"},
+                      {32791, "&Actual Size", "実際のｻｲｽﾞ(&A)"},
+                      {32792, "Zoom &In", "拡大(&I)"},
+                      {32793, "Zoom &Out", "縮小(&O)"},
+                      {0, "", ""},
+                      {32794, "&Display Range", "表示範囲(&D)"},
+                      {0, "", ""},
+                      {32799, "&Go to Frame...\tCtrl+G", "ﾌﾚｰﾑへ移動(&G)...\tCtrl+G"}}};
 const Popup kHelp{
     "&Help", "ﾍﾙﾌﾟ(&H)", {{57664, "&About Quorvane...", "Quorvane のﾊﾞｰｼﾞｮﾝ情報(&A)..."}}};
 
@@ -59,6 +74,9 @@ const std::vector<Popup> kMenu129{{"&File",
                                     kSep,
                                     kRecent,
                                     kSep,
+                                    {32800, "Propert&ies...\tAlt+Enter",
+                                     "ﾌﾟﾛﾊﾟﾃｨ(&I)...\tAlt+Enter"},
+                                    kSep,
                                     kExit}},
                                   {"&Edit",
                                    "編集(&E)",
@@ -67,7 +85,7 @@ const std::vector<Popup> kMenu129{{"&File",
                                     {57635, "Cu&t\tCtrl+X", "切り取り(&T)\tCtrl+X"},
                                     {57634, "&Copy\tCtrl+C", "ｺﾋﾟｰ(&C)\tCtrl+C"},
                                     {57637, "&Paste\tCtrl+V", "貼り付け(&P)\tCtrl+V"}}},
-                                  kView,
+                                  kView129,
                                   {"&Window",
                                    "ｳｨﾝﾄﾞｳ(&W)",
                                    {{57648, "&New Window", "新しいｳｨﾝﾄﾞｳを開く(&N)"},
@@ -297,7 +315,9 @@ TEST_F(ShellMenus, ViewTogglesAndStatusBarPanes) {
     QStringList panes;
     for (QLabel* label : frame->m_wndStatusBar->findChildren<QLabel*>())
         panes.append(label->text());
-    EXPECT_EQ(panes, (QStringList{"Ready", "KANA", "CAPS", "NUM", "SCRL"}));
+    // Then the playback rate and pixel readout panes (placed before KANA),
+    // empty until a playback runs or the cursor is over a frame.
+    EXPECT_EQ(panes, (QStringList{"Ready", "KANA", "CAPS", "NUM", "SCRL", "", ""}));
 }
 
 TEST(ShellAboutBox, CaptionLinesAndDefaultButton) {

@@ -1,6 +1,7 @@
 """quorvane.dask on a real distributed cluster of two worker processes."""
 
 import filecmp
+import json
 import os
 
 import numpy
@@ -86,3 +87,72 @@ def test_convert_many_matches_the_cli(tmp_path, client, cut_recording):
     assert len(names) == 8 and sorted(os.listdir(tmp_path / "dask")) == names
     files = [n for n in names if n != "one_000001.tif"]
     assert filecmp.cmpfiles(tmp_path / "cli", tmp_path / "dask", files, shallow=False)[0] == files
+
+
+def manifest_without_output(path):
+    with open(path, encoding="utf-8") as f:
+        manifest = json.load(f)
+    return manifest, manifest["options"].pop("output")
+
+
+def test_convert_stacks_and_manifests_match_the_cli(tmp_path, client, cut_recording):
+    paths = [write(tmp_path / "one.vrn", width=64, height=32, frames=7, kind=6),
+             write(tmp_path / "two.vrn", width=64, height=32, frames=3, quadrants=True,
+                   big_endian=True, kind=3, first_frame=-5),
+             cut_recording]
+    refused = tmp_path / "three.vrn"
+    refused.write_bytes(b"RIFF" + bytes(300))
+    paths.insert(1, str(refused))
+    for folder in ("cli", "dask"):
+        (tmp_path / folder).mkdir()
+        (tmp_path / folder / "cut.manifest.json").write_text("{}")  # from an earlier run
+    errors = []
+    for path in paths:
+        done = run_cli("convert", path, "-o", f"{tmp_path}/cli/", "--stack", "--manifest",
+                       "--jobs", "1", "--quiet")
+        errors.append(done.stderr.strip().removeprefix("quorvane-cli: ") or None)
+
+    results = quorvane.dask.convert(paths, tmp_path / "dask", client=client, stack=True,
+                                    manifest=True, frames_per_task=2)
+
+    assert [r.frames for r in results] == [7, 0, 3, 0]
+    assert [r.error for r in results] == [e and e.replace("/cli/", "/dask/") for e in errors]
+    assert "frame 3" in results[3].error
+    names = ["one.manifest.json", "one.tif", "two.manifest.json", "two.tif"]
+    assert sorted(os.listdir(tmp_path / "cli")) == names == sorted(os.listdir(tmp_path / "dask"))
+    assert filecmp.cmpfiles(tmp_path / "cli", tmp_path / "dask", ["one.tif", "two.tif"],
+                            shallow=False)[0] == ["one.tif", "two.tif"]
+    for name in ("one", "two"):
+        cli, cli_output = manifest_without_output(tmp_path / "cli" / f"{name}.manifest.json")
+        dask, dask_output = manifest_without_output(tmp_path / "dask" / f"{name}.manifest.json")
+        assert (cli_output, dask_output) == (f"{tmp_path}/cli/", f"{tmp_path}/dask/")
+        assert cli == dask and dask["options"]["stack"] is True
+    assert dask["files"][0]["recorded"] == -5 and dask["files"][0]["pages"] == 3
+
+
+def test_convert_manifest_lists_every_task_s_files(tmp_path, client):
+    paths = [write(tmp_path / "one.vrn", width=64, height=32, frames=7, kind=6),
+             write(tmp_path / "two.vrn", width=32, height=16, frames=5)]
+    for folder in ("cli", "dask"):
+        # two.vrn fails at frame 3: no manifest, and the earlier one goes.
+        (tmp_path / folder / "two_000003.tif").mkdir(parents=True)
+        (tmp_path / folder / "two.manifest.json").write_text("{}")
+    for path in paths:
+        run_cli("convert", path, "-o", f"{tmp_path}/cli/", "--bits", "8", "--manifest",
+                "--jobs", "1", "--quiet")
+
+    results = quorvane.dask.convert(paths, tmp_path / "dask", bits=8, client=client,
+                                    manifest=True, frames_per_task=2)
+
+    assert [r.frames for r in results] == [7, 3]
+    assert results[0].error is None and "two_000003.tif" in results[1].error
+    names = sorted(os.listdir(tmp_path / "cli"))
+    assert sorted(os.listdir(tmp_path / "dask")) == names
+    assert "two.manifest.json" not in names and len(names) == 7 + 3 + 1 + 1
+    files = [n for n in names if n.endswith(".tif") and n != "two_000003.tif"]
+    assert filecmp.cmpfiles(tmp_path / "cli", tmp_path / "dask", files, shallow=False)[0] == files
+    cli, _ = manifest_without_output(tmp_path / "cli" / "one.manifest.json")
+    dask, _ = manifest_without_output(tmp_path / "dask" / "one.manifest.json")
+    assert cli == dask and [f["frame"] for f in dask["files"]] == list(range(7))
+    done = run_cli("verify", tmp_path / "dask" / "one.manifest.json")
+    assert done.returncode == 0, done.stdout + done.stderr

@@ -1,0 +1,48 @@
+// File > Properties...: what the recording holds (as `quorvane-cli info`
+// tells it) and the histogram of the current frame's 10-bit samples.
+#pragma once
+
+#include "image/DisplayLut.h"
+
+#include <QDialog>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QWidget>
+
+class CVornDoc;
+
+// The property lines of a recording: caption, value.
+QList<QPair<QString, QString>> RecordingProperties(const CVornDoc& doc);
+
+// Frames stored whole in a file of `fileSize` bytes.
+int CompleteFrames(int64_t fileSize, int32_t framPos, int32_t frameBytes, int32_t width,
+                   int32_t height, int32_t frameCount);
+
+// Bars of the 1024 sample counts, scaled to the tallest.
+class HistogramWidget : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit HistogramWidget(const SampleHistogram& counts, QWidget* parent = nullptr);
+    const SampleHistogram& Counts() const { return m_counts; }
+    QSize sizeHint() const override { return {520, 160}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    SampleHistogram m_counts;
+    uint32_t m_nTallest = 0;
+};
+
+class PropertiesDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    PropertiesDialog(const CVornDoc& doc, QWidget* parent = nullptr);
+    HistogramWidget* Histogram() const { return m_pHistogram; }
+
+private:
+    HistogramWidget* m_pHistogram = nullptr;
+};

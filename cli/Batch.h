@@ -1,0 +1,40 @@
+// What `quorvane-cli convert` adds around one conversion run: several
+// recordings into one folder, resuming (--skip-existing), one stack per
+// recording (--stack) and the manifest (--manifest).
+#pragma once
+
+#include "cli/ConvertJob.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct BatchOptions {
+    std::vector<std::string> files;
+    std::string output;      // the -o argument as given
+    bool rangeGiven = false; // --first or --last
+    bool stack = false;
+    bool bigtiff = false;
+    bool skipExisting = false;
+    bool manifest = false;
+};
+
+// The usage problem of the command line in plain words, or empty. Several
+// recordings need -o naming an existing folder, no --first/--last, and
+// output names that differ; --bigtiff needs --stack.
+std::string CheckBatch(const BatchOptions& options);
+
+struct RecordingResult {
+    ConvertOutcome outcome;
+    int64_t skipped = 0;       // frames already complete on disk
+    std::string manifestError; // set when the run succeeded but its manifest could not be written
+};
+
+// Converts one recording as the options say; the manifest comes last.
+RecordingResult ConvertRecording(const ConvertRequest& request, const BatchOptions& options,
+                                 const ConvertTick& tick);
+
+// The summary line, with ", N skipped" when resuming and "; failed: a.vrn,
+// b.vrn" when recordings failed.
+std::string BatchSummary(int64_t files, int64_t bytes, double seconds, const BatchOptions& options,
+                         int64_t skipped, const std::vector<std::string>& failed);

@@ -1,0 +1,101 @@
+// The manifest of a conversion run, "<base>.manifest.json" beside the
+// outputs: which recording, how it was converted, and the size and SHA-256
+// of every file the run left. Hashes come from OpenSSL's libcrypto.
+#pragma once
+
+#include "cli/ConvertJob.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <stop_token>
+#include <thread>
+#include <vector>
+
+// Incremental SHA-256.
+class Sha256 {
+public:
+    Sha256();
+    ~Sha256();
+    Sha256(const Sha256&) = delete;
+    Sha256& operator=(const Sha256&) = delete;
+
+    void Update(const void* data, std::size_t size);
+    // Lower-case hex digest; the object is spent afterwards.
+    std::string Finish();
+
+private:
+    struct Context;
+    std::unique_ptr<Context> m_context;
+};
+
+std::string Sha256Of(const void* data, std::size_t size);
+
+// Hash of a whole file read from disk; false with `reason` set when it
+// cannot be read or `stop` was requested. `size` receives the bytes read.
+bool Sha256OfFile(const std::string& path, std::string& digest, int64_t& size,
+                  std::string& reason, const std::stop_token& stop = {});
+
+// One output file: a frame file, or a stack whose pages start at `frame`.
+struct ManifestFile {
+    int frame = 0;
+    int64_t recorded = 0; // the recording's frame number of `frame`
+    int pages = 0;        // 0 for a single-frame file
+    std::string path;     // as written; the manifest keeps the name only
+    int64_t size = 0;
+    std::string sha256;
+};
+
+// Collects the files of one run from every worker.
+class ManifestLog {
+public:
+    void Add(ManifestFile file);
+    // Sorted by frame.
+    std::vector<ManifestFile> Files() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<ManifestFile> m_files;
+};
+
+// Hashes the recording on its own thread while the run converts it; given
+// up when the object goes before the result was asked for.
+class RecordingHasher {
+public:
+    explicit RecordingHasher(std::string path);
+    // Waits for the hash; false with `reason` when the file could not be read.
+    bool Result(std::string& digest, int64_t& size, std::string& reason);
+
+private:
+    void Hash(const std::stop_token& stop);
+
+    std::string m_path;
+    bool m_deferred = false;
+    std::string m_digest;
+    int64_t m_size = 0;
+    std::string m_reason;
+    bool m_ok = false;
+    std::jthread m_thread;
+};
+
+// What the manifest records about the run besides the files.
+struct ManifestRun {
+    std::string recording;
+    ConvertRequest request;
+    bool stack = false;
+    bool bigtiff = false;
+    bool skipExisting = false;
+    std::string output; // the -o argument as given
+};
+
+// "<directory><base>.manifest.json".
+std::string ManifestPath(const OutputPattern& output);
+
+// Builds and writes the manifest atomically. False with `reason` set.
+bool WriteManifest(const std::string& path, const ManifestRun& run, RecordingHasher& hasher,
+                   const std::vector<ManifestFile>& files, std::string& reason);
+
+// "quorvane-cli <version>".
+std::string ProgramNameAndVersion();
+const char* ProgramVersion();

@@ -1,0 +1,193 @@
+#include "cli/Usage.h"
+
+#include "cli/Escape.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdint>
+#include <cstdlib>
+#include <sstream>
+#include <vector>
+
+int Usage(const std::string& message) {
+    // The message may quote what was typed: its control characters are escaped.
+    std::fprintf(stderr, "quorvane-cli: %s\nRun 'quorvane-cli --help'\n",
+                 PrintableName(message).c_str());
+    return kExitUsage;
+}
+
+namespace {
+
+bool ReadWholeNumber(const std::string& text, long long& value) {
+    if (text.empty() || text.find_first_of(" \t\n") != std::string::npos) {
+        return false;
+    }
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtoll(text.c_str(), &end, 10);
+    return errno == 0 && end == text.c_str() + text.size() && value >= INT32_MIN &&
+           value <= INT32_MAX;
+}
+
+CLI::Validator Numbers(bool bounded, long long minimum) {
+    const std::string words = bounded ? "must be a whole number of at least " + std::to_string(minimum)
+                                      : std::string("must be a whole number");
+    return CLI::Validator(
+        [bounded, minimum, words](std::string& text) -> std::string {
+            long long value = 0;
+            if (!ReadWholeNumber(text, value) || (bounded && value < minimum)) {
+                return words;
+            }
+            return {};
+        },
+        "");
+}
+
+// The first word of `text` that looks like an option ("--jobs", "-o").
+std::string OptionIn(const std::string& text) {
+    std::istringstream words(text);
+    std::string word;
+    while (words >> word) {
+        while (!word.empty() && (word.back() == ':' || word.back() == ',')) {
+            word.pop_back();
+        }
+        if (word.size() > 1 && word[0] == '-') {
+            return word;
+        }
+    }
+    return {};
+}
+
+// The deepest subcommand that was reached, or `app` itself.
+const CLI::App* Reached(const CLI::App& app) {
+    for (const CLI::App* sub : app.get_subcommands()) {
+        if (sub->parsed()) {
+            return Reached(*sub);
+        }
+    }
+    return &app;
+}
+
+std::string Extras(const std::string& what) {
+    const std::size_t colon = what.find(": ");
+    std::istringstream words(colon == std::string::npos ? what : what.substr(colon + 2));
+    std::string first;
+    words >> first;
+    if (first.size() > 1 && first[0] == '-') {
+        return "unknown option '" + first + "'";
+    }
+    return "unexpected argument '" + first + "'";
+}
+
+// "a, b or c".
+std::string JoinWords(const std::vector<std::string>& words) {
+    std::string list;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        list += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + words[i];
+    }
+    return list;
+}
+
+template <class Error> bool Is(const CLI::ParseError& error) {
+    return dynamic_cast<const Error*>(&error) != nullptr;
+}
+
+} // namespace
+
+CLI::Validator WholeNumber(long long minimum) {
+    return Numbers(true, minimum);
+}
+
+CLI::Validator WholeNumber() {
+    return Numbers(false, 0);
+}
+
+CLI::Validator OneOf(std::initializer_list<const char*> words) {
+    std::vector<std::string> allowed(words.begin(), words.end());
+    const std::string list = JoinWords(allowed);
+    return CLI::Validator(
+        [allowed, list](std::string& text) -> std::string {
+            for (const std::string& word : allowed) {
+                if (text == word) {
+                    return {};
+                }
+            }
+            return "must be " + list;
+        },
+        "");
+}
+
+std::string UnknownCommand(const CLI::App& app, int argc, char** argv) {
+    if (argc < 2 || argv[1][0] == '\0') {
+        return {};
+    }
+    if (argv[1][0] == '-') {
+        const std::string word = argv[1];
+        const bool known = word == "-h" || word == "--help" || word == "--version";
+        return known ? std::string() : "unknown option '" + word + "'";
+    }
+    for (const CLI::App* sub : app.get_subcommands({})) {
+        if (sub->get_name() == argv[1]) {
+            return {};
+        }
+    }
+    return "unknown command '" + std::string(argv[1]) + "'";
+}
+
+std::string DescribeParseError(const CLI::App& app, const CLI::ParseError& error) {
+    const std::string what = error.what();
+    const CLI::App* reached = Reached(app);
+    if (Is<CLI::ValidationError>(error)) {
+        // "--jobs: must be ..." from the validators above.
+        const std::size_t colon = what.find(": ");
+        return colon == std::string::npos ? what
+                                          : what.substr(0, colon) + " " + what.substr(colon + 2);
+    }
+    if (Is<CLI::RequiredError>(error)) {
+        if (reached == &app) {
+            std::vector<std::string> commands;
+            for (const CLI::App* sub : app.get_subcommands({})) {
+                commands.push_back(sub->get_name());
+            }
+            return "a command is required: " + JoinWords(commands);
+        }
+        const std::size_t end = what.find(" is required");
+        const std::string name =
+            end == std::string::npos ? std::string("an argument") : what.substr(0, end);
+        return reached->get_name() + " needs " + name;
+    }
+    if (Is<CLI::ExtrasError>(error)) {
+        return Extras(what);
+    }
+    if (Is<CLI::ArgumentMismatch>(error)) {
+        const std::string option = OptionIn(what);
+        return (option.empty() ? std::string("an option") : option) + " needs a value";
+    }
+    if (Is<CLI::ConversionError>(error)) {
+        const std::string option = OptionIn(what);
+        return (option.empty() ? std::string("a value") : option) + " has a value that cannot be read";
+    }
+    std::string text = what;
+    if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z') {
+        text[0] = static_cast<char>(text[0] - 'A' + 'a');
+    }
+    return text;
+}
+
+int ParseArguments(CLI::App& app, int argc, char** argv) {
+    if (const std::string unknown = UnknownCommand(app, argc, argv); !unknown.empty()) {
+        return Usage(unknown);
+    }
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        return Usage(DescribeParseError(app, e));
+    }
+    return -1;
+}

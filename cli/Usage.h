@@ -1,0 +1,35 @@
+// Usage errors of quorvane-cli in plain words: one line "quorvane-cli: ..."
+// and a pointer to --help, exit status 2. CLI11 checks the command line with
+// the validators below; its own exceptions are reworded by DescribeParseError.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <initializer_list>
+#include <string>
+
+constexpr int kExitUsage = 2;
+
+// Prints the usage error and returns kExitUsage.
+int Usage(const std::string& message);
+
+// Parses the command line into `app`. -1 when the command is to run; else the
+// exit status after --help or --version (0) or a usage error (kExitUsage).
+int ParseArguments(CLI::App& app, int argc, char** argv);
+
+// A whole number of at least `minimum`; the message reads "must be a whole
+// number of at least 1" (or "must be a whole number" without a minimum).
+CLI::Validator WholeNumber(long long minimum);
+CLI::Validator WholeNumber();
+
+// One of the listed words: "must be 16 or 8", "must be none, offset or offset-gain".
+CLI::Validator OneOf(std::initializer_list<const char*> words);
+
+// "unknown command 'foo'" when the first word names no subcommand of `app`,
+// "unknown option '--foo'" when it is an option other than --help and
+// --version, else empty. Checked before parsing so the message names the
+// word typed.
+std::string UnknownCommand(const CLI::App& app, int argc, char** argv);
+
+// The plain-words line for a CLI11 parse error (not for help or version).
+std::string DescribeParseError(const CLI::App& app, const CLI::ParseError& error);

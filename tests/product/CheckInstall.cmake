@@ -1,0 +1,64 @@
+cmake_minimum_required(VERSION 3.25)
+# Installs the build into a fresh PREFIX and checks that every file users
+# need is there, and that bin/ holds exactly the two programs.
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
+                RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${err}")
+endif()
+file(GLOB_RECURSE installed LIST_DIRECTORIES false RELATIVE ${PREFIX} ${PREFIX}/*)
+
+set(expected
+  bin/quorvane-cli
+  share/man/man1/quorvane-cli.1.gz
+  share/bash-completion/completions/quorvane-cli
+  share/doc/quorvane/copyright
+  share/doc/quorvane/CHANGELOG.md
+  share/doc/quorvane/changelog.gz)
+set(programs bin/quorvane-cli)
+if(GUI)
+  list(APPEND expected
+    bin/quorvane
+    share/man/man1/quorvane.1.gz
+    share/applications/quorvane.desktop
+    share/mime/packages/quorvane.xml
+    share/metainfo/org.quorvane.quorvane.metainfo.xml
+    share/icons/hicolor/scalable/apps/quorvane.svg
+    share/icons/hicolor/scalable/mimetypes/application-x-vorn.svg)
+  foreach(size 16 22 24 32 48 64 128 256)
+    list(APPEND expected share/icons/hicolor/${size}x${size}/apps/quorvane.png
+                         share/icons/hicolor/${size}x${size}/mimetypes/application-x-vorn.png)
+  endforeach()
+  list(APPEND programs bin/quorvane)
+endif()
+
+set(missing)
+foreach(f IN LISTS expected)
+  if(NOT f IN_LIST installed)
+    list(APPEND missing ${f})
+  endif()
+endforeach()
+set(bin)
+foreach(f IN LISTS installed)
+  if(f MATCHES "^bin/")
+    list(APPEND bin ${f})
+  endif()
+endforeach()
+list(SORT bin)
+list(SORT programs)
+if(missing OR NOT bin STREQUAL programs)
+  list(JOIN installed "\n  " list)
+  message(FATAL_ERROR "missing: ${missing}\nbin: ${bin}\ninstalled:\n  ${list}")
+endif()
+# The installed programs run from there (the viewer answers without a display).
+foreach(f IN LISTS programs)
+  execute_process(COMMAND env -u DISPLAY -u WAYLAND_DISPLAY ${PREFIX}/${f} --version
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out)
+  get_filename_component(name ${f} NAME)
+  if(NOT rc EQUAL 0 OR NOT out MATCHES "^${name} [0-9]+\\.[0-9]+\\.[0-9]+\n$")
+    message(FATAL_ERROR "${f} --version: ${rc} '${out}'")
+  endif()
+endforeach()
+list(LENGTH installed count)
+message(STATUS "${count} files installed, all expected ones present")
