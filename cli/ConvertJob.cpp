@@ -40,6 +40,7 @@ struct WrittenFile {
     int index;
     std::string name;
     int64_t bytes;
+    bool skipped = false; // complete already, not this run's file
 };
 
 // State shared by the workers of one run.
@@ -138,6 +139,7 @@ void ConvertShare(const ConvertRequest& request, CVornDoc& doc, int begin, int e
                 }
                 if (result == FrameResult::Skipped) {
                     // Not this run's file: never removed, not counted as written.
+                    written.push_back({i, std::move(name), 0, true});
                     state.FrameDone();
                     continue;
                 }
@@ -300,8 +302,12 @@ ConvertOutcome RunConvert(const ConvertRequest& request, const ConvertTick& tick
     // the first frame not written, as one job would: later files that other
     // workers wrote ahead are removed.
     const int kept = ContiguousEnd(written, request.first, failed);
+    outcome.completeEnd = kept;
     for (const auto& share : written) {
         for (const WrittenFile& file : share) {
+            if (file.skipped) {
+                continue;
+            }
             if (file.index >= kept) {
                 std::error_code ec;
                 fs::remove(file.name, ec);

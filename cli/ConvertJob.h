@@ -49,7 +49,8 @@ struct ConvertOutcome {
     int failedFrame = -1;   // on Failed, the first frame that could not be converted
     std::string failedFile; // and its file name (empty when the recording was refused)
     std::string reason;
-    int64_t files = 0; // files this run left behind: frames first..first + files - 1
+    int64_t files = 0; // files this run left behind
+    int completeEnd = 0; // frames first..completeEnd - 1 are complete after the run
     int64_t bytes = 0;
 };
 

@@ -54,12 +54,11 @@ int Fail(const std::string& message) {
 }
 
 // "frames 0..57 written": the contiguous run an interrupted conversion left.
-std::string WrittenFramesText(int first, int64_t files) {
-    if (files <= 0) {
+std::string WrittenFramesText(int first, int end) {
+    if (end <= first) {
         return "no frames written";
     }
-    return "frames " + std::to_string(first) + ".." + std::to_string(first + files - 1) +
-           " written";
+    return "frames " + std::to_string(first) + ".." + std::to_string(end - 1) + " written";
 }
 
 // One warning line when the recording carries a correction that is not
@@ -159,7 +158,7 @@ int ConvertOne(const ConvertArgs& args, const std::string& file, ConvertTotals& 
     }
     if (outcome.status == ConvertStatus::Cancelled && !args.batch.stack) {
         std::fprintf(stderr, "quorvane-cli: %s: interrupted; %s\n", PrintableName(file).c_str(),
-                     WrittenFramesText(request.first, outcome.files).c_str());
+                     WrittenFramesText(request.first, outcome.completeEnd).c_str());
     }
     return outcome.status == ConvertStatus::Cancelled ? kExitInterrupted : 0;
 }

@@ -122,7 +122,10 @@ protected:
         kill(pid, SIGINT);
         int status = 0;
         waitpid(pid, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        // An interrupted run ends by its signal: report it as a shell would (130).
+        return WIFEXITED(status)     ? WEXITSTATUS(status)
+               : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
+                                     : -1;
     }
 
     std::string Recording(const std::string& name, int frames, int width = 32, int height = 32,
