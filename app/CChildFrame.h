@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The MDI child window of one view on a recording. It always opens maximized,
 // deletes itself when closed, and shows its document's title (with ":n" when
 // the document has several windows).

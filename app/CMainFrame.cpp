@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The main window's construction, its bars, captions, closing and drops.
 // Menus and actions: MainFrameMenus.cpp; documents, printing and placement:
 // MainFrameDocuments.cpp; the conversion bar: MainFrameConversion.cpp.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The main MDI window: menus, toolbar, the conversion bar band, status bar,
 // the recording windows, and the playback and conversion runs.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The application: language, profile, the main window, the command line and
 // the hand-over of files to an already running program.
 #pragma once

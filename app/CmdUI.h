@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Command-state updates in the style of the idle update handlers: a handler
 // receives a CCmdUI for one command id and sets its enabled and radio/check
 // state, whatever kind of user-interface element carries the command.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The command line: files to open, the print forms and the interface language.
 //   quorvane [FILE...]            opens each file
 //   quorvane /p FILE              prints the first frame on the default printer

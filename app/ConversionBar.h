@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The one-line conversion bar of the main window: bit depth, frame range,
 // progress, and the show-first / play / abort buttons (controls 1000..1010).
 // It holds no state of its own: the main frame refreshes it in idle time and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Owns the open recordings and makes their windows: each document gets a
 // child frame holding a CVornView; "New Window" adds another frame on the
 // same document. A document is destroyed when its last view goes away.

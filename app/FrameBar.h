@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The frame bar, a band of the main window's top area: step back, a slider
 // over the frames, step forward, the frame number (editable) and "/ N", the
 // playback speed and the loop toggle. Like the conversion bar it holds no

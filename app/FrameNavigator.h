@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Navigation of the active recording: the frame keys of the view, the frame
 // bar, Go to Frame, the zoom and display range commands, the pixel readout
 // and playback rate panes of the status bar, and the Properties command. It

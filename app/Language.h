@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The user-interface language, chosen once at start-up.
 #pragma once
 

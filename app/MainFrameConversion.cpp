@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The conversion bar's side of the main frame: the bar's idle update, its
 // commands, and the playback and conversion runs. A run is a synchronous loop
 // over the document's RenderFrame that drains the event queue between frames,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Opening and closing recordings, printing, the About box and the main
 // window's stored placement.
 #include "app/CAboutDialog.h"

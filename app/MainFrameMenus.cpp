@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The main window's commands: actions, the two menus (no recording open /
 // a recording open), the toolbar, the Window menu's list and the recent files.
 #include "app/CMainFrame.h"

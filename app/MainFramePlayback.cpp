@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The main frame's side of navigation: the navigator is created with the
 // frame, and a playback runs paced (or as fast as frames decode), from a
 // start frame, looping when asked. It is a run like any other: the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Timing of a paced playback: frame k is due k periods after the first, and
 // a playback that falls behind (decoding slower than the rate) carries on
 // from now instead of rushing to catch up. Every frame is shown; none is

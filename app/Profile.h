@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Values of the per-user profile: the main window's placement record, the
 // output depth and the reading rules for values typed in by hand.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // File > Properties...: what the recording holds (as `quorvane-cli info`
 // tells it) and the histogram of the current frame's 10-bit samples.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // View > Display Range > Custom...: the 10-bit samples shown black and white.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The most-recently-used file list: at most ten paths, most recent first,
 // kept in "Recent File List"/"File1".."File10" of the profile.
 #pragma once

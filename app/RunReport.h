@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The viewer's own words for what happened: the translated reasons behind the
 // core's English texts (the command line and logs keep those), the one-line
 // results of playback and conversion runs, and the notes shown when a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Registration of the ".vrn" file type with the desktop shell.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // One running program per user: a second start hands its files to the
 // running one over a local socket and ends.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The viewer's own settings, in the profile section "View" (the section
 // "Settings" keeps only the values the program always had):
 //   "PlaybackRate"  0 = as fast as frames decode, else frames per second

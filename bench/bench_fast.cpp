@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Fast kernels on a 1024 x 1024 frame, hot in cache: every available path's
 // unpackers (lane and quadrant order) and correction passes (offset, and
 // offset with gain), against memcpy of the same output bytes in the same run;

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 # Stepping with the frame keys needs the whole viewer (main window, frame
 # bar); without it (QUORVANE_BUILD_GUI=OFF) this benchmark is left out.
 if(TARGET quorvane_app)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Navigation speed on a 1024 x 1024 recording (the demo writer's pattern,
 // with an offset-gain correction): stepping with the Right key in the main
 // window's 800 x 600 view, each frame drawn, beside RenderFrame alone on the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Opening a 1024 x 1024 recording with its page cache warm: the whole
 // document open (reader, offset-gain correction maps, frame image, frame 0,
 // display image) beside the same open of a recording without correction, the

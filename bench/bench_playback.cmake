@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 # Playback through a visible frame view needs the Qt display library; without
 # the viewer (QUORVANE_BUILD_GUI=OFF) this benchmark is left out of the build.
 if(TARGET quorvane_display)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Playback speed: RenderFrame over the frames of a 1024 x 1024 recording with
 // one visible 800 x 600 view, beside decoding alone, rendering without a view,
 // a repaint alone, and the surface's draw of a grey and of a colour-table

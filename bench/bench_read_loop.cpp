@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The C++ baseline of bench/python-read-bench.py: every frame of one
 // recording read with VornReader::ReadFrame into one buffer, in order, as
 // the Python package's read(i, out=buf) loop does.

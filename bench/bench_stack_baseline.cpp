@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // libtiff's own loop writing a multi-page stack, the baseline of
 // `quorvane-cli convert --stack`. Decodes the first few frames of the
 // recording before the clock starts, then writes COUNT pages cycling through

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Frame export throughput for a 1024 x 1024 recording frame: the 16-bit save of
 // the resident frame image and the 8-bit export (create, pack, save, release),
 // each beside a plain fopen/fwrite/fclose of the same bytes into the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Frame unpacking throughput on a 1024 x 1024 frame, in bytes of decoded
 // output per second, beside a plain copy of the same output size as the
 // memory-bandwidth baseline.

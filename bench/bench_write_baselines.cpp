@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Writers that convert's file output is measured against. Each writes COUNT
 // TIFF files named <dir>/frame_NNNNNN.tif, of the same size as quorvane-cli's
 // files of the same recording, from frames decoded before the clock starts,

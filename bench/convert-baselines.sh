@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # quorvane-cli convert (--jobs 1 and 2) against four writers of the same files
 # into the same folder, in one run:
 #   fwrite    one fopen/fwrite/fclose per file (the same bytes)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Conversion throughput of quorvane-cli against a raw baseline that writes the
 # same number of files of the same size with one write each.
 #

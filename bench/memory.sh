@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Peak resident memory of quorvane-cli convert on a short and a long recording,
 # with --jobs 1 and 2, 16- and 8-bit output. The peak must stay below
 # 64 MB + 4 x the decoded frame size per job, and must not grow with the

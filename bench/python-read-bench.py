@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-3-Clause
 """Reading frames through the quorvane Python package, beside its baselines.
 
     python3 bench/python-read-bench.py [--build build-release] [--frames 520]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # quorvane-cli convert --stack and --manifest against their baselines, in one run:
 #   single        convert, one file per frame (today's conversion)
 #   single-mf     the same with --manifest

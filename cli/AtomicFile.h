@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Files that appear under their final name only when complete: written
 // under a hidden temporary name in the same folder, then renamed over it.
 #pragma once

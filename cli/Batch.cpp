@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "cli/Batch.h"
 
 #include "cli/BatchFrames.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // What `quorvane-cli convert` adds around one conversion run: several
 // recordings into one folder, resuming (--skip-existing), one stack per
 // recording (--stack) and the manifest (--manifest).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "cli/BatchFrames.h"
 
 #include "image/ImageBuffer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The per-frame step of a conversion run when it resumes (--skip-existing)
 // or records a manifest: checks what already lies under the frame's name,
 // writes the frame file, and hashes the bytes while they are in memory.

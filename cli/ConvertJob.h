@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // One conversion run of quorvane-cli: frames first..last of a recording into
 // numbered TIFF files, optionally split over several worker threads. Kept
 // apart from the command line so tests can drive it with their own cancel

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "cli/Demo.h"
 
 #include "recording/VornWriter.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // `quorvane-cli demo`: a synthetic recording worth looking at. A bright disc
 // moves over a gradient, a bar at the bottom grows with the frame index, and
 // the stored frames carry a fixed pattern (column stripes and pixel noise)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Text from outside the program (file names above all) made safe to print: a
 // name may hold escape sequences that would drive the user's terminal.
 #pragma once

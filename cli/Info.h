@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // `quorvane-cli info`: what a recording holds, as `key: value` lines or as
 // one JSON object with the same keys.
 #pragma once

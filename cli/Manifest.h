@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The manifest of a conversion run, "<base>.manifest.json" beside the
 // outputs: which recording, how it was converted, and the size and SHA-256
 // of every file the run left. Hashes come from OpenSSL's libcrypto.

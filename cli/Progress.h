@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Progress bar and summary line of quorvane-cli convert.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Interruption of quorvane-cli by SIGINT, SIGTERM or SIGHUP. The handlers only
 // note the signal; the run stops after the frames in progress, cleans up, and
 // then ends the program by the same signal, so a shell sees an interrupted

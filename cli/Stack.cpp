@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "cli/Stack.h"
 
 #include "cli/AtomicFile.h"

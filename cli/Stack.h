@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // `convert --stack`: a whole frame range as one multi-page TIFF written with
 // libtiff. Workers decode frames in turn (frame i by worker i mod jobs), and
 // the calling thread appends the pages in frame order, so memory stays one

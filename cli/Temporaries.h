@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Clean-up of hidden save temporaries that a killed run left in the output
 // folder (".shot_000153.tif.ksLZZl"). Only temporaries of the frame names the
 // coming run writes are touched.

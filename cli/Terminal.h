@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The width of the terminal a progress line is drawn on, followed when the
 // window is resized.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "cli/Usage.h"
 
 #include "cli/Escape.h"

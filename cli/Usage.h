@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Usage errors of quorvane-cli in plain words: one line "quorvane-cli: ..."
 // and a pointer to --help, exit status 2. CLI11 checks the command line with
 // the validators below; its own exceptions are reworded by DescribeParseError.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // `quorvane-cli verify MANIFEST...`: re-reads the recording and every file a
 // manifest lists and compares sizes and SHA-256 hashes.
 #pragma once

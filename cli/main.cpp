@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // quorvane-cli: headless access to VORN recordings.
 //   info FILE [--json]          what the recording holds
 //   convert FILE... [-o PATH]   one TIFF file per frame, or a stack

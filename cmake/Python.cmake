@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 # QUORVANE_BUILD_PYTHON: the `quorvane` Python package (pybind11 extension
 # plus pure-Python modules). ON by default when pybind11 and the Python
 # development files are found.

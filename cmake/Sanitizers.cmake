@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 if(QUORVANE_SANITIZE)
   if(MSVC)
     add_compile_options(/fsanitize=address)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 # Project-wide warning set, applied per target with quorvane_warnings(target).
 function(quorvane_warnings target)
   if(MSVC)

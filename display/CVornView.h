@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The view in each recording window: shows the document's display image
 // fitted into the client area and centred, and refreshes the document's
 // title on every paint so the caption follows the frame shown.

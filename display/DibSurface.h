@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Draws one device-independent bitmap (header, palette, rows in one block)
 // into a widget or printer, fitted or at a fixed zoom around a centre.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The frame view's zoom, scrolling by bars and by dragging, and the pixel
 // readout under the cursor.
 #include "display/CVornView.h"

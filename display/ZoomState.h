@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The zoom of one frame view: fit (the whole frame in the window) or a power
 // of two from 1/16 to 32, with the image point shown at the client centre.
 // Plain arithmetic, no toolkit: the view turns it into a surface layout.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "framework/Document.h"
 #include "framework/SplitPath.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The small part of a document/view framework that the recording document
 // relies on, free of any toolkit: a document with its title, path and views,
 // and the view interface a document drives. The Qt shell implements CView.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Splitting an output path into directory, base name, extension and version,
 // and the numbered frame file names of a conversion run.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "fuzz/FuzzSupport.h"
 
 #include <sys/mman.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Fuzz target: the profile values as a user may have typed them by hand:
 // the window placement list, the depth choice, and whether a restored window
 // rectangle lies on a screen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Fuzz target: opens arbitrary bytes as a recording and reads its frames.
 // Built twice: with the fixed-pattern correction requested (the document's
 // way) and without it (FUZZ_LOAD_CORRECTION 0).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Fuzz target: splitting an output path and naming the numbered frame files.
 // Input: four bytes of frame index, then the path.
 #include "framework/SplitPath.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Fuzz target: the frame unpackers and the per-row correction kernels. The
 // public versions and every SIMD path the machine has must give exactly what
 // the short reference versions give on the same bytes, including the samples

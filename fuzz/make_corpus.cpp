@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Writes the seed corpus of the fuzz targets: small recordings in both byte
 // orders and both layouts, with corrections of kinds 3, 4 and 6 and unusual
 // chunk directories; unpacker and path inputs. Deterministic, so running it

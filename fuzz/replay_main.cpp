@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Stand-alone driver for the fuzz targets: feeds every file of the given
 // files and directories to LLVMFuzzerTestOneInput once, so the corpus and the
 // kept crash inputs are replayed by every test run without libFuzzer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The display block's header: the Windows BITMAPINFOHEADER, 40 bytes,
 // little-endian. On Windows the platform's own struct is used; elsewhere a
 // layout-identical one.

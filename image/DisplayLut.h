@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // How a decoded 10-bit frame becomes the 8-bit grey display bitmap: one
 // lookup table from sample to grey, built from a display range. The standard
 // range is sample >> 2; the others stretch a window of sample values over

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // One image held in one heap block, header and pixels contiguous: either a
 // display image (BITMAPINFOHEADER, grey palette, bottom-up rows padded to 4
 // bytes) or a file image (a complete little-endian TIFF file with one strip).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "image/Packers.h"
 
 #include "image/ImageBuffer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Sample packers between source containers (1, 2 or 4 little-endian bytes with
 // `bits` significant bits) and 8-bit display rows or 8/16-bit TIFF samples.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Little-endian loads and stores and the sample scaling rule shared by the
 // packers and the TIFF builder. Internal to image/.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Names of the hidden temporaries a file image save writes before it renames
 // the complete file into place: "." + file name + "." + six letters or
 // digits, in the target's folder. A run that was killed may leave one behind;

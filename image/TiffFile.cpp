@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Saving a file image. The bytes go to a fresh file beside the target and that
 // file is renamed over the target only once every byte was written and the
 // file closed cleanly, so a failed save never leaves a partial file under the

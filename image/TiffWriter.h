@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Builder and readers of the one-IFD, one-strip little-endian TIFF layout
 // held in a file image block.
 #pragma once

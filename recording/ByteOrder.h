@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Integer fields of a recording, taken from raw bytes in the recording's own
 // byte order (independent of the host's).
 #pragma once

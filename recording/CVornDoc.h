@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The document of one open recording: owns the reader, the frame image (a
 // 16-bit grey TIFF file image the reader decodes into) and the display image
 // (an 8-bit grey bitmap the views draw). Every frame shown or written goes

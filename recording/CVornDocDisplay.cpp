@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The document's display range: how the frame image becomes the display
 // image. The standard range is the plain repack; any other goes through one
 // lookup table built for the frame being shown.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Fixed-pattern correction: loading the FPNP maps at Open and applying them
 // to every decoded frame.
 #include "recording/ByteOrder.h"

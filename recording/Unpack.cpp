@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Public unpackers: the fastest kernel set this CPU runs (AVX2, SSE4.1 or
 // portable 32-bit-word code), chosen once. The references in
 // UnpackReference.cpp remain the definition every path is tested against.

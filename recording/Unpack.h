@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Frame unpacking and per-row correction kernels.
 //
 // The public unpackers (UnpackLanes, UnpackQuadrants) are declared in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The definition of both pixel layouts, written straight from the byte
 // formulas with no attempt at speed. The fast unpackers must match it.
 #include "recording/Unpack.h"

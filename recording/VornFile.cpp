@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "recording/VornFile.h"
 
 #ifdef _WIN32

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Read-only file access for recordings: open shared (others may read and
 // write meanwhile), read, 64-bit absolute seek, close. POSIX here, the C
 // runtime's _sopen/_lseeki64 on Windows.

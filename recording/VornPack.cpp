@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Frame encoders for the recording builder: the inverse of the two pixel
 // layouts, written from the lane byte formulas and the quadrant walk.
 #include "recording/VornWriter.h"

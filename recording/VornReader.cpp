@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Header and chunk directory parsing, frame reading and unpack dispatch.
 // The fixed-pattern correction lives in Correction.cpp.
 #include "recording/VornReader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Reader of one VORN recording (.vrn): header and chunk directory, frame
 // reading and unpacking, and the fixed-pattern correction.
 //

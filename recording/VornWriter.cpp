@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Recording builder: lays out the header, the chunk directory and the chunk
 // contents, then streams the frames through a byte sink so that files of any
 // size need memory for one frame only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Builds VORN recordings (.vrn), in memory or as files: for tests, for
 // hostile-file checks and for the command line's demo recording.
 //

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """Frames of VORN high-speed recordings (.vrn) as numpy arrays.
 
 Frames are decoded and corrected by the same code as the Quorvane viewer

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """The Recording class: one open VORN recording, frames as numpy arrays."""
 
 import operator

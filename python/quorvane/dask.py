@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """Recordings on Dask: lazy frame arrays and conversion spread over a cluster.
 
 Every task opens the recording it works on itself, by path, so the tasks

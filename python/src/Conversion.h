@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The command line's conversion run, for Python: TIFF files of a frame range
 // (or one stack) with the same names and bytes as `quorvane-cli convert`,
 // the same manifest and the same failure texts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // quorvane._core: the compiled half of the quorvane package. The public API
 // lives in the pure-Python modules; this exposes the reader, the converter
 // and the frame-count probe, releasing the GIL while they work.

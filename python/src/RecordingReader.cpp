@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "RecordingReader.h"
 
 #include "cli/Info.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // One open recording for the Python package: the reader the converter uses,
 // behind a lock so several Python threads may share it, and the facts about
 // the recording that the package shows as attributes. Free of Python: errors

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // AVX2 kernels. Built with -mavx2; runs only after the CPU check. They
 // follow the 128-bit ones (Sse41Impl.h), with twice the data per register:
 // two groups side by side for lane order, one whole group for quadrant

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Chooses the kernel set once and forwards the *Fast entry points to it.
 // Built without any instruction-set options, so it runs on every CPU.
 #include "recording/fast/Kernels.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Internal to recording/fast: the per-path kernel tables and the quadrant
 // geometry shared by all paths.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Internal to recording/fast: the banded, tiled writing of quadrant order
 // shared by all paths. Internal linkage throughout: see Kernels.h.
 #pragma once

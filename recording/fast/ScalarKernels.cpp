@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Portable kernels: the path for CPUs without SSE4.1 and for other
 // architectures. Plain loops over whole groups, which compilers vectorise
 // for whatever baseline they target.

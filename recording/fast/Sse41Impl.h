@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // 128-bit kernels, included by the SSE4.1 and the AVX2 translation units
 // (the latter uses them for remainders). Internal linkage throughout: see
 // Kernels.h.

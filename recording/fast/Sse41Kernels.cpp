@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // SSE4.1 kernels. Built with -msse4.1; runs only after the CPU check.
 #include "recording/fast/Kernels.h"
 

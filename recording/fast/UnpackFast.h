@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Vectorised unpackers and correction row kernels with runtime dispatch.
 //
 // Each entry point has the contract of its portable counterpart

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // End to end: several recordings, resuming, stacks, manifests and verify,
 // driven through the built quorvane-cli.
 #include "cli/BatchFrames.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // End to end: the built quorvane-cli, run in a fresh folder.
 #include "recording/VornReader.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Helpers shared by the document and command-line tests: a fresh temporary
 // folder per test, small recordings, and reading TIFF files back.
 #pragma once

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 # Fails when a translation unit built for one instruction set defines a weak
 # or unique symbol (an out-of-line inline function or template instance).
 # The linker keeps one copy of such a symbol for the whole program, so the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Shared by the fast-kernel tests: every kernel set this machine can run,
 // so each test checks every path against the reference in one process.
 #pragma once

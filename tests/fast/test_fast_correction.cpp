@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Every correction path against the reference row kernels, bit for bit, on
 // hostile values (full-range samples, offsets and gains whose 32-bit product
 // wraps) and on row lengths around each vector width.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Every unpacking path against the reference, bit for bit, including the
 // elements a frame's remainder must leave untouched. Packed buffers hold
 // exactly the bytes a frame may read, so the sanitizer build catches any

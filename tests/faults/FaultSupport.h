@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Tools for injecting faults into a conversion: a small tmpfs that fills up
 // or turns read-only, a watch on the output folder, and reading the written
 // TIFF files back to check that each one is complete and right.

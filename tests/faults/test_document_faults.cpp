@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Faults during the document's conversion loop (RenderFrame frame after
 // frame, as the viewer's conversion run calls it): a full disk, a folder that
 // turns read-only or disappears, the recording cut short or deleted between

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // A full disk under `convert --stack` and `--manifest`: the run fails with
 // one line, and neither a partial stack, a manifest nor a temporary file is
 // left behind.

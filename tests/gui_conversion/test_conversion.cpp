@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The conversion bar driving real recordings through the main frame: ranges,
 // file names and contents, depth, abort, and windows opened or closed while a
 // run is in progress.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // DibSurface: the layout rectangles, and what Draw puts on a canvas from a
 // display block (orientation, scaling, palette, drawing from the live block).
 #include "display/DibSurface.h"

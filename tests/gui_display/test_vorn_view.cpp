@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // CVornView on real recordings: what the window shows and when, the caption
 // it drives, the fixed scroll size, and printing.
 #include "display/CVornView.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Display range tables and the document's display repack: the standard range
 // is the plain sample >> 2 repack, byte for byte; the stretched ranges map
 // their window onto 0..255; saved files never depend on the range.

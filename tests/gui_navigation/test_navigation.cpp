@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Navigation in the main window over a real (corrected) recording: frame
 // keys, the frame bar and Go to Frame, paced and looping playback, the pixel
 // readout, the display range commands, Properties, menus and the profile.

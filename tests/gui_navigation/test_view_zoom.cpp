@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Zoom and pan of one frame view: fit stays the Part of the layout it always
 // was, the steps run in powers of two from 1/16 to 32, Ctrl + wheel keeps the
 // point under the cursor, dragging pans, and each view keeps its own zoom.

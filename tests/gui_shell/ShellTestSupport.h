@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Shared set-up of the shell tests: a fresh profile and temporary directory
 // per test, small recordings, and a main window whose messages are caught.
 #pragma once

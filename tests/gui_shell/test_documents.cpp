@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Opening, captions, windows, closing, placement and printing of recordings
 // in the main window.
 #include "ShellTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The stored placement cannot make the window unusable, the hand-over socket
 // talks only to the same user, and a FIFO never freezes the window.
 #include "ShellTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The command line and the hand-over of files to a running program.
 #include "app/CommandLine.h"
 #include "app/SingleInstance.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // One QApplication for every test, on the offscreen platform, with the
 // profile redirected into a temporary directory.
 #include "ShellTestSupport.h"

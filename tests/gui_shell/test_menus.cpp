@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Menus, toolbar, accelerators, status bar and About box, in English and in
 // Japanese.
 #include "ShellTestSupport.h"

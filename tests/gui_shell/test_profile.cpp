@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Profile values: the placement record, the output depth, the recent files,
 // and the language choice.
 #include "ShellTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Shared by the hardening tests: recordings in a temporary folder, special
 // files, and a time limit for calls that must never block.
 #pragma once

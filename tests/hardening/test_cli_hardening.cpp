@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // quorvane-cli end to end: special files in and out, links at frame names,
 // interruption by signals, leftover temporaries, frames independent of the
 // job count, the correction warning, and names printed safely.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Rules of the core that a changed line could break without another test
 // noticing: sample rules, display and file layouts, the TIFF entry walk,
 // header fields, the correction window and its interpolation, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // A decoded frame depends on that frame alone: not on what was read before,
 // not on the stride's padding, and its memory follows the frame size.
 #include "AllocationTracker.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Recordings must be regular files and are opened without ever blocking;
 // frame files replace whatever regular file or link sits at their name and
 // refuse FIFOs, sockets and devices.

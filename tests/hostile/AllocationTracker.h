@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Replaces the global operator new/delete of the test program to measure
 // what a piece of code allocates: the largest single request and the peak of
 // live heap bytes since the last Reset. A request above the armed limit is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // A generated set of damaged and malicious recordings: every header field,
 // directory entry and chunk field pushed to its extremes, built from sound
 // recordings with the writer and raw byte pokes.

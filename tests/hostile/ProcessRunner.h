@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Runs a program as a child process with a time limit, capturing its output,
 // exit status and peak memory. Used to drive quorvane-cli from the tests.
 #pragma once

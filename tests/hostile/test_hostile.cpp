@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Damaged and malicious recordings through every way in: the document open
 // (what the viewer's open calls), `quorvane-cli info` and
 // `quorvane-cli convert`. Each must be refused with a reason or read without

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 cmake_minimum_required(VERSION 3.25)
 # Installs the build into a fresh PREFIX and checks that every file users
 # need is there, and that bin/ holds exactly the two programs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Runs a built program with its output captured, in a folder of the test's
 // choosing, optionally without any display.
 #pragma once

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Drives the bash completion of quorvane-cli as bash would: commands, options,
 # option values and .vrn files for the recording.
 # No -e or -u: the completion library relies on neither.

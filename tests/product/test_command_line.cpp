@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // --version, --help and usage errors of both programs, as users see them.
 #include "ProgramRun.h"
 #include "TestUtil.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // info's keys for the frame numbers, the calibration, the model and the
 // frames wholly inside the file, on a recording cut short.
 #include "ProgramRun.h"

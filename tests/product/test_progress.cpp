@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The progress line fits the terminal: the line itself at many widths, the
 // width read from a terminal, and quorvane-cli drawn on a pseudo-terminal.
 #include "cli/Progress.h"

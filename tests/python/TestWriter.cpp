@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // _vorn_test_writer: writes recordings for the Python tests with the
 // library's VORN writer, with deterministic pseudo-random correction maps.
 

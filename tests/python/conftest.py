@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """Shared fixtures: recordings written by the library's writer, the CLI, a TIFF reader."""
 
 import os

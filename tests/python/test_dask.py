@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """quorvane.dask on a real distributed cluster of two worker processes."""
 
 import filecmp

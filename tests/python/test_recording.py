@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """quorvane.Recording against the command line's output and its own contract."""
 
 import filecmp

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """Recording.to_tiff with stack, manifest and skip_existing against quorvane-cli."""
 
 import filecmp

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Test fixture: a fresh temporary directory per test, removed afterwards,
 // and helpers to write recordings into it and open them.
 #pragma once

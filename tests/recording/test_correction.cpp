@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Fixed-pattern correction: frame window, kind 3 and kind 6 arithmetic,
 // offset words (11-bit, bit 10 the sign), and the cases that leave frames uncorrected.
 #include "RecordingFiles.h"

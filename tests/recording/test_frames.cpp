@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Frame reading: decoding by layout, seeks, refusals and short reads.
 #include "RecordingFiles.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Header, chunk directory and the refusals of Open.
 #include "RecordingFiles.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Pixel layouts: the worked examples pin both the unpackers and the
 // encoders to literal byte values and positions, so the recording builder
 // and the reader cannot agree on a shared mistake.

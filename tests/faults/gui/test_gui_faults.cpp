@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Faults during the viewer's conversion run (File > Save through the main
 // frame): a full disk, the folder turning read-only, the recording cut short.
 // The run stops at the failing frame and leaves the controls usable; the

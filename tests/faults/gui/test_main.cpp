@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // QApplication for the viewer's fault tests: offscreen, with a throwaway
 // profile so the user's own settings are never touched.
 #include <gtest/gtest.h>
