@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: BSD-3-Clause
-// QApplication for the navigation tests: offscreen, with the profile kept in
+// QApplication for the GUI test programs: offscreen, with the profile kept in
 // a temporary directory so the user's own settings are never touched.
 #include <gtest/gtest.h>
 
