@@ -30,13 +30,27 @@ constexpr int32_t kFrames = 4;
 
 std::string g_corrected;   // kind-6 correction
 std::string g_uncorrected; // no correction
+std::string g_offset;      // kind-3 correction
+std::string g_quadrants;   // quadrant order, no correction
 
-const std::string& PathFor(int64_t corrected) {
-    return corrected != 0 ? g_corrected : g_uncorrected;
+// Recording by benchmark argument: 0 none, 1 offset-gain, 3 offset, 4 quadrants.
+const std::string& PathFor(int64_t kind) {
+    switch (kind) {
+    case 1:
+        return g_corrected;
+    case 3:
+        return g_offset;
+    case 4:
+        return g_quadrants;
+    default:
+        return g_uncorrected;
+    }
 }
 
 void Label(benchmark::State& state) {
-    state.SetLabel(state.range(0) != 0 ? "offset-gain" : "no correction");
+    static const char* const kLabels[] = {"no correction", "offset-gain", "", "offset",
+                                          "quadrant order"};
+    state.SetLabel(kLabels[state.range(0)]);
 }
 
 // Only the open is timed; the document is built and destroyed outside.
@@ -129,7 +143,7 @@ void BM_ReadFrame(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(frame.size() * 2));
     Label(state);
 }
-BENCHMARK(BM_ReadFrame)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReadFrame)->Arg(1)->Arg(3)->Arg(0)->Arg(4)->Unit(benchmark::kMicrosecond);
 
 void BM_MemcpyFrame(benchmark::State& state) {
     std::vector<uint16_t> from(static_cast<size_t>(kSize) * kSize, 1);
@@ -142,12 +156,13 @@ void BM_MemcpyFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_MemcpyFrame)->Unit(benchmark::kMicrosecond);
 
-bool WriteRecording(const std::string& path, int correctionKind) {
+bool WriteRecording(const std::string& path, int correctionKind, bool quadrants = false) {
     DemoOptions options;
     options.frames = kFrames;
     options.width = kSize;
     options.height = kSize;
     options.correctionKind = correctionKind;
+    options.quadrants = quadrants;
     return WriteDemoRecording(path, options);
 }
 
@@ -163,7 +178,10 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(dir, ec);
     g_corrected = (dir / "corrected.vrn").string();
     g_uncorrected = (dir / "plain.vrn").string();
-    const bool written = !ec && WriteRecording(g_corrected, 6) && WriteRecording(g_uncorrected, 0);
+    g_offset = (dir / "offset.vrn").string();
+    g_quadrants = (dir / "quadrants.vrn").string();
+    const bool written = !ec && WriteRecording(g_corrected, 6) && WriteRecording(g_uncorrected, 0) &&
+                         WriteRecording(g_offset, 3) && WriteRecording(g_quadrants, 0, true);
     if (written) {
         benchmark::RunSpecifiedBenchmarks();
         benchmark::Shutdown();

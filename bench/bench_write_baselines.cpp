@@ -4,7 +4,12 @@
 // files of the same recording, from frames decoded before the clock starts,
 // and prints the seconds its write loop took:
 //
-//   bench_write_baselines MODE DIR COUNT RECORDING BITS
+//   bench_write_baselines MODE DIR COUNT RECORDING BITS [FROM TO START]
+//
+// With FROM TO START it writes only files FROM..TO-1 of the COUNT, starting
+// its loop at the wall-clock time START (seconds since the epoch), and prints
+// the seconds from START to its end: two such writers started with the same
+// START are the two-writer baseline of a two-job conversion.
 //
 //   fwrite    one fopen / fwrite / fclose per file of the finished file block
 //             (the very bytes quorvane-cli writes)
@@ -35,6 +40,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -186,10 +192,20 @@ Writer PickWriter(const std::string& mode) {
 
 } // namespace
 
+namespace {
+
+double EpochSeconds() {
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
-    if (argc != 6) {
+    if (argc != 6 && argc != 9) {
         std::fprintf(stderr,
-                     "usage: %s fwrite|pieces|libtiff|tinytiff|savetiff DIR COUNT RECORDING 16|8\n",
+                     "usage: %s fwrite|pieces|libtiff|tinytiff|savetiff DIR COUNT RECORDING 16|8 "
+                     "[FROM TO START]\n",
                      argv[0]);
         return 2;
     }
@@ -197,7 +213,11 @@ int main(int argc, char** argv) {
     const std::string dir = argv[2];
     const int32_t count = std::atoi(argv[3]);
     const int bits = std::atoi(argv[5]);
-    if (writer == nullptr || count <= 0 || (bits != 16 && bits != 8)) {
+    const int32_t from = argc == 9 ? std::atoi(argv[6]) : 0;
+    const int32_t to = argc == 9 ? std::atoi(argv[7]) : count;
+    const double startAt = argc == 9 ? std::atof(argv[8]) : 0.0;
+    if (writer == nullptr || count <= 0 || (bits != 16 && bits != 8) || from < 0 || to > count ||
+        from > to) {
         std::fprintf(stderr, "bad arguments\n");
         return 2;
     }
@@ -208,12 +228,21 @@ int main(int argc, char** argv) {
     }
     TIFFSetWarningHandler(nullptr);
 
+    if (startAt > 0) {
+        const double wait = startAt - EpochSeconds();
+        if (wait > 0)
+            std::this_thread::sleep_for(std::chrono::duration<double>(wait));
+    }
     const auto start = std::chrono::steady_clock::now();
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = from; i < to; ++i) {
         if (!writer(FileName(dir, i), frames, size_t(i) % frames.files.size())) {
             std::fprintf(stderr, "cannot write %s\n", FileName(dir, i).c_str());
             return 1;
         }
+    }
+    if (startAt > 0) {
+        std::printf("%.6f\n", EpochSeconds() - startAt);
+        return 0;
     }
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     std::printf("%.6f\n", took.count());

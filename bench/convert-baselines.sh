@@ -8,6 +8,9 @@
 #   tinytiff  header+IFD with fwrite, then the strip with fwrite
 # and quorvane's own file writer alone (savetiff: ImageBuffer::SaveTiff of
 # already decoded frames), which tells the writer's share from decoding's.
+# fwrite2 and pieces2 are the two-writer baselines of --jobs 2: two processes,
+# each writing one half of the same files into the same folder, started
+# together; their time runs from the common start to the later end.
 #
 #   bash bench/convert-baselines.sh [BUILD_DIR]
 #
@@ -16,7 +19,9 @@
 # Settings: FRAMES (520: 1.09 GB of 16-bit files at 1024x1024), SIZE,
 # ROUNDS (3), BITS ("16 8"), FOLDERS ("/dev/shm/quorvane-bench
 # /var/tmp/quorvane-bench": a tmpfs and a disk folder; each is created and
-# removed again), CORRECTION (none|offset|offset-gain, default none).
+# removed again), CORRECTION (none|offset|offset-gain, default none),
+# CLI_BEFORE (another quorvane-cli, e.g. an earlier build, timed beside this
+# one as jobs1-before and jobs2-before).
 #
 # Every round runs each contender once, in a rotated order, into an emptied
 # folder. "unsynced" is the time until the writer is done, "synced" adds one
@@ -53,8 +58,24 @@ calc() { awk "BEGIN { printf \"%.6f\", $1 }"; }
 median() { tr ' ' '\n' <<<"$1" | sed '/^$/d' | sort -g | awk '{ v[NR] = $1 }
   END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.6f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-contenders=(jobs1 jobs2 savetiff fwrite pieces libtiff tinytiff)
+contenders=(jobs1 jobs2 savetiff fwrite pieces libtiff tinytiff fwrite2 pieces2)
+if [ -n "${CLI_BEFORE:-}" ]; then
+  contenders+=(jobs1-before jobs2-before)
+fi
 declare -A unsynced synced
+
+# two_writers MODE OUT BITS: both halves at once; prints the seconds from the
+# common start to the later end.
+two_writers() {
+  local mode="$1" out="$2" bits="$3" half=$((frames / 2)) start a b
+  start=$(awk "BEGIN { printf \"%.6f\", $(date +%s.%N) + 0.5 }")
+  "$writer" "$mode" "$out" "$frames" "$rec" "$bits" 0 "$half" "$start" >"$out.a" &
+  "$writer" "$mode" "$out" "$frames" "$rec" "$bits" "$half" "$frames" "$start" >"$out.b" &
+  wait
+  a=$(cat "$out.a") b=$(cat "$out.b")
+  rm -f "$out.a" "$out.b"
+  awk "BEGIN { print ($a > $b ? $a : $b) }"
+}
 
 # measure FOLDER BITS NAME: one timed run into the emptied FOLDER/out.
 measure() {
@@ -66,6 +87,10 @@ measure() {
   case "$name" in
     jobs1 | jobs2)
       "$cli" convert "$rec" -o "$out/frame.tif" --bits "$bits" --jobs "${name#jobs}" --quiet ;;
+    jobs1-before | jobs2-before)
+      local jobs="${name%-before}"
+      "$CLI_BEFORE" convert "$rec" -o "$out/frame.tif" --bits "$bits" --jobs "${jobs#jobs}" --quiet ;;
+    fwrite2 | pieces2) inner=$(two_writers "${name%2}" "$out" "$bits") ;;
     *) inner=$("$writer" "$name" "$out" "$frames" "$rec" "$bits") ;;
   esac
   t1=$(now)
@@ -121,8 +146,8 @@ file_bytes() { # bits
 echo
 echo "Medians of $rounds rounds; speed ratio = baseline time / contender time"
 echo
-echo "| folder | bits | contender | unsynced s | MB/s | synced s | MB/s | vs best raw (u/s) | vs libtiff (u/s) | vs tinytiff (u/s) |"
-echo "|---|---|---|---|---|---|---|---|---|---|"
+echo "| folder | bits | contender | unsynced s | MB/s | synced s | MB/s | vs best raw (u/s) | vs two writers (u/s) | vs libtiff (u/s) | vs tinytiff (u/s) |"
+echo "|---|---|---|---|---|---|---|---|---|---|---|"
 for folder in $folders; do
   for bits in $bits_list; do
     mb=$(calc "$frames * $(file_bytes "$bits") / 1000000")
@@ -134,11 +159,14 @@ for folder in $folders; do
     done
     rawu=$(awk "BEGIN { a=${mu[fwrite]}; b=${mu[pieces]}; print (a < b ? a : b) }")
     raws=$(awk "BEGIN { a=${ms[fwrite]}; b=${ms[pieces]}; print (a < b ? a : b) }")
+    twou=$(awk "BEGIN { a=${mu[fwrite2]}; b=${mu[pieces2]}; print (a < b ? a : b) }")
+    twos=$(awk "BEGIN { a=${ms[fwrite2]}; b=${ms[pieces2]}; print (a < b ? a : b) }")
     for name in "${contenders[@]}"; do
       u=${mu[$name]} s=${ms[$name]}
-      printf '| %s | %s | %s | %.3f | %.0f | %.3f | %.0f | %.2f / %.2f | %.2f / %.2f | %.2f / %.2f |\n' \
+      printf '| %s | %s | %s | %.3f | %.0f | %.3f | %.0f | %.2f / %.2f | %.2f / %.2f | %.2f / %.2f | %.2f / %.2f |\n' \
         "$folder" "$bits" "$name" "$u" "$(calc "$mb / $u")" "$s" "$(calc "$mb / $s")" \
         "$(calc "$rawu / $u")" "$(calc "$raws / $s")" \
+        "$(calc "$twou / $u")" "$(calc "$twos / $s")" \
         "$(calc "${mu[libtiff]} / $u")" "$(calc "${ms[libtiff]} / $s")" \
         "$(calc "${mu[tinytiff]} / $u")" "$(calc "${ms[tinytiff]} / $s")"
     done

@@ -132,6 +132,7 @@ void CDocument::AddView(CView* view) {
     }
     m_views.push_back(view);
     view->m_pDocument = this;
+    OnViewAdded(view);
 }
 
 void CDocument::RemoveView(CView* view) {

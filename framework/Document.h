@@ -51,6 +51,9 @@ public:
 protected:
     void SetOpenError(std::string reason) { m_strOpenError = std::move(reason); }
 
+    // A view has just been attached.
+    virtual void OnViewAdded(CView* /*view*/) {}
+
 private:
     std::string m_strTitle;
     std::string m_strPathName;

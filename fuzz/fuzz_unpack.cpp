@@ -146,6 +146,32 @@ void FuzzOffsetGain(FuzzBytes& in) {
         k.correctRowOffsetGain(fast.data(), c.offset.data(), c.gain.data(), count);
         FUZZ_CHECK(fast == expected);
     });
+#ifdef QUORVANE_FUZZ_HAVE_FAST
+    // The 10-bit form on the elements whose maps allow it, with offsets and
+    // gains folded towards the range real maps have so that many do.
+    CorrectionInput narrow;
+    std::vector<uint16_t> narrowExpected;
+    for (size_t i = 0; i < c.samples.size(); ++i) {
+        const auto o = static_cast<int16_t>(c.offset[i] % 4096);
+        const auto g = static_cast<int16_t>(c.gain[i] % 16384);
+        if (GainMapsNarrow(&o, &g, 1)) {
+            uint16_t s = c.samples[i];
+            CorrectRowOffsetGain(&s, &o, &g, 1);
+            narrow.samples.push_back(c.samples[i]);
+            narrow.offset.push_back(o);
+            narrow.gain.push_back(g);
+            narrowExpected.push_back(s);
+        }
+    }
+    FUZZ_CHECK(GainMapsNarrow(narrow.offset.data(), narrow.gain.data(),
+                              static_cast<int64_t>(narrow.offset.size())));
+    ForEachFastPath([&](const auto& k) {
+        std::vector<uint16_t> fast = narrow.samples;
+        k.correctRowOffsetGain10(fast.data(), narrow.offset.data(), narrow.gain.data(),
+                                 static_cast<int32_t>(fast.size()));
+        FUZZ_CHECK(fast == narrowExpected);
+    });
+#endif
 }
 
 } // namespace

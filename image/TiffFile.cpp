@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: BSD-3-Clause
-// Saving a file image. The bytes go to a fresh file beside the target and that
-// file is renamed over the target only once every byte was written and the
-// file closed cleanly, so a failed save never leaves a partial file under the
-// final name and never damages a file already there. There is no fsync per
-// file: it would cost far more than the write on a long export, and a crash
-// after the rename can at worst lose the newest files, not corrupt old ones.
+// Saving a file image through ReplacingFile. There is no fsync per file: it
+// would cost far more than the write on a long export, and a crash after the
+// rename can at worst lose the newest files, not corrupt old ones.
 
 #include "image/ImageBuffer.h"
+#include "image/ReplacingFile.h"
 #include "image/SaveTemporary.h"
 #include "image/TiffWriter.h"
 
@@ -126,38 +124,93 @@ int CreateTemp(const std::string& prefix, std::string& tempPath) {
     return -1;
 }
 
-bool WriteAll(int fd, const uint8_t* data, size_t length) {
+} // namespace
+
+ReplacingFile::~ReplacingFile() {
+    Discard();
+}
+
+void ReplacingFile::Fail() {
+    if (!m_failed)
+        m_error = errno;
+    m_failed = true;
+}
+
+void ReplacingFile::Discard() {
+    if (m_fd >= 0) {
+        CloseFile(m_fd);
+        m_fd = -1;
+    }
+    if (!m_tempPath.empty()) {
+        RemoveFile(m_tempPath);
+        m_tempPath.clear();
+    }
+}
+
+bool ReplacingFile::Open(const char* target) {
+    Discard();
+    m_failed = false;
+    m_error = 0;
+    errno = 0;
+    if (target == nullptr)
+        return false;
+    m_target = target;
+    const std::string prefix = TempPrefix(m_target);
+#ifndef _WIN32
+    if (!TargetReplaceable(target)) {
+        Fail();
+        return false;
+    }
+#endif
+    if (prefix.empty()) {
+        Fail();
+        return false;
+    }
+    m_fd = CreateTemp(prefix, m_tempPath);
+    if (m_fd < 0) {
+        Fail();
+        m_tempPath.clear();
+        return false;
+    }
+    return true;
+}
+
+bool ReplacingFile::Write(const uint8_t* data, size_t length) {
+    if (m_fd < 0 || m_failed)
+        return false;
     while (length > 0) {
         const size_t piece = length < kWritePiece ? length : kWritePiece;
-        const long long written = WritePiece(fd, data, piece);
+        const long long written = WritePiece(m_fd, data, piece);
         if (written < 0 && errno == EINTR)
             continue;
-        if (written <= 0)
+        if (written <= 0) {
+            // A write that takes nothing means the device is full.
+            if (written == 0)
+                errno = ENOSPC;
+            Fail();
             return false;
+        }
         data += written;
         length -= static_cast<size_t>(written);
     }
     return true;
 }
 
-// Writes through a fresh file beside `target`, renamed over it when complete.
-bool WriteReplacing(const std::string& target, const uint8_t* data, size_t length) {
-    const std::string prefix = TempPrefix(target);
-    if (prefix.empty())
+bool ReplacingFile::Commit() {
+    if (m_fd < 0)
         return false;
-    std::string tempPath;
-    const int fd = CreateTemp(prefix, tempPath);
-    if (fd < 0)
-        return false;
-    const bool written = WriteAll(fd, data, length);
-    const bool closed = CloseFile(fd) == 0;
-    if (written && closed && MoveOver(tempPath, target.c_str()))
+    const bool closed = CloseFile(m_fd) == 0;
+    m_fd = -1;
+    if (!closed)
+        Fail();
+    if (!m_failed && MoveOver(m_tempPath, m_target.c_str())) {
+        m_tempPath.clear();
         return true;
-    RemoveFile(tempPath);
+    }
+    Fail();
+    Discard();
     return false;
 }
-
-} // namespace
 
 std::string SaveTemporaryStem(const std::string& fileName) {
     std::string stem;
@@ -194,10 +247,6 @@ int ImageBuffer::SaveTiff(const char* path) const {
         return 0;
     const auto bytes = static_cast<size_t>(length);
 
-#ifndef _WIN32
-    if (!TargetReplaceable(path))
-        return 0;
-#endif
-    const std::string target(path);
-    return WriteReplacing(target, tiff.get(), bytes) ? 1 : 0;
+    ReplacingFile file;
+    return file.Open(path) && file.Write(tiff.get(), bytes) && file.Commit() ? 1 : 0;
 }

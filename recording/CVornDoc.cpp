@@ -191,10 +191,14 @@ int CVornDoc::RenderFrame(int index, int save, const char* path, int sourceBits,
         return 0;
     }
     m_renderError = RenderError::None;
+    if (GetViews().empty()) {
+        return RenderUnseen(index, save, path, sourceBits, outputBits);
+    }
 
     const bool whole = ReadWhole(index);
 
     RepackDisplay();
+    m_bDisplayStale = false;
 
     int result = 1;
     if (!whole) {

@@ -14,6 +14,8 @@
 #include <memory>
 #include <string>
 
+class ReplacingFile;
+
 // Why the last RenderFrame returned 0.
 enum class RenderError : int {
     None = 0,
@@ -46,6 +48,8 @@ public:
     // frame as a TIFF file, repaints every view. 0 when refused (depth, index),
     // when the frame could not be read whole (nothing saved), or when the save
     // failed; otherwise 1 (or the save's result).
+    // A document without views leaves the display image for later (see
+    // RefreshDisplay) and writes a saved frame while it decodes it.
     int RenderFrame(int index, int save, const char* path, int sourceBits, int outputBits);
 
     // Sets the title "%s - %d/%d" (base title, reader's currentFrame, count).
@@ -68,6 +72,10 @@ public:
     // range (sample >> 2 for the standard range).
     void RepackDisplay();
 
+    // Brings the display image up to the frame image when frames were
+    // rendered while no view showed them; attaching a view does it too.
+    void RefreshDisplay();
+
     // Why the last RenderFrame returned 0 (None after a successful call).
     RenderError GetRenderError() const { return m_renderError; }
     // The system's error number of the last failed save, 0 when none is known.
@@ -89,12 +97,22 @@ public:
     int32_t m_nRangeEnd = 0;
     int m_bAllFrames = 1;
 
+protected:
+    void OnViewAdded(CView* view) override;
+
 private:
     bool ReadWhole(int32_t index);
     int SaveFrame(const char* path, int sourceBits, int outputBits);
     int RefuseOpen(std::string reason);
+    int RenderUnseen(int index, int save, const char* path, int sourceBits, int outputBits);
+    int StreamFrame(int index, const char* path, int sourceBits, int outputBits);
+    bool WriteSamples(ReplacingFile& file, int64_t begin, int64_t end, int sourceBits,
+                      int outputBits);
 
     RenderError m_renderError = RenderError::None;
     int m_nSaveErrno = 0;
     DisplayRange m_displayRange;
+    bool m_bDisplayStale = false;           // frames rendered since the last repack
+    std::unique_ptr<uint8_t[]> m_pPieceBytes; // converted samples of one piece
+    int64_t m_nPieceBytes = 0;
 };

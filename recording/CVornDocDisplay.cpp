@@ -11,6 +11,7 @@
 void CVornDoc::RepackDisplay() {
     if (m_pRawPixels == nullptr || !m_pDisplayImage)
         return;
+    m_bDisplayStale = false;
     uint8_t* rows = m_pDisplayImage->GetBits(nullptr);
     if (m_displayRange.mode == DisplayRangeMode::Standard) {
         PackGray8(rows, m_nSampleBytes, m_nSampleBits, m_nWidth, m_nHeight, m_pRawPixels);
@@ -30,4 +31,13 @@ void CVornDoc::SetDisplayRange(const DisplayRange& range) {
     RepackDisplay();
     for (CView* view : GetViews())
         view->RepaintNow();
+}
+
+void CVornDoc::RefreshDisplay() {
+    if (m_bDisplayStale)
+        RepackDisplay();
+}
+
+void CVornDoc::OnViewAdded(CView* /*view*/) {
+    RefreshDisplay();
 }

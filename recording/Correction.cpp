@@ -7,6 +7,7 @@
 #include "recording/fast/UnpackFast.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -16,11 +17,13 @@ namespace {
 constexpr int64_t kFpnpBytes = 128;
 
 // Converts `count` words, read raw from the file, to host order in place.
+// Nothing to do when the file's order is the host's.
 void WordsFromFile(uint16_t* words, int64_t count, bool littleEndian) {
+    if (littleEndian == (std::endian::native == std::endian::little)) {
+        return;
+    }
     for (int64_t n = 0; n < count; ++n) {
-        uint8_t bytes[2];
-        std::memcpy(bytes, &words[n], 2);
-        words[n] = vorn::Load16(bytes, littleEndian);
+        words[n] = static_cast<uint16_t>(words[n] << 8 | words[n] >> 8);
     }
 }
 
@@ -85,16 +88,17 @@ void CorrectRowOffsetGain(uint16_t* samples, const int16_t* offset, const int16_
 void VornReader::ReadOffsetWords(uint16_t* words, int64_t count) const {
     WordsFromFile(words, count, littleEndian != 0);
     for (int64_t n = 0; n < count; ++n) {
-        // Offsets are 11-bit signed; bit 10 is the sign.
-        if ((words[n] & 0x0400u) != 0) {
-            words[n] = static_cast<uint16_t>(words[n] | 0xFE00u);
-        }
+        // Offsets are 11-bit signed; bit 10 is the sign, copied into bits 9..15
+        // without a branch so the loop vectorises.
+        const auto sign = static_cast<uint16_t>(0u - ((words[n] >> 10) & 1u));
+        words[n] = static_cast<uint16_t>(words[n] | (sign & 0xFE00u));
     }
 }
 
 void VornReader::DropCorrection(CorrectionNote why) {
     correctionKind = 0;
     correctionNote = why;
+    narrowGain_ = false;
     offsetMap.reset();
     gainMap.reset();
 }
@@ -223,6 +227,7 @@ bool VornReader::LoadCorrectionMaps() {
         }
     }
     // With D = 0 the blend is undefined; offset image 0 is used as it stands.
+    narrowGain_ = GainMapsNarrow(offsets.get(), gains.get(), n);
     offsetMap = std::move(offsets);
     gainMap = std::move(gains);
     return true;

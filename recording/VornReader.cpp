@@ -203,6 +203,11 @@ int32_t VornReader::SeekFrame(int32_t index) {
 }
 
 int32_t VornReader::ReadFrame(uint16_t* destination, int32_t index, int32_t capacity) {
+    return ReadFrameInPieces(destination, index, capacity, {});
+}
+
+int32_t VornReader::ReadFrameInPieces(uint16_t* destination, int32_t index, int32_t capacity,
+                                      const FramePieceSink& sink) {
     if (!file.IsOpen() || destination == nullptr || index < 0 || index >= frameCount) {
         return 0;
     }
@@ -238,9 +243,9 @@ int32_t VornReader::ReadFrame(uint16_t* destination, int32_t index, int32_t capa
     if (frameBytes > packed && !file.Skip(frameBytes - packed)) {
         currentFrame = -2;
     }
-    Unpack(destination, scratch_.get(), width, height);
-    ClearUnpackedTail(destination);
-    ApplyCorrection(destination);
+    if (!DecodePieces(destination, scratch_.get(), sink)) {
+        return 0;
+    }
     return static_cast<int32_t>(int64_t{width} * height * 2);
 }
 

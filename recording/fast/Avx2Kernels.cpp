@@ -191,9 +191,29 @@ void CorrectRowOffsetGainAvx2(uint16_t* samples, const int16_t* offset, const in
     CorrectOffsetGain128(samples + x, offset + x, gain + x, count - x);
 }
 
+// See OffsetGain10 in Kernels.h.
+void CorrectRowOffsetGain10Avx2(uint16_t* samples, const int16_t* offset, const int16_t* gain,
+                                int32_t count) {
+    const __m256i round = _mm256_set1_epi16(128);
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i top = _mm256_set1_epi16(1023);
+    int32_t x = 0;
+    for (; x + 16 <= count; x += 16) {
+        const __m256i sum = _mm256_add_epi16(Load256(samples + x), Load256(offset + x));
+        const __m256i k = Load256(gain + x);
+        const __m256i hi = _mm256_mulhi_epi16(sum, k);
+        const __m256i lo = _mm256_mullo_epi16(sum, k);
+        const __m256i frac =
+            _mm256_srli_epi16(_mm256_add_epi16(_mm256_srli_epi16(lo, 1), round), 8);
+        const __m256i s = _mm256_add_epi16(_mm256_slli_epi16(hi, 7), frac);
+        Store256(samples + x, _mm256_min_epi16(_mm256_max_epi16(s, zero), top));
+    }
+    CorrectOffsetGain10x128(samples + x, offset + x, gain + x, count - x);
+}
+
 } // namespace
 
 const FastKernels kAvx2Kernels = {UnpackLanesAvx2, UnpackQuadrantsAvx2, CorrectRowOffsetAvx2,
-                                  CorrectRowOffsetGainAvx2};
+                                  CorrectRowOffsetGainAvx2, CorrectRowOffsetGain10Avx2};
 
 #endif

@@ -3,6 +3,7 @@
 // Built without any instruction-set options, so it runs on every CPU.
 #include "recording/fast/Kernels.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -137,4 +138,31 @@ void CorrectRowOffsetFast(uint16_t* samples, const int16_t* offset, int32_t coun
 void CorrectRowOffsetGainFast(uint16_t* samples, const int16_t* offset, const int16_t* gain,
                               int32_t count) {
     Active().correctRowOffsetGain(samples, offset, gain, count);
+}
+
+void CorrectRowOffsetGain10Fast(uint16_t* samples, const int16_t* offset, const int16_t* gain,
+                                int32_t count) {
+    Active().correctRowOffsetGain10(samples, offset, gain, count);
+}
+
+bool GainMapsNarrow(const int16_t* offset, const int16_t* gain, int64_t count) {
+    // The quotient's int16 range, as bounds of (p + offset) * gain + 256.
+    // With 16-bit offsets and gains every term below fits int32. Plain
+    // min / max reductions, which the compiler vectorises.
+    constexpr int32_t kLow = -32768 * 512;
+    constexpr int32_t kHigh = 32768 * 512 - 1;
+    int32_t lowest = 0;
+    int32_t highest = 0;
+    int32_t largestOffset = 0;
+    for (int64_t e = 0; e < count; ++e) {
+        const int32_t o = offset[e];
+        const int32_t k = gain[e];
+        // Linear in p: the ends 0 and 1023 bound every sample.
+        const int32_t a = o * k + 256;
+        const int32_t b = a + 1023 * k;
+        lowest = std::min(lowest, std::min(a, b));
+        highest = std::max(highest, std::max(a, b));
+        largestOffset = std::max(largestOffset, o);
+    }
+    return largestOffset <= 32767 - 1023 && lowest >= kLow && highest <= kHigh;
 }

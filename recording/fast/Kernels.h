@@ -112,4 +112,24 @@ inline void CorrectOffsetGainTail(uint16_t* samples, const int16_t* offset, cons
     }
 }
 
+// The 10-bit form of the offset-gain correction (see GainMapsNarrow): with
+// the product split into its high and low 16 bits,
+// floor((prod + 256) / 512) = hi * 128 + ((lo >> 1) + 128) >> 8, all of it
+// in 16-bit lanes. Below zero floor and truncation differ, but both clamp to
+// 0.
+inline uint16_t OffsetGain10(uint16_t sample, int16_t offset, int16_t gain) {
+    const int32_t product = static_cast<int16_t>(sample + offset) * int32_t{gain};
+    const auto hi = static_cast<uint16_t>(static_cast<uint32_t>(product) >> 16);
+    const auto lo = static_cast<uint16_t>(product);
+    const auto s = static_cast<uint16_t>((hi << 7) + (((lo >> 1) + 128) >> 8));
+    return Clamp1023(static_cast<int16_t>(s));
+}
+
+inline void CorrectOffsetGain10Tail(uint16_t* samples, const int16_t* offset, const int16_t* gain,
+                                    int32_t from, int32_t count) {
+    for (int32_t x = from; x < count; ++x) {
+        samples[x] = OffsetGain10(samples[x], offset[x], gain[x]);
+    }
+}
+
 } // namespace

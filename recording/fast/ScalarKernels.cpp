@@ -90,7 +90,13 @@ void CorrectRowOffsetGainScalar(uint16_t* samples, const int16_t* offset, const 
     CorrectOffsetGainTail(samples, offset, gain, 0, count);
 }
 
+void CorrectRowOffsetGain10Scalar(uint16_t* samples, const int16_t* offset, const int16_t* gain,
+                                  int32_t count) {
+    CorrectOffsetGain10Tail(samples, offset, gain, 0, count);
+}
+
 } // namespace
 
 const FastKernels kScalarKernels = {UnpackLanesScalar, UnpackQuadrantsScalar,
-                                    CorrectRowOffsetScalar, CorrectRowOffsetGainScalar};
+                                    CorrectRowOffsetScalar, CorrectRowOffsetGainScalar,
+                                    CorrectRowOffsetGain10Scalar};

@@ -202,4 +202,24 @@ inline void CorrectOffsetGain128(uint16_t* samples, const int16_t* offset, const
     CorrectOffsetGainTail(samples, offset, gain, x, count);
 }
 
+// OffsetGain10 on eight samples.
+inline __m128i OffsetGain10x8(__m128i p, __m128i o, __m128i k) {
+    const __m128i sum = _mm_add_epi16(p, o);
+    const __m128i hi = _mm_mulhi_epi16(sum, k);
+    const __m128i lo = _mm_mullo_epi16(sum, k);
+    const __m128i frac = _mm_srli_epi16(_mm_add_epi16(_mm_srli_epi16(lo, 1), Splat16(128)), 8);
+    const __m128i s = _mm_add_epi16(_mm_slli_epi16(hi, 7), frac);
+    return _mm_min_epi16(_mm_max_epi16(s, _mm_setzero_si128()), Splat16(1023));
+}
+
+inline void CorrectOffsetGain10x128(uint16_t* samples, const int16_t* offset, const int16_t* gain,
+                                    int32_t count) {
+    int32_t x = 0;
+    for (; x + 8 <= count; x += 8) {
+        Store128(samples + x,
+                 OffsetGain10x8(Load128(samples + x), Load128(offset + x), Load128(gain + x)));
+    }
+    CorrectOffsetGain10Tail(samples, offset, gain, x, count);
+}
+
 } // namespace

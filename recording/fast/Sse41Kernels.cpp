@@ -24,6 +24,6 @@ void UnpackQuadrantsSse41(uint16_t* destination, const uint8_t* packed, int32_t 
 } // namespace
 
 const FastKernels kSse41Kernels = {UnpackLanesSse41, UnpackQuadrantsSse41, CorrectOffset128,
-                                   CorrectOffsetGain128};
+                                   CorrectOffsetGain128, CorrectOffsetGain10x128};
 
 #endif

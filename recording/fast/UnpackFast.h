@@ -18,6 +18,17 @@ void CorrectRowOffsetFast(uint16_t* samples, const int16_t* offset, int32_t coun
 void CorrectRowOffsetGainFast(uint16_t* samples, const int16_t* offset, const int16_t* gain,
                               int32_t count);
 
+// CorrectRowOffsetGainFast for 10-bit samples (0..1023) and maps that pass
+// GainMapsNarrow: the same bits from plain 16-bit multiplies. Other input
+// gives unspecified samples.
+void CorrectRowOffsetGain10Fast(uint16_t* samples, const int16_t* offset, const int16_t* gain,
+                                int32_t count);
+
+// True when for every element, and every sample p in 0..1023, p + offset
+// fits int16 and ((p + offset) * gain + 256) / 512 lies within int16: then
+// the result needs neither 32-bit arithmetic nor its truncation toward zero.
+bool GainMapsNarrow(const int16_t* offset, const int16_t* gain, int64_t count);
+
 enum class SimdPath : int { Scalar = 0, Sse41 = 1, Avx2 = 2 };
 
 struct FastKernels {
@@ -27,6 +38,8 @@ struct FastKernels {
     void (*correctRowOffset)(uint16_t* samples, const int16_t* offset, int32_t count);
     void (*correctRowOffsetGain)(uint16_t* samples, const int16_t* offset, const int16_t* gain,
                                  int32_t count);
+    void (*correctRowOffsetGain10)(uint16_t* samples, const int16_t* offset, const int16_t* gain,
+                                   int32_t count);
 };
 
 // "scalar", "sse41" or "avx2".

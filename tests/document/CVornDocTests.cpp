@@ -22,7 +22,9 @@ std::unique_ptr<CVornDoc> Open(const std::string& path) {
 }
 
 // Display byte of pixel (x, y): rows are stored bottom-up, padded to 4 bytes.
-int DisplayByte(const CVornDoc& doc, int x, int y) {
+// A document without views refreshes its display image when asked.
+int DisplayByte(CVornDoc& doc, int x, int y) {
+    doc.RefreshDisplay();
     const int stride = (doc.m_nWidth + 3) / 4 * 4;
     return doc.m_pDisplayImage->GetBits()[(doc.m_nHeight - 1 - y) * stride + x];
 }

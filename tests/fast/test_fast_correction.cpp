@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -140,7 +141,60 @@ TEST_P(Correction, RowLengthsAndOffsetsStopAtTheRowEnd) {
     }
 }
 
+// The 10-bit form against the reference for every sample 0..1023 under maps
+// that GainMapsNarrow accepts: random ones and those on its bounds.
+TEST_P(Correction, NarrowOffsetGainMatchesReferenceForEverySample) {
+    std::vector<std::pair<int16_t, int16_t>> maps = {
+        {31744, 0},     {31744, 1},     {0, 16399},   {0, -16400},  {-1023, 16383},
+        {-32768, 512},  {-32767, -511}, {100, 14000}, {-500, -511}, {0, 0}};
+    std::mt19937 random(7);
+    while (maps.size() < 600) {
+        const auto o = static_cast<int16_t>(static_cast<int>(random() % 8192) - 4096);
+        const auto g = static_cast<int16_t>(static_cast<int>(random() % 32768) - 16384);
+        if (GainMapsNarrow(&o, &g, 1)) {
+            maps.emplace_back(o, g);
+        }
+    }
+    std::vector<uint16_t> samples;
+    std::vector<int16_t> offset;
+    std::vector<int16_t> gain;
+    for (const auto& [o, g] : maps) {
+        ASSERT_TRUE(GainMapsNarrow(&o, &g, 1)) << o << " " << g;
+        for (uint16_t p = 0; p < 1024; ++p) {
+            samples.push_back(p);
+            offset.push_back(o);
+            gain.push_back(g);
+        }
+    }
+    // An odd length so the tail runs as well.
+    const auto count = static_cast<int32_t>(samples.size() - 3);
+    std::vector<uint16_t> expected = samples;
+    std::vector<uint16_t> actual = samples;
+    CorrectRowOffsetGain(expected.data(), offset.data(), gain.data(), count);
+    kernels->correctRowOffsetGain10(actual.data(), offset.data(), gain.data(), count);
+    EXPECT_EQ(actual, expected);
+}
+
 INSTANTIATE_EVERY_PATH(Correction);
+
+TEST(FastDispatch, NarrowMapsEndWhereThe16BitFormWouldFail) {
+    const auto narrow = [](int16_t o, int16_t g) { return GainMapsNarrow(&o, &g, 1); };
+    // p + offset must fit int16 for p = 1023.
+    EXPECT_TRUE(narrow(31744, 1));
+    EXPECT_FALSE(narrow(31745, 0));
+    // The quotient must fit int16: 1023 * g + 256 within [-2^24, 2^24).
+    EXPECT_TRUE(narrow(0, 16399));
+    EXPECT_FALSE(narrow(0, 16400));
+    EXPECT_TRUE(narrow(0, -16400));
+    EXPECT_FALSE(narrow(0, -16401));
+    EXPECT_TRUE(narrow(-32768, 511));
+    EXPECT_FALSE(narrow(-32768, 513));
+    // One element outside decides for the whole map.
+    const int16_t offsets[] = {0, 0, 31745};
+    const int16_t gains[] = {512, 512, 512};
+    EXPECT_TRUE(GainMapsNarrow(offsets, gains, 2));
+    EXPECT_FALSE(GainMapsNarrow(offsets, gains, 3));
+}
 
 TEST(FastDispatch, CorrectionEntryPointsMatchReference) {
     const Row row = HostileRow(100, 6);

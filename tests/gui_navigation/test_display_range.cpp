@@ -131,7 +131,8 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(m_dir); }
 
-    std::vector<uint8_t> DisplayRows() const {
+    std::vector<uint8_t> DisplayRows() {
+        m_doc.RefreshDisplay();
         const uint8_t* rows = m_doc.m_pDisplayImage->GetBits(nullptr);
         return {rows, rows + 24 * 8};
     }

@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: BSD-3-Clause
+// A file written under a fresh hidden temporary name beside its target and
+// renamed over the target only once every byte was written and the file
+// closed cleanly: a failed or interrupted save never leaves a partial file
+// under the target's name and never damages a file already there. The bytes
+// may be written in any number of pieces, so a producer can hand them over
+// while they are still in the CPU's caches.
+//
+// A symbolic link at the target is replaced, never followed; a folder, FIFO,
+// socket or device there is refused without being opened.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class ReplacingFile {
+public:
+    ReplacingFile() = default;
+    ~ReplacingFile(); // removes the temporary unless committed
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    // Creates the temporary for `target`; false (nothing created) when the
+    // target cannot be replaced or the folder refuses a new file.
+    bool Open(const char* target);
+
+    // Appends `length` bytes; false on a failed write (then Commit fails too).
+    bool Write(const uint8_t* data, size_t length);
+
+    // Closes the temporary and renames it over the target; on any failure,
+    // now or before, removes it and returns false.
+    bool Commit();
+
+    // The system's error number of the first failure, 0 when none is known.
+    int Error() const { return m_error; }
+
+private:
+    void Fail();
+    void Discard();
+
+    std::string m_target;
+    std::string m_tempPath;
+    int m_fd = -1;
+    bool m_failed = false;
+    int m_error = 0;
+};
