@@ -11,6 +11,9 @@
 # fwrite2 and pieces2 are the two-writer baselines of --jobs 2: two processes,
 # each writing one half of the same files into the same folder, started
 # together; their time runs from the common start to the later end.
+# procs2 is the converter's own two-process form of that: two quorvane-cli
+# convert --jobs 1 runs at once, one per half (--first/--last), timed from
+# outside; beside jobs2 it tells threads sharing a process from processes.
 #
 #   bash bench/convert-baselines.sh [BUILD_DIR]
 #
@@ -58,7 +61,7 @@ calc() { awk "BEGIN { printf \"%.6f\", $1 }"; }
 median() { tr ' ' '\n' <<<"$1" | sed '/^$/d' | sort -g | awk '{ v[NR] = $1 }
   END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.6f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-contenders=(jobs1 jobs2 savetiff fwrite pieces libtiff tinytiff fwrite2 pieces2)
+contenders=(jobs1 jobs2 procs2 savetiff fwrite pieces libtiff tinytiff fwrite2 pieces2)
 if [ -n "${CLI_BEFORE:-}" ]; then
   contenders+=(jobs1-before jobs2-before)
 fi
@@ -90,6 +93,12 @@ measure() {
     jobs1-before | jobs2-before)
       local jobs="${name%-before}"
       "$CLI_BEFORE" convert "$rec" -o "$out/frame.tif" --bits "$bits" --jobs "${jobs#jobs}" --quiet ;;
+    procs2)
+      "$cli" convert "$rec" -o "$out/frame.tif" --bits "$bits" --jobs 1 --quiet \
+        --last $((frames / 2 - 1)) &
+      "$cli" convert "$rec" -o "$out/frame.tif" --bits "$bits" --jobs 1 --quiet \
+        --first $((frames / 2)) &
+      wait ;;
     fwrite2 | pieces2) inner=$(two_writers "${name%2}" "$out" "$bits") ;;
     *) inner=$("$writer" "$name" "$out" "$frames" "$rec" "$bits") ;;
   esac

@@ -221,7 +221,11 @@ TEST_F(CliTest, InterruptKeepsFilesAndEndsByTheSignal) {
     pid_t pid = 0;
     ASSERT_EQ(posix_spawn(&pid, cli.c_str(), nullptr, nullptr, argv.data(), environ), 0);
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (work.Files().size() < 4 && std::chrono::steady_clock::now() < giveUp) {
+    // The first job writes frames 0, 1, ... in order: once frame 1 is there
+    // under its own name, the run has a complete prefix of two files.
+    // (Temporaries of frames in progress do not count.)
+    while (!std::filesystem::exists(work / "o_000001.tif") &&
+           std::chrono::steady_clock::now() < giveUp) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     kill(pid, SIGINT);
