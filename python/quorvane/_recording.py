@@ -167,7 +167,7 @@ class Recording:
         wrong shape, a non-contiguous or a read-only array :class:`ValueError`.
         Without ``out`` a new array is returned. Negative indices count from
         the end. If the frame cannot be read whole, :class:`ShortFrameError`
-        is raised and the content of ``out`` is unspecified.
+        is raised and ``out`` may hold part of any frame.
         """
         self._check_open()
         i = self._index(index)

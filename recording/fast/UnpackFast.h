@@ -20,7 +20,7 @@ void CorrectRowOffsetGainFast(uint16_t* samples, const int16_t* offset, const in
 
 // CorrectRowOffsetGainFast for 10-bit samples (0..1023) and maps that pass
 // GainMapsNarrow: the same bits from plain 16-bit multiplies. Other input
-// gives unspecified samples.
+// gives meaningless samples.
 void CorrectRowOffsetGain10Fast(uint16_t* samples, const int16_t* offset, const int16_t* gain,
                                 int32_t count);
 
