@@ -3,7 +3,7 @@
 # bar); without it (QUORVANE_BUILD_GUI=OFF) this benchmark is left out.
 if(TARGET quorvane_app)
   find_package(Qt6 REQUIRED COMPONENTS Widgets)
-  target_link_libraries(bench_navigation PRIVATE quorvane_app quorvane_cli_lib Qt6::Widgets)
+  target_link_libraries(bench_navigation PRIVATE quorvane_app quorvane_document Qt6::Widgets)
 else()
   set_target_properties(bench_navigation PROPERTIES EXCLUDE_FROM_ALL ON)
 endif()

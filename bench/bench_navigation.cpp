@@ -7,7 +7,7 @@
 // pan.
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
-#include "cli/Demo.h"
+#include "recording/DemoRecording.h"
 #include "display/CVornView.h"
 #include "image/DisplayLut.h"
 #include "image/Packers.h"

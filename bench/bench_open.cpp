@@ -4,7 +4,7 @@
 // display image) beside the same open of a recording without correction, the
 // reader's open alone, and the floor: plain reads of the bytes an open has to
 // read (header and correction blocks, then one stored frame).
-#include "cli/Demo.h"
+#include "recording/DemoRecording.h"
 #include "recording/CVornDoc.h"
 #include "recording/VornReader.h"
 

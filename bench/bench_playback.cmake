@@ -4,7 +4,7 @@
 if(TARGET quorvane_display)
   find_package(Qt6 REQUIRED COMPONENTS Widgets)
   # The corrected recording comes from the command line's demo writer.
-  target_link_libraries(bench_playback PRIVATE quorvane_display quorvane_cli_lib Qt6::Widgets)
+  target_link_libraries(bench_playback PRIVATE quorvane_display quorvane_document Qt6::Widgets)
 else()
   set_target_properties(bench_playback PROPERTIES EXCLUDE_FROM_ALL ON)
 endif()

@@ -6,7 +6,7 @@
 // repack, paint). Two recordings of 500 frames are written once to a
 // temporary folder: one without correction (arg 0) and one with an
 // offset-gain correction (arg 1).
-#include "cli/Demo.h"
+#include "recording/DemoRecording.h"
 #include "display/CVornView.h"
 #include "display/DibSurface.h"
 #include "image/Packers.h"

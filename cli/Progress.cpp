@@ -74,6 +74,25 @@ std::string SummaryLine(int64_t files, int64_t bytes, double seconds) {
     return text;
 }
 
+std::string ConversionSummaryLine(const ConversionRequest& request,
+                                  const ConversionSummary& summary) {
+    std::string line = SummaryLine(summary.files, summary.bytes, summary.seconds);
+    if (request.skipExisting) {
+        line += ", " + std::to_string(summary.skipped) + " skipped";
+    }
+    for (std::size_t i = 0; i < summary.failed.size(); ++i) {
+        line += (i == 0 ? "; failed: " : ", ") + summary.failed[i];
+    }
+    return line;
+}
+
+std::string WrittenFramesText(int first, int end) {
+    if (end <= first) {
+        return "no frames written";
+    }
+    return "frames " + std::to_string(first) + ".." + std::to_string(end - 1) + " written";
+}
+
 ProgressBar::ProgressBar(std::FILE* stream, bool enabled)
     : m_stream(stream), m_enabled(enabled), m_start(std::chrono::steady_clock::now()) {
     if (m_enabled) {

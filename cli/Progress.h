@@ -2,6 +2,8 @@
 // Progress bar and summary line of quorvane-cli convert.
 #pragma once
 
+#include "convert/Conversion.h"
+
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -17,6 +19,14 @@ std::string FitProgressLine(int64_t done, int64_t total, double seconds, int col
 
 // "300 files, 78686400 bytes in 1.23 s (64.0 MB/s)".
 std::string SummaryLine(int64_t files, int64_t bytes, double seconds);
+
+// The summary line of a conversion, with ", N skipped" when resuming and
+// "; failed: a.vrn, b.vrn" when recordings failed.
+std::string ConversionSummaryLine(const ConversionRequest& request,
+                                  const ConversionSummary& summary);
+
+// "frames 0..57 written": the contiguous run an interrupted conversion left.
+std::string WrittenFramesText(int first, int end);
 
 class ProgressBar {
 public:

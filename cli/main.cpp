@@ -7,16 +7,15 @@
 // Exit status: 0 done, 1 failure (one line on stderr), 2 usage error; an
 // interrupted run ends by its signal (130 in a shell for Ctrl-C).
 
-#include "cli/Batch.h"
-#include "cli/ConvertJob.h"
-#include "cli/Demo.h"
+#include "convert/Conversion.h"
+#include "convert/ConvertJob.h"
 #include "cli/Escape.h"
 #include "cli/Info.h"
 #include "cli/Progress.h"
-#include "cli/Signals.h"
+#include "convert/Signals.h"
 #include "cli/Usage.h"
 #include "cli/Verify.h"
-#include "recording/CVornDoc.h"
+#include "recording/DemoRecording.h"
 
 #include <QuorvaneVersion.h>
 
@@ -54,29 +53,6 @@ int Fail(const std::string& message) {
     return kExitFailure;
 }
 
-// "frames 0..57 written": the contiguous run an interrupted conversion left.
-std::string WrittenFramesText(int first, int end) {
-    if (end <= first) {
-        return "no frames written";
-    }
-    return "frames " + std::to_string(first) + ".." + std::to_string(end - 1) + " written";
-}
-
-// One warning line when the recording carries a correction that is not
-// applied; the frames are converted uncorrected.
-void WarnCorrectionNotApplied(const std::string& file, const VornReader& reader) {
-    const CorrectionNote note = reader.correctionNote;
-    if (note == CorrectionNote::None || note == CorrectionNote::NoChunk ||
-        note == CorrectionNote::NotRequested) {
-        return;
-    }
-    const std::string why = note == CorrectionNote::UnknownKind
-                                ? "unknown correction kind " + std::to_string(reader.fpnpKind)
-                                : CorrectionNoteText(note);
-    std::fprintf(stderr, "quorvane-cli: %s: fixed-pattern correction not applied: %s\n",
-                 PrintableName(file).c_str(), why.c_str());
-}
-
 struct InfoArgs {
     std::string file;
     bool json = false;
@@ -94,107 +70,54 @@ int RunInfo(const InfoArgs& args) {
 }
 
 struct ConvertArgs {
-    std::vector<std::string> files;
-    std::string output;
-    int bits = 16;
-    std::optional<int> first;
-    std::optional<int> last;
-    int jobs = 0;
+    ConversionRequest request;
     bool quiet = false;
-    BatchOptions batch;
 };
-
-struct ConvertTotals {
-    int64_t files = 0;
-    int64_t bytes = 0;
-    int64_t skipped = 0;
-    double seconds = 0.0;
-};
-
-// Converts one recording; returns its exit status.
-int ConvertOne(const ConvertArgs& args, const std::string& file, ConvertTotals& totals) {
-    int frames = 0;
-    {
-        CVornDoc probe;
-        if (probe.OnOpenDocument(file.c_str()) == 0) {
-            return Fail("cannot open " + file + ": " + probe.GetOpenError());
-        }
-        frames = probe.m_nFrameCount;
-        WarnCorrectionNotApplied(file, *probe.m_pReader);
-    }
-    ConvertRequest request;
-    request.recording = file;
-    request.bits = args.bits;
-    request.first = args.first.value_or(0);
-    request.last = args.last.value_or(frames - 1);
-    if (request.first < 0 || request.last >= frames || request.first > request.last) {
-        return Usage("frames " + std::to_string(request.first) + ".." +
-                     std::to_string(request.last) + " lie outside " + file + " (frames 0.." +
-                     std::to_string(frames - 1) + ")");
-    }
-    request.output = ResolveOutputPattern(file, args.output);
-    const unsigned cores = std::thread::hardware_concurrency();
-    request.jobs = args.jobs > 0 ? args.jobs : static_cast<int>(cores > 0 ? cores : 1);
-    request.cancel = &g_interrupted;
-
-    ProgressBar bar(stderr, !args.quiet && QUORVANE_ISATTY(stderr));
-    const RecordingResult result = ConvertRecording(
-        request, args.batch, [&bar](int64_t done, int64_t total) { bar.Update(done, total); });
-    bar.Finish();
-    totals.seconds += bar.Seconds();
-
-    const ConvertOutcome& outcome = result.outcome;
-    if (outcome.status == ConvertStatus::Failed) {
-        if (outcome.failedFile.empty()) {
-            return Fail("cannot open " + file + ": " + outcome.reason);
-        }
-        return Fail(file + ": frame " + std::to_string(outcome.failedFrame) + " (" +
-                    outcome.failedFile + "): " + outcome.reason);
-    }
-    totals.files += outcome.files;
-    totals.bytes += outcome.bytes;
-    totals.skipped += result.skipped;
-    if (!result.manifestError.empty()) {
-        return Fail(result.manifestError);
-    }
-    if (outcome.status == ConvertStatus::Cancelled && !args.batch.stack) {
-        std::fprintf(stderr, "quorvane-cli: %s: interrupted; %s\n", PrintableName(file).c_str(),
-                     WrittenFramesText(request.first, outcome.completeEnd).c_str());
-    }
-    return outcome.status == ConvertStatus::Cancelled ? kExitInterrupted : 0;
-}
 
 int RunConvertCommand(const ConvertArgs& args) {
-    if (const std::string problem = CheckBatch(args.batch); !problem.empty()) {
+    const ConversionRequest& request = args.request;
+    if (const std::string problem = CheckConversion(request); !problem.empty()) {
         return Usage(problem);
     }
-    if (args.first && args.last && *args.first > *args.last) {
-        return Usage("--first " + std::to_string(*args.first) + " lies after --last " +
-                     std::to_string(*args.last));
-    }
     InstallInterruptHandlers(&g_interrupted);
-    ConvertTotals totals;
-    std::vector<std::string> failed;
-    int status = 0;
-    for (const std::string& file : args.files) {
-        status = ConvertOne(args, file, totals);
-        if (status == kExitUsage || status == kExitInterrupted) {
-            break;
+    std::optional<ProgressBar> bar;
+    ConversionHooks hooks;
+    hooks.cancel = &g_interrupted;
+    hooks.warning = [](const std::string& file, const std::string& message) {
+        std::fprintf(stderr, "quorvane-cli: %s: %s\n", PrintableName(file).c_str(),
+                     message.c_str());
+    };
+    hooks.started = [&](const std::string&) {
+        bar.emplace(stderr, !args.quiet && QUORVANE_ISATTY(stderr));
+    };
+    hooks.progress = [&](int64_t done, int64_t total) { bar->Update(done, total); };
+    hooks.finished = [&](const RecordingReport& report) {
+        if (bar) {
+            bar->Finish();
+            bar.reset();
         }
-        if (status != 0) {
-            failed.push_back(file);
+        if (report.status == RecordingStatus::Refused) {
+            Usage(report.message);
+        } else if (report.status == RecordingStatus::Failed) {
+            Fail(report.message);
+        } else if (report.status == RecordingStatus::Cancelled && !request.stack) {
+            std::fprintf(stderr, "quorvane-cli: %s: interrupted; %s\n",
+                         PrintableName(report.recording).c_str(),
+                         WrittenFramesText(report.first, report.outcome.completeEnd).c_str());
         }
+    };
+    const ConversionSummary summary = RunConversion(request, hooks);
+    if (summary.refused) {
+        return kExitUsage;
     }
-    if (status == kExitUsage || (args.files.size() == 1 && status == kExitFailure)) {
-        return status;
+    if (request.recordings.size() == 1 && !summary.failed.empty()) {
+        return kExitFailure;
     }
     if (!args.quiet) {
-        std::printf("%s\n", BatchSummary(totals.files, totals.bytes, totals.seconds, args.batch,
-                                         totals.skipped, failed)
-                                .c_str());
+        std::printf("%s\n", ConversionSummaryLine(request, summary).c_str());
     }
-    if (status == kExitInterrupted) {
-        if (args.batch.stack) {
+    if (summary.cancelled) {
+        if (request.stack) {
             std::fprintf(stderr, "quorvane-cli: interrupted; the stack in progress was not kept\n");
         }
         std::fflush(stdout);
@@ -204,7 +127,7 @@ int RunConvertCommand(const ConvertArgs& args) {
         const int raised = ReRaiseReceivedSignal();
         return raised != 0 ? raised : kExitInterrupted;
     }
-    return failed.empty() ? 0 : kExitFailure;
+    return summary.failed.empty() ? 0 : kExitFailure;
 }
 
 struct DemoArgs {
@@ -267,33 +190,33 @@ int main(int argc, char** argv) {
 
     ConvertArgs convert;
     CLI::App* convertCmd = app.add_subcommand("convert", "Write one TIFF file per frame");
-    convertCmd->add_option("FILE", convert.files, "Recordings (.vrn)")->required();
+    convertCmd->add_option("FILE", convert.request.recordings, "Recordings (.vrn)")->required();
     convertCmd
-        ->add_option("-o,--output", convert.output,
+        ->add_option("-o,--output", convert.request.output,
                      "Output name; frame numbers are added (default: NAME.tif)")
         ->type_name("PATH");
-    convertCmd->add_option("-b,--bits", convert.bits, "Bits per sample, 16 or 8")
+    convertCmd->add_option("-b,--bits", convert.request.bits, "Bits per sample, 16 or 8")
         ->type_name("N")
         ->check(OneOf({"16", "8"}));
-    convertCmd->add_option("--first", convert.first, "First frame, zero-based")
+    convertCmd->add_option("--first", convert.request.first, "First frame, zero-based")
         ->type_name("N")
         ->check(WholeNumber())
         ->default_str("0");
-    convertCmd->add_option("--last", convert.last, "Last frame, inclusive (default: the last)")
+    convertCmd->add_option("--last", convert.request.last, "Last frame, inclusive (default: the last)")
         ->type_name("N")
         ->check(WholeNumber());
-    convertCmd->add_option("-j,--jobs", convert.jobs, "Worker threads (default: one per core)")
+    convertCmd->add_option("-j,--jobs", convert.request.jobs, "Worker threads (default: one per core)")
         ->type_name("N")
         ->check(WholeNumber(1))
         ->default_str("");
     convertCmd->add_flag("-q,--quiet", convert.quiet, "No progress bar and no summary");
-    convertCmd->add_flag("--skip-existing", convert.batch.skipExisting,
+    convertCmd->add_flag("--skip-existing", convert.request.skipExisting,
                          "Keep frame files (or the stack) already complete from an earlier run");
-    convertCmd->add_flag("--stack", convert.batch.stack,
+    convertCmd->add_flag("--stack", convert.request.stack,
                          "One multi-page TIFF per recording instead of one file per frame");
-    convertCmd->add_flag("--bigtiff", convert.batch.bigtiff,
+    convertCmd->add_flag("--bigtiff", convert.request.bigtiff,
                          "Write the stack as BigTIFF even below 4 GiB");
-    convertCmd->add_flag("--manifest", convert.batch.manifest,
+    convertCmd->add_flag("--manifest", convert.request.manifest,
                          "Write NAME.manifest.json with the size and SHA-256 of every file");
 
     std::vector<std::string> manifests;
@@ -326,9 +249,6 @@ int main(int argc, char** argv) {
             return RunInfo(info);
         }
         if (convertCmd->parsed()) {
-            convert.batch.files = convert.files;
-            convert.batch.output = convert.output;
-            convert.batch.rangeGiven = convert.first.has_value() || convert.last.has_value();
             return RunConvertCommand(convert);
         }
         if (verifyCmd->parsed()) {
@@ -337,7 +257,7 @@ int main(int argc, char** argv) {
         return RunDemo(demo);
     } catch (const std::bad_alloc&) {
         const std::string& file = infoCmd->parsed()      ? info.file
-                                  : convertCmd->parsed() ? convert.files.front()
+                                  : convertCmd->parsed() ? convert.request.recordings.front()
                                                          : demo.file;
         return Fail(file + ": out of memory");
     }

@@ -35,6 +35,15 @@ public:
     // The system's error number of the first failure, 0 when none is known.
     int Error() const { return m_error; }
 
+    // The open temporary (read and write), for writers that need a
+    // descriptor: give them a dup() of it, and read back with pread; -1 when
+    // not open. Commit closes it.
+    int Descriptor() const { return m_fd; }
+
+    // Marks the file failed with `error` (a writer working on Descriptor()
+    // reports its own failure); Commit then removes the temporary.
+    void SetFailed(int error);
+
 private:
     void Fail();
     void Discard();
@@ -45,3 +54,8 @@ private:
     bool m_failed = false;
     int m_error = 0;
 };
+
+// Replaces `target` with `size` bytes of `data`. False when any step failed,
+// with `error` set to the first errno (0 when none is known); nothing is
+// left under either name then.
+bool ReplaceFileWith(const char* target, const void* data, size_t size, int& error);

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: BSD-3-Clause
-// The command line's conversion run, for Python: TIFF files of a frame range
-// (or one stack) with the same names and bytes as `quorvane-cli convert`,
-// the same manifest and the same failure texts.
+// The conversion engine as the Python package sees it: TIFF files of a frame
+// range (or one stack) with the same names and bytes as `quorvane-cli
+// convert`, the same manifest and the same failure texts.
 #pragma once
 
-#include "cli/ConvertJob.h"
-#include "cli/Manifest.h"
+#include "convert/ConvertJob.h"
+#include "convert/Manifest.h"
+#include "convert/Parts.h"
 
 #include <atomic>
 #include <cstdint>
@@ -30,33 +31,12 @@ struct ConvertExtras {
     bool manifest = false;
 };
 
-// Names of frames first..last for the -o argument `output`.
-std::vector<std::string> FrameFileNames(const std::string& recording, const std::string& output,
-                                        int32_t first, int32_t last);
-
 // Runs the conversion as `quorvane-cli convert FILE -o output` with the
 // extras; `tick` as for RunConvert. The caller checks the range.
 ConvertSummary ConvertFrames(const std::string& recording, const std::string& output, int bits,
                              int32_t first, int32_t last, int jobs, const ConvertExtras& extras,
                              const std::atomic<bool>* cancel, const ConvertTick& tick);
 
-// "<name>.tif" of the stack, and "<name>.manifest.json", for the -o argument.
-std::string StackName(const std::string& recording, const std::string& output);
-std::string ManifestName(const std::string& recording, const std::string& output);
-
-// One part of a recording converted by a task of its own: frame files as
-// ConvertFrames writes them, each hashed into `files` while in memory.
-ConvertSummary ConvertHashedPart(const std::string& recording, const std::string& output,
-                                 int bits, int32_t first, int32_t last,
-                                 std::vector<ManifestFile>& files);
-
-// The manifest of a run whose files were all written (by several parts):
-// described as `quorvane-cli convert FILE -o output --bits bits --first
-// first --last last --jobs jobs --manifest`. Empty, or the CLI's error line.
-std::string WritePartsManifest(const std::string& recording, const std::string& output, int bits,
-                               int32_t first, int32_t last, int jobs,
-                               const std::vector<ManifestFile>& files);
-
-// Frame count of `path` as the converter's probe sees it, or 0 with `message`
-// set to the CLI's "cannot open ..." line.
-int32_t ProbeFrameCount(const std::string& path, std::string& message);
+// One part of a recording converted by a task of its own (ConvertHashedPart).
+ConvertSummary ConvertOnePart(const std::string& recording, const std::string& output, int bits,
+                           int32_t first, int32_t last, std::vector<ManifestFile>& files);

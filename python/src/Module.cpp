@@ -150,7 +150,7 @@ py::tuple ConvertPart(const std::string& recording, const std::string& output, i
     ConvertSummary summary;
     {
         py::gil_scoped_release release;
-        summary = ConvertHashedPart(recording, output, bits, first, last, files);
+        summary = ConvertOnePart(recording, output, bits, first, last, files);
     }
     py::list entries;
     for (const ManifestFile& file : files) {

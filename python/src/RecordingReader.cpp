@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "RecordingReader.h"
 
-#include "cli/Info.h"
+#include "recording/RecordingInfo.h"
 #include "recording/CVornDoc.h"
 #include "recording/VornReader.h"
 

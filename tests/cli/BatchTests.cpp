@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: BSD-3-Clause
 // End to end: several recordings, resuming, stacks, manifests and verify,
 // driven through the built quorvane-cli.
-#include "cli/BatchFrames.h"
-#include "cli/Stack.h"
+#include "convert/BatchFrames.h"
+#include "convert/Stack.h"
 #include "recording/VornReader.h"
 
 #include "TestUtil.h"

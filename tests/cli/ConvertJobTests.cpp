@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: BSD-3-Clause
-#include "cli/ConvertJob.h"
-#include "cli/Demo.h"
+#include "convert/ConvertJob.h"
+#include "recording/DemoRecording.h"
 #include "recording/CVornDoc.h"
 
 #include "TestUtil.h"

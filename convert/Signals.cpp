@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: BSD-3-Clause
-#include "cli/Signals.h"
+#include "convert/Signals.h"
 
 #include <csignal>
 

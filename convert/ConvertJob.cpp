@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: BSD-3-Clause
-#include "cli/ConvertJob.h"
-#include "cli/Temporaries.h"
+#include "convert/ConvertJob.h"
+#include "convert/Temporaries.h"
 
 #include "framework/Document.h"
 #include "framework/SplitPath.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: BSD-3-Clause
-#include "cli/Demo.h"
+#include "recording/DemoRecording.h"
 
 #include "recording/VornWriter.h"
 

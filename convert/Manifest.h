@@ -4,7 +4,7 @@
 // of every file the run left. Hashes come from OpenSSL's libcrypto.
 #pragma once
 
-#include "cli/ConvertJob.h"
+#include "convert/ConvertJob.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: BSD-3-Clause
-#include "cli/Batch.h"
+#include "convert/Batch.h"
 
-#include "cli/BatchFrames.h"
-#include "cli/Manifest.h"
-#include "cli/Progress.h"
-#include "cli/Stack.h"
+#include "convert/BatchFrames.h"
+#include "convert/Manifest.h"
+#include "convert/Stack.h"
 #include "framework/SplitPath.h"
 #include "recording/VornReader.h"
 
@@ -103,16 +102,4 @@ RecordingResult ConvertRecording(const ConvertRequest& request, const BatchOptio
         }
     }
     return result;
-}
-
-std::string BatchSummary(int64_t files, int64_t bytes, double seconds, const BatchOptions& options,
-                         int64_t skipped, const std::vector<std::string>& failed) {
-    std::string line = SummaryLine(files, bytes, seconds);
-    if (options.skipExisting) {
-        line += ", " + std::to_string(skipped) + " skipped";
-    }
-    for (std::size_t i = 0; i < failed.size(); ++i) {
-        line += (i == 0 ? "; failed: " : ", ") + failed[i];
-    }
-    return line;
 }

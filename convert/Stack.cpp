@@ -1,35 +1,22 @@
 // SPDX-License-Identifier: BSD-3-Clause
-#include "cli/Stack.h"
+#include "convert/Stack.h"
 
-#include "cli/AtomicFile.h"
+#include "convert/StackFile.h"
 #include "image/Packers.h"
 #include "recording/CVornDoc.h"
 
-#include <tiffio.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <optional>
-#include <sys/stat.h>
 #include <system_error>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
-
-// Tags, IFD and values of one page, generously: the rest of a page is its strip.
-constexpr int64_t kPageOverhead = 512;
-constexpr uint64_t kClassicLimit = 0xFFFFFFFFull;
-
-std::string PageDescription(int index, int64_t recorded) {
-    return "frame=" + std::to_string(index) + " recorded=" + std::to_string(recorded);
-}
 
 // One decoded frame handed from a worker to the writing thread.
 struct Slot {
@@ -136,229 +123,7 @@ void DecodeShare(const StackRequest& request, CVornDoc& doc, int worker, int job
     handoff.WaitEmpty(worker);
 }
 
-// SHA-256 of the stack as it is written: each strip from memory, and the few
-// bytes of tags between strips read back once libtiff no longer changes them
-// (it links each new page into the previous page's IFD).
-class StackHash {
-public:
-    explicit StackHash(int fd) : m_fd(fd) {}
-
-    bool AddStrip(uint64_t offset, const uint8_t* data, std::size_t size) {
-        if (!AddFileBytes(offset)) {
-            return false;
-        }
-        m_hash.Update(data, size);
-        m_hashed = offset + size;
-        return true;
-    }
-
-    // After the file is closed: the last page's tags.
-    bool Finish(uint64_t size, std::string& digest) {
-        if (!AddFileBytes(size)) {
-            return false;
-        }
-        digest = m_hash.Finish();
-        return true;
-    }
-
-private:
-    bool AddFileBytes(uint64_t end) {
-        if (end < m_hashed) {
-            return false;
-        }
-        std::vector<uint8_t> bytes(static_cast<std::size_t>(end - m_hashed));
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t got = ::pread(m_fd, bytes.data() + done, bytes.size() - done,
-                                        static_cast<off_t>(m_hashed + done));
-            if (got <= 0) {
-                return false;
-            }
-            done += static_cast<std::size_t>(got);
-        }
-        m_hash.Update(bytes.data(), bytes.size());
-        m_hashed = end;
-        return true;
-    }
-
-    int m_fd;
-    uint64_t m_hashed = 0;
-    Sha256 m_hash;
-};
-
-int KeepErrors(TIFF*, void* user, const char*, const char* format, va_list args) {
-    auto* text = static_cast<std::string*>(user);
-    if (text->empty()) {
-        char message[256];
-        std::vsnprintf(message, sizeof message, format, args);
-        *text = message;
-    }
-    return 1; // handled: libtiff prints nothing
-}
-
-// The open temporary stack: libtiff on its own descriptor, and one kept for
-// hashing and for the final size.
-class StackFile {
-public:
-    StackFile() = default;
-    ~StackFile() {
-        Close();
-        if (m_keep >= 0) {
-            ::close(m_keep);
-        }
-        if (!m_temp.empty()) {
-            ::unlink(m_temp.c_str());
-        }
-    }
-    StackFile(const StackFile&) = delete;
-    StackFile& operator=(const StackFile&) = delete;
-
-    bool Open(const std::string& target, bool bigtiff) {
-        const int fd = CreateTempBeside(target, m_temp);
-        if (fd < 0) {
-            m_temp.clear();
-            return false;
-        }
-        m_keep = ::dup(fd);
-        TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-        TIFFOpenOptionsSetErrorHandlerExtR(options, KeepErrors, &m_error);
-        TIFFOpenOptionsSetWarningHandlerExtR(options, KeepErrors, &m_warning);
-        m_tiff = TIFFFdOpenExt(fd, m_temp.c_str(), bigtiff ? "w8l" : "wl", options);
-        TIFFOpenOptionsFree(options);
-        if (m_tiff == nullptr) {
-            ::close(fd);
-        }
-        return m_tiff != nullptr && m_keep >= 0;
-    }
-
-    // Appends one page; `stripOffset` receives where its samples went.
-    bool AddPage(int width, int height, int depth, const std::string& description,
-                 const std::string& software, const uint8_t* data, uint64_t& stripOffset) {
-        TIFF* t = m_tiff;
-        const auto bytes = static_cast<tmsize_t>(width) * height * (depth / 8);
-        TIFFSetField(t, TIFFTAG_SUBFILETYPE, uint32_t{0});
-        TIFFSetField(t, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(width));
-        TIFFSetField(t, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(height));
-        TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, static_cast<uint16_t>(depth));
-        TIFFSetField(t, TIFFTAG_COMPRESSION, uint16_t{COMPRESSION_NONE});
-        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, uint16_t{PHOTOMETRIC_MINISBLACK});
-        TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, uint16_t{1});
-        TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, static_cast<uint32_t>(height));
-        TIFFSetField(t, TIFFTAG_XRESOLUTION, 1.0);
-        TIFFSetField(t, TIFFTAG_YRESOLUTION, 1.0);
-        TIFFSetField(t, TIFFTAG_PLANARCONFIG, uint16_t{PLANARCONFIG_CONTIG});
-        TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, uint16_t{RESUNIT_NONE});
-        TIFFSetField(t, TIFFTAG_IMAGEDESCRIPTION, description.c_str());
-        TIFFSetField(t, TIFFTAG_SOFTWARE, software.c_str());
-        // Uncompressed, little-endian like the machine: the samples go as they are.
-        if (TIFFWriteRawStrip(t, 0, const_cast<uint8_t*>(data), bytes) != bytes) {
-            return false;
-        }
-        uint64_t* offsets = nullptr;
-        if (TIFFGetField(t, TIFFTAG_STRIPOFFSETS, &offsets) != 1 || offsets == nullptr) {
-            return false;
-        }
-        stripOffset = offsets[0];
-        return TIFFWriteDirectory(t) == 1;
-    }
-
-    // Flushes and closes; the file stays under its temporary name.
-    bool Close() {
-        if (m_tiff == nullptr) {
-            return true;
-        }
-        const bool flushed = TIFFFlush(m_tiff) == 1;
-        TIFFClose(m_tiff);
-        m_tiff = nullptr;
-        return flushed && m_error.empty();
-    }
-
-    int64_t Size() const {
-        struct stat info {};
-        return ::fstat(m_keep, &info) == 0 ? static_cast<int64_t>(info.st_size) : -1;
-    }
-
-    bool Commit(const std::string& target, std::string& reason) {
-        const bool moved = CommitTemp(m_temp, target, reason);
-        m_temp.clear();
-        return moved;
-    }
-
-    int HashDescriptor() const { return m_keep; }
-    const std::string& Error() const { return m_error; }
-
-private:
-    TIFF* m_tiff = nullptr;
-    int m_keep = -1;
-    std::string m_temp;
-    std::string m_error;
-    std::string m_warning;
-};
-
 } // namespace
-
-std::string StackFileName(const OutputPattern& output) {
-    return output.directory + output.baseName + "." + output.extension;
-}
-
-bool StackNeedsBigTiff(int64_t pages, int64_t pageBytes) {
-    return static_cast<uint64_t>(16 + pages * (pageBytes + kPageOverhead)) > kClassicLimit;
-}
-
-namespace {
-
-bool PageMatches(TIFF* t, int width, int height, int depth, const std::string& description) {
-    uint32_t w = 0;
-    uint32_t h = 0;
-    uint16_t bits = 0;
-    uint16_t compression = 0;
-    char* text = nullptr;
-    uint64_t* counts = nullptr;
-    return TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w) == 1 && w == static_cast<uint32_t>(width) &&
-           TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h) == 1 && h == static_cast<uint32_t>(height) &&
-           TIFFGetField(t, TIFFTAG_BITSPERSAMPLE, &bits) == 1 && bits == depth &&
-           TIFFGetField(t, TIFFTAG_COMPRESSION, &compression) == 1 &&
-           compression == COMPRESSION_NONE && TIFFNumberOfStrips(t) == 1 &&
-           TIFFGetField(t, TIFFTAG_STRIPBYTECOUNTS, &counts) == 1 && counts != nullptr &&
-           counts[0] == uint64_t{static_cast<uint32_t>(width)} * static_cast<uint32_t>(height) *
-                            static_cast<uint32_t>(depth / 8) &&
-           TIFFGetField(t, TIFFTAG_IMAGEDESCRIPTION, &text) == 1 && text != nullptr &&
-           description == text;
-}
-
-} // namespace
-
-ExistingFile CheckExistingStack(const std::string& path, const StackRequest& request, int width,
-                                int height) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        return errno == ENOENT ? ExistingFile::Absent : ExistingFile::Foreign;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return ExistingFile::Foreign;
-    }
-    std::string ignored;
-    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-    TIFFOpenOptionsSetErrorHandlerExtR(options, KeepErrors, &ignored);
-    TIFFOpenOptionsSetWarningHandlerExtR(options, KeepErrors, &ignored);
-    TIFF* t = TIFFOpenExt(path.c_str(), "r", options);
-    TIFFOpenOptionsFree(options);
-    if (t == nullptr) {
-        return ExistingFile::Foreign;
-    }
-    const ConvertRequest& r = request.convert;
-    const int depth = r.bits == 16 ? 16 : 8;
-    int index = r.first;
-    bool matches = true;
-    do {
-        matches = index <= r.last &&
-                  PageMatches(t, width, height, depth,
-                              PageDescription(index, int64_t{request.firstFrameNo} + index));
-        ++index;
-    } while (matches && TIFFReadDirectory(t) == 1);
-    TIFFClose(t);
-    return matches && index == r.last + 1 ? ExistingFile::Ours : ExistingFile::Foreign;
-}
 
 namespace {
 
@@ -529,7 +294,7 @@ ConvertOutcome RunStack(const StackRequest& request, const ConvertTick& tick, bo
     if (hash && !hash->Finish(static_cast<uint64_t>(size), digest)) {
         return Failure(r.last, target, "cannot read the file back for its hash");
     }
-    if (!file.Commit(target, reason)) {
+    if (!file.Commit(reason)) {
         return Failure(r.last, target, "cannot write the file: " + reason);
     }
     if (request.log != nullptr) {

@@ -4,7 +4,7 @@
 // coming run writes are touched.
 #pragma once
 
-#include "cli/ConvertJob.h"
+#include "convert/ConvertJob.h"
 
 // Removes the temporaries of the frame files first..last of `pattern`;
 // returns how many were removed.

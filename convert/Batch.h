@@ -4,7 +4,7 @@
 // recording (--stack) and the manifest (--manifest).
 #pragma once
 
-#include "cli/ConvertJob.h"
+#include "convert/ConvertJob.h"
 
 #include <cstdint>
 #include <string>
@@ -34,8 +34,3 @@ struct RecordingResult {
 // Converts one recording as the options say; the manifest comes last.
 RecordingResult ConvertRecording(const ConvertRequest& request, const BatchOptions& options,
                                  const ConvertTick& tick);
-
-// The summary line, with ", N skipped" when resuming and "; failed: a.vrn,
-// b.vrn" when recordings failed.
-std::string BatchSummary(int64_t files, int64_t bytes, double seconds, const BatchOptions& options,
-                         int64_t skipped, const std::vector<std::string>& failed);

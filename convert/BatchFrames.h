@@ -4,8 +4,8 @@
 // writes the frame file, and hashes the bytes while they are in memory.
 #pragma once
 
-#include "cli/ConvertJob.h"
-#include "cli/Manifest.h"
+#include "convert/ConvertJob.h"
+#include "convert/Manifest.h"
 
 #include <atomic>
 #include <cstdint>

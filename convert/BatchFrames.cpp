@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: BSD-3-Clause
-#include "cli/BatchFrames.h"
+#include "convert/BatchFrames.h"
 
 #include "image/ImageBuffer.h"
 #include "image/TiffWriter.h"

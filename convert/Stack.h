@@ -6,9 +6,9 @@
 // temporary name and appears under its own name only when complete.
 #pragma once
 
-#include "cli/BatchFrames.h"
-#include "cli/ConvertJob.h"
-#include "cli/Manifest.h"
+#include "convert/BatchFrames.h"
+#include "convert/ConvertJob.h"
+#include "convert/Manifest.h"
 
 #include <cstdint>
 #include <string>

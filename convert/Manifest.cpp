@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: BSD-3-Clause
-#include "cli/Manifest.h"
+#include "convert/Manifest.h"
 
-#include "cli/AtomicFile.h"
-#include "cli/Info.h"
+#include "image/ReplacingFile.h"
+#include "recording/RecordingInfo.h"
 #include "recording/VornReader.h"
+
+#include <QuorvaneVersion.h>
 
 #include <nlohmann/json.hpp>
 #include <openssl/evp.h>
@@ -18,9 +20,6 @@
 #include <system_error>
 #include <unistd.h>
 
-#ifndef QUORVANE_CLI_VERSION
-#define QUORVANE_CLI_VERSION "0"
-#endif
 
 namespace fs = std::filesystem;
 
@@ -154,7 +153,7 @@ std::string ManifestPath(const OutputPattern& output) {
 }
 
 const char* ProgramVersion() {
-    return QUORVANE_CLI_VERSION;
+    return QUORVANE_VERSION;
 }
 
 std::string ProgramNameAndVersion() {
@@ -249,5 +248,11 @@ bool WriteManifest(const std::string& path, const ManifestRun& run, RecordingHas
     json["files"] = std::move(list);
     // A name that is not valid UTF-8 gets U+FFFD rather than failing the run.
     const std::string text = json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
-    return WriteFileAtomically(path, text, reason);
+    int error = 0;
+    if (ReplaceFileWith(path.c_str(), text.data(), text.size(), error)) {
+        return true;
+    }
+    reason = error != 0 ? std::error_code(error, std::generic_category()).message()
+                        : "short write (disk full?)";
+    return false;
 }

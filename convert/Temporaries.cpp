@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: BSD-3-Clause
-#include "cli/Temporaries.h"
+#include "convert/Temporaries.h"
 
 #include "framework/SplitPath.h"
 #include "image/SaveTemporary.h"

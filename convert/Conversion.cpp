@@ -1,0 +1,161 @@
+// SPDX-License-Identifier: BSD-3-Clause
+#include "convert/Conversion.h"
+
+#include "recording/CVornDoc.h"
+#include "recording/RecordingInfo.h"
+#include "recording/VornReader.h"
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+namespace {
+
+BatchOptions BatchOptionsOf(const ConversionRequest& request) {
+    BatchOptions options;
+    options.files = request.recordings;
+    options.output = request.output;
+    options.rangeGiven = request.first.has_value() || request.last.has_value();
+    options.stack = request.stack;
+    options.bigtiff = request.bigtiff;
+    options.skipExisting = request.skipExisting;
+    options.manifest = request.manifest;
+    return options;
+}
+
+int JobCount(int asked) {
+    if (asked > 0) {
+        return asked;
+    }
+    const unsigned cores = std::thread::hardware_concurrency();
+    return static_cast<int>(cores > 0 ? cores : 1);
+}
+
+// The warning for a correction the recording carries but that is not
+// applied (the frames are converted uncorrected), or empty.
+std::string CorrectionWarning(const VornReader& reader) {
+    const CorrectionNote note = reader.correctionNote;
+    if (note == CorrectionNote::None || note == CorrectionNote::NoChunk ||
+        note == CorrectionNote::NotRequested) {
+        return {};
+    }
+    const std::string why = note == CorrectionNote::UnknownKind
+                                ? "unknown correction kind " + std::to_string(reader.fpnpKind)
+                                : CorrectionNoteText(note);
+    return "fixed-pattern correction not applied: " + why;
+}
+
+std::string FailureMessage(const std::string& file, const ConvertOutcome& outcome) {
+    if (outcome.failedFile.empty()) {
+        return "cannot open " + file + ": " + outcome.reason;
+    }
+    return file + ": frame " + std::to_string(outcome.failedFrame) + " (" + outcome.failedFile +
+           "): " + outcome.reason;
+}
+
+} // namespace
+
+std::string CheckConversion(const ConversionRequest& request) {
+    if (std::string problem = CheckBatch(BatchOptionsOf(request)); !problem.empty()) {
+        return problem;
+    }
+    if (request.first && request.last && *request.first > *request.last) {
+        return "--first " + std::to_string(*request.first) + " lies after --last " +
+               std::to_string(*request.last);
+    }
+    return {};
+}
+
+RecordingReport ConvertOneRecording(const ConversionRequest& request, const std::string& file,
+                                    const ConversionHooks& hooks) {
+    RecordingReport report;
+    report.recording = file;
+    int frames = 0;
+    {
+        CVornDoc probe;
+        if (probe.OnOpenDocument(file.c_str()) == 0) {
+            report.status = RecordingStatus::Failed;
+            report.outcome.status = ConvertStatus::Failed;
+            report.outcome.failedFrame = request.first.value_or(0);
+            report.outcome.reason = probe.GetOpenError();
+            report.message = FailureMessage(file, report.outcome);
+            return report;
+        }
+        frames = probe.m_nFrameCount;
+        if (const std::string note = CorrectionWarning(*probe.m_pReader);
+            !note.empty() && hooks.warning) {
+            hooks.warning(file, note);
+        }
+    }
+    ConvertRequest run;
+    run.recording = file;
+    run.bits = request.bits;
+    run.first = report.first = request.first.value_or(0);
+    run.last = report.last = request.last.value_or(frames - 1);
+    if (run.first < 0 || run.last >= frames || run.first > run.last) {
+        report.status = RecordingStatus::Refused;
+        report.message = "frames " + std::to_string(run.first) + ".." + std::to_string(run.last) +
+                         " lie outside " + file + " (frames 0.." + std::to_string(frames - 1) +
+                         ")";
+        return report;
+    }
+    run.output = ResolveOutputPattern(file, request.output);
+    run.jobs = JobCount(request.jobs);
+    run.cancel = hooks.cancel;
+
+    if (hooks.started) {
+        hooks.started(file);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const RecordingResult result = ConvertRecording(run, BatchOptionsOf(request), hooks.progress);
+    report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    report.outcome = result.outcome;
+    report.skipped = result.skipped;
+    if (result.outcome.status == ConvertStatus::Failed) {
+        report.status = RecordingStatus::Failed;
+        report.message = FailureMessage(file, result.outcome);
+    } else if (!result.manifestError.empty()) {
+        report.status = RecordingStatus::Failed;
+        report.message = result.manifestError;
+        report.manifestOnly = true;
+    } else if (result.outcome.status == ConvertStatus::Cancelled) {
+        report.status = RecordingStatus::Cancelled;
+    }
+    return report;
+}
+
+ConversionSummary RunConversion(const ConversionRequest& request, const ConversionHooks& hooks) {
+    ConversionSummary summary;
+    summary.usageError = CheckConversion(request);
+    if (!summary.usageError.empty()) {
+        return summary;
+    }
+    for (const std::string& file : request.recordings) {
+        RecordingReport report = ConvertOneRecording(request, file, hooks);
+        // A recording that failed at a frame adds nothing to the totals; one
+        // whose manifest failed keeps its files and counts them.
+        if (report.outcome.status != ConvertStatus::Failed) {
+            summary.files += report.outcome.files;
+            summary.bytes += report.outcome.bytes;
+            summary.skipped += report.skipped;
+        }
+        summary.seconds += report.seconds;
+        if (hooks.finished) {
+            hooks.finished(report);
+        }
+        const RecordingStatus status = report.status;
+        summary.recordings.push_back(std::move(report));
+        if (status == RecordingStatus::Refused) {
+            summary.refused = true;
+            break;
+        }
+        if (status == RecordingStatus::Cancelled) {
+            summary.cancelled = true;
+            break;
+        }
+        if (status == RecordingStatus::Failed) {
+            summary.failed.push_back(file);
+        }
+    }
+    return summary;
+}

@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: BSD-3-Clause
+// The conversion engine's front door: one request (recordings, output,
+// depth, range, jobs and the batch options) in; progress, warnings and the
+// result of each recording through hooks; a summary out. `quorvane-cli
+// convert` and the Python package both run conversions through it, so they
+// share every rule, text and file.
+#pragma once
+
+#include "convert/Batch.h"
+#include "convert/ConvertJob.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct ConversionRequest {
+    std::vector<std::string> recordings;
+    std::string output; // the -o argument as given; empty: NAME.tif beside the working folder
+    int bits = 16;      // 16 or 8
+    std::optional<int> first; // zero-based, inclusive; default 0
+    std::optional<int> last;  // default the recording's last frame
+    int jobs = 0;             // worker threads; 0: one per core
+    bool stack = false;
+    bool bigtiff = false;
+    bool skipExisting = false;
+    bool manifest = false;
+};
+
+enum class RecordingStatus {
+    Done,
+    Failed,    // `message` says why; the other recordings still run
+    Cancelled, // the cancel flag was set; nothing after it runs
+    Refused,   // a usage error (e.g. the range lies outside); nothing after it runs
+};
+
+struct RecordingReport {
+    std::string recording;
+    RecordingStatus status = RecordingStatus::Done;
+    std::string message; // for Failed and Refused: the line, without a program prefix
+    int first = 0;       // the range as resolved for this recording
+    int last = -1;
+    ConvertOutcome outcome;
+    int64_t skipped = 0; // frames kept from an earlier run
+    double seconds = 0.0;
+    bool manifestOnly = false; // Failed only because the manifest could not be written
+};
+
+struct ConversionHooks {
+    const std::atomic<bool>* cancel = nullptr; // set: stop after the frames in progress
+    // Before a recording is converted, once it opened.
+    std::function<void(const std::string& recording)> started;
+    // About ten times a second and once at the end of each recording.
+    ConvertTick progress;
+    // A note that does not stop the run, e.g. a correction that is not applied.
+    std::function<void(const std::string& recording, const std::string& message)> warning;
+    // After each recording, with its result.
+    std::function<void(const RecordingReport& report)> finished;
+};
+
+struct ConversionSummary {
+    std::string usageError; // the request was refused as a whole; nothing ran
+    std::vector<RecordingReport> recordings;
+    int64_t files = 0;
+    int64_t bytes = 0;
+    int64_t skipped = 0;
+    double seconds = 0.0;
+    bool cancelled = false;
+    bool refused = false; // a recording's usage error stopped the run
+    std::vector<std::string> failed; // recordings that failed, in order
+};
+
+// The usage problem of the request as a whole, or empty.
+std::string CheckConversion(const ConversionRequest& request);
+
+// Converts one recording of the request (which has passed CheckConversion).
+RecordingReport ConvertOneRecording(const ConversionRequest& request, const std::string& recording,
+                                    const ConversionHooks& hooks);
+
+// Checks the request, then converts its recordings in order, stopping at a
+// refusal or a cancel.
+ConversionSummary RunConversion(const ConversionRequest& request, const ConversionHooks& hooks);
