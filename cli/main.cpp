@@ -163,8 +163,8 @@ int RunDemo(const DemoArgs& args) {
     if (const std::string problem = CheckDemoOptions(options); !problem.empty()) {
         return Usage(problem);
     }
-    if (!WriteDemoRecording(args.file, options)) {
-        return Fail("cannot write " + args.file + ": " + DescribeWriteFailure(args.file));
+    if (int error = 0; !WriteDemoRecording(args.file, options, error)) {
+        return Fail("cannot write " + args.file + ": " + DescribeWriteFailure(args.file, error));
     }
     std::printf("%s: %d frames of %d x %d, %s, %s-endian, correction %s\n",
                 PrintableName(args.file).c_str(), options.frames, options.width, options.height,

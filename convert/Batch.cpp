@@ -25,7 +25,8 @@ std::string CheckBatch(const BatchOptions& options) {
         return "--first and --last take one recording only";
     }
     std::error_code ec;
-    if (options.output.empty() || !fs::is_directory(options.output, ec)) {
+    if (options.output.empty() ||
+        (!options.outputIsFolder && !fs::is_directory(options.output, ec))) {
         return "with several recordings -o must name an existing folder";
     }
     std::map<std::string, std::string> names;

@@ -18,6 +18,9 @@ struct BatchOptions {
     bool bigtiff = false;
     bool skipExisting = false;
     bool manifest = false;
+    // The caller vouches that `output` is a folder: it may exist only where
+    // the conversion runs (tasks on other machines).
+    bool outputIsFolder = false;
 };
 
 // The usage problem of the command line in plain words, or empty. Several

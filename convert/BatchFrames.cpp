@@ -86,8 +86,9 @@ FrameResult WriteFrame(const FrameWriterOptions& options, CVornDoc& doc, int ind
         }
         image = &converted;
     }
+    errno = 0;
     if (image->SaveTiff(name.c_str()) == 0) {
-        reason = "cannot write the file: " + DescribeWriteFailure(name);
+        reason = "cannot write the file: " + DescribeWriteFailure(name, errno);
         return FrameResult::Failed;
     }
     if (options.log != nullptr) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "convert/Conversion.h"
 
+#include "convert/OutputGuard.h"
 #include "recording/CVornDoc.h"
 #include "recording/RecordingInfo.h"
 #include "recording/VornReader.h"
@@ -20,6 +21,7 @@ BatchOptions BatchOptionsOf(const ConversionRequest& request) {
     options.bigtiff = request.bigtiff;
     options.skipExisting = request.skipExisting;
     options.manifest = request.manifest;
+    options.outputIsFolder = request.outputIsFolder;
     return options;
 }
 
@@ -63,7 +65,8 @@ std::string CheckConversion(const ConversionRequest& request) {
         return "--first " + std::to_string(*request.first) + " lies after --last " +
                std::to_string(*request.last);
     }
-    return {};
+    return CheckOutputsSpareInputs(
+        {request.recordings, request.output, request.stack, request.manifest});
 }
 
 RecordingReport ConvertOneRecording(const ConversionRequest& request, const std::string& file,

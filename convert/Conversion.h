@@ -27,6 +27,7 @@ struct ConversionRequest {
     bool bigtiff = false;
     bool skipExisting = false;
     bool manifest = false;
+    bool outputIsFolder = false; // see BatchOptions
 };
 
 enum class RecordingStatus {

@@ -106,7 +106,7 @@ std::string RenderFailureText(const CVornDoc& doc, const std::string& file) {
     case RenderError::ShortFrame:
         return "frame could not be read whole";
     case RenderError::SaveFailed:
-        return "cannot write the file: " + DescribeWriteFailure(file);
+        return "cannot write the file: " + DescribeWriteFailure(file, doc.GetSaveErrno());
     case RenderError::Refused:
     case RenderError::None:
         break;
@@ -225,7 +225,7 @@ OutputPattern ResolveOutputPattern(const std::string& recordingPath, const std::
     return pattern;
 }
 
-std::string DescribeWriteFailure(const std::string& path) {
+std::string DescribeWriteFailure(const std::string& path, int error) {
     std::error_code ec;
     fs::path folder = fs::path(path).parent_path();
     if (folder.empty()) {
@@ -248,7 +248,14 @@ std::string DescribeWriteFailure(const std::string& path) {
     if (fs::exists(target) && !fs::is_regular_file(target) && !fs::is_symlink(target)) {
         return "not a regular file";
     }
-    return "short write (disk full?)";
+    // The folder is fine, so the system's own reason stands.
+    if (error == ENOENT) {
+        return "its temporary file was removed while it was written";
+    }
+    if (error != 0) {
+        return std::error_code(error, std::generic_category()).message();
+    }
+    return "write failed";
 }
 
 ConvertOutcome RunConvert(const ConvertRequest& request, const ConvertTick& tick) {

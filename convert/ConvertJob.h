@@ -70,5 +70,6 @@ ConvertOutcome RunConvert(const ConvertRequest& request, const ConvertTick& tick
 std::string DescribeRenderFailure(const CVornDoc& doc, const std::string& file);
 
 // Why a file could not be written, judged from its folder, e.g. "folder out
-// does not exist" or "Permission denied".
-std::string DescribeWriteFailure(const std::string& path);
+// does not exist" or "Permission denied", else from `error`, the errno the
+// failing call saved (0: not known).
+std::string DescribeWriteFailure(const std::string& path, int error);

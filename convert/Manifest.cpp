@@ -252,7 +252,6 @@ bool WriteManifest(const std::string& path, const ManifestRun& run, RecordingHas
     if (ReplaceFileWith(path.c_str(), text.data(), text.size(), error)) {
         return true;
     }
-    reason = error != 0 ? std::error_code(error, std::generic_category()).message()
-                        : "short write (disk full?)";
+    reason = DescribeWriteFailure(path, error);
     return false;
 }

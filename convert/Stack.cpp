@@ -187,7 +187,8 @@ PageLoop WritePages(const StackRequest& request, std::vector<std::unique_ptr<CVo
         } else if (!file.AddPage(width, height, depth,
                                  PageDescription(i, int64_t{request.firstFrameNo} + i), software,
                                  slot->data, offset)) {
-            loop = {i, "cannot write the file: " + DescribeWriteFailure(target), false};
+            loop = {i, "cannot write the file: " + DescribeWriteFailure(target, file.Error()),
+                    false};
         } else if (hash != nullptr &&
                    !hash->AddStrip(offset, slot->data, stripBytes)) {
             loop = {i, "cannot read the file back for its hash", false};
@@ -271,7 +272,8 @@ ConvertOutcome RunStack(const StackRequest& request, const ConvertTick& tick, bo
     const int64_t pageBytes = int64_t{width} * height * (r.bits == 16 ? 2 : 1);
     StackFile file;
     if (!file.Open(target, request.bigtiff || StackNeedsBigTiff(total, pageBytes))) {
-        return Failure(r.first, target, "cannot write the file: " + DescribeWriteFailure(target));
+        return Failure(r.first, target,
+                       "cannot write the file: " + DescribeWriteFailure(target, file.Error()));
     }
     std::unique_ptr<StackHash> hash;
     if (request.log != nullptr) {
@@ -287,7 +289,8 @@ ConvertOutcome RunStack(const StackRequest& request, const ConvertTick& tick, bo
         return outcome; // the temporary file goes with `file`
     }
     if (!file.Close()) {
-        return Failure(r.last, target, "cannot write the file: " + DescribeWriteFailure(target));
+        return Failure(r.last, target,
+                       "cannot write the file: " + DescribeWriteFailure(target, file.Error()));
     }
     const int64_t size = file.Size();
     std::string digest;

@@ -113,7 +113,9 @@ bool StackFile::AddPage(int width, int height, int depth, const std::string& des
     TIFFSetField(t, TIFFTAG_IMAGEDESCRIPTION, description.c_str());
     TIFFSetField(t, TIFFTAG_SOFTWARE, software.c_str());
     // Uncompressed, little-endian like the machine: the samples go as they are.
+    errno = 0;
     if (TIFFWriteRawStrip(t, 0, const_cast<uint8_t*>(data), bytes) != bytes) {
+        m_errno = errno;
         return false;
     }
     uint64_t* offsets = nullptr;
@@ -121,14 +123,23 @@ bool StackFile::AddPage(int width, int height, int depth, const std::string& des
         return false;
     }
     stripOffset = offsets[0];
-    return TIFFWriteDirectory(t) == 1;
+    errno = 0;
+    if (TIFFWriteDirectory(t) != 1) {
+        m_errno = errno;
+        return false;
+    }
+    return true;
 }
 
 bool StackFile::Close() {
     if (m_tiff == nullptr) {
         return true;
     }
+    errno = 0;
     const bool flushed = TIFFFlush(m_tiff) == 1;
+    if (!flushed && m_errno == 0) {
+        m_errno = errno;
+    }
     TIFFClose(m_tiff);
     m_tiff = nullptr;
     return flushed && m_error.empty();

@@ -61,9 +61,13 @@ public:
 
     int HashDescriptor() const { return m_file.Descriptor(); }
 
+    // The errno of the first failure known, 0 when none.
+    int Error() const { return m_file.Error() != 0 ? m_file.Error() : m_errno; }
+
 private:
     ReplacingFile m_file;
     struct tiff* m_tiff = nullptr;
     std::string m_error;
     std::string m_warning;
+    int m_errno = 0; // saved when libtiff's writes failed
 };

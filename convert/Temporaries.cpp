@@ -4,16 +4,17 @@
 #include "framework/SplitPath.h"
 #include "image/SaveTemporary.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <system_error>
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// The frame index of the bare file name `name` when it is one of the
-// pattern's names ("<base>_<six or more digits>.<extension>"), else -1.
-int FrameIndexOf(const std::string& name, const OutputPattern& pattern) {
+int FrameIndexOfName(const std::string& name, const OutputPattern& pattern) {
     const std::string head = pattern.baseName + "_";
     const std::string tail = "." + pattern.extension;
     if (name.size() < head.size() + 6 + tail.size() || name.compare(0, head.size(), head) != 0 ||
@@ -32,8 +33,6 @@ int FrameIndexOf(const std::string& name, const OutputPattern& pattern) {
     return static_cast<int>(index);
 }
 
-} // namespace
-
 int RemoveStaleTemporaries(const OutputPattern& pattern, int first, int last) {
     const fs::path folder = pattern.directory.empty() ? fs::path(".") : fs::path(pattern.directory);
     std::error_code ec;
@@ -48,20 +47,43 @@ int RemoveStaleTemporaries(const OutputPattern& pattern, int first, int last) {
             continue;
         }
         const std::string name = entry.substr(1, lastDot - 1);
-        const int index = FrameIndexOf(name, pattern);
+        const int index = FrameIndexOfName(name, pattern);
         if (index < first || index > last || !IsSaveTemporaryOf(entry, name)) {
             continue;
         }
-        // Only a regular file (or a link) is removed; lstat semantics.
-        std::error_code statEc;
-        const fs::file_status status = it->symlink_status(statEc);
-        if (statEc || fs::is_directory(status)) {
-            continue;
-        }
-        std::error_code removeEc;
-        if (fs::remove(it->path(), removeEc)) {
+        if (RemoveIfStale(it->path().string())) {
             ++removed;
         }
     }
+    return removed;
+}
+
+bool RemoveIfStale(const std::string& path) {
+    struct stat named {};
+    if (::lstat(path.c_str(), &named) != 0) {
+        return false;
+    }
+    if (S_ISLNK(named.st_mode)) {
+        // Never one of ours (temporaries are plain files): a leftover name.
+        return ::unlink(path.c_str()) == 0;
+    }
+    if (!S_ISREG(named.st_mode)) {
+        return false;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    // A writer holds the lock for the temporary's whole life: only a
+    // temporary whose lock can be taken is stale. The name must still be the
+    // file that was locked, or another run's new temporary could go.
+    struct stat opened {};
+    bool removed = false;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0 &&
+        ::lstat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
+        opened.st_ino == named.st_ino) {
+        removed = ::unlink(path.c_str()) == 0;
+    }
+    ::close(fd);
     return removed;
 }

@@ -21,6 +21,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -70,6 +71,26 @@ bool MoveOver(const std::string& from, const char* to) {
     return std::rename(from.c_str(), to) == 0;
 }
 
+// Marks the new temporary as live: a descriptor of its own holds an
+// exclusive lock until the file is renamed or removed, so a clean-up by
+// another run (which takes the lock first) never removes it. Returns that
+// descriptor, or -1 when the name no longer leads to `fd` (a clean-up took
+// it in the moment between creating and locking) or cannot be locked.
+int LockLive(int fd, const std::string& path) {
+    const int lockFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (lockFd < 0)
+        return -1;
+    struct stat opened {};
+    struct stat named {};
+    if (::flock(lockFd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &opened) != 0 ||
+        ::lstat(path.c_str(), &named) != 0 || opened.st_dev != named.st_dev ||
+        opened.st_ino != named.st_ino) {
+        ::close(lockFd);
+        return -1;
+    }
+    return lockFd;
+}
+
 // What sits at the target name now. A symbolic link is never followed: the
 // new file replaces the link itself, so its target is never opened, written
 // or replaced (it may lie outside the chosen folder and belong to someone
@@ -112,14 +133,25 @@ std::string RandomSuffix() {
     return suffix;
 }
 
-// Creates a new, empty temporary file beside the target; -1 on failure.
-int CreateTemp(const std::string& prefix, std::string& tempPath) {
+// Creates a new, empty temporary file beside the target, locked as live
+// (`lockFd`) where the system has locks; -1 on failure.
+int CreateTemp(const std::string& prefix, std::string& tempPath, int& lockFd) {
+    lockFd = -1;
     for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
         tempPath = prefix + RandomSuffix();
         const int fd = OpenExclusive(tempPath);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
+        if (fd < 0 && errno == EEXIST)
+            continue;
+#ifndef _WIN32
+        if (fd >= 0 && (lockFd = LockLive(fd, tempPath)) < 0) {
+            // Taken by a clean-up before it was locked: it is gone or going.
+            CloseFile(fd);
+            continue;
+        }
+#endif
+        return fd;
     }
+    errno = EEXIST;
     return -1;
 }
 
@@ -150,6 +182,14 @@ void ReplacingFile::Discard() {
         RemoveFile(m_tempPath);
         m_tempPath.clear();
     }
+    ReleaseLock();
+}
+
+void ReplacingFile::ReleaseLock() {
+    if (m_lockFd >= 0) {
+        CloseFile(m_lockFd);
+        m_lockFd = -1;
+    }
 }
 
 bool ReplacingFile::Open(const char* target) {
@@ -171,7 +211,7 @@ bool ReplacingFile::Open(const char* target) {
         Fail();
         return false;
     }
-    m_fd = CreateTemp(prefix, m_tempPath);
+    m_fd = CreateTemp(prefix, m_tempPath, m_lockFd);
     if (m_fd < 0) {
         Fail();
         m_tempPath.clear();
@@ -204,12 +244,14 @@ bool ReplacingFile::Write(const uint8_t* data, size_t length) {
 bool ReplacingFile::Commit() {
     if (m_fd < 0)
         return false;
+    // The lock descriptor keeps the temporary marked live until it is renamed.
     const bool closed = CloseFile(m_fd) == 0;
     m_fd = -1;
     if (!closed)
         Fail();
     if (!m_failed && MoveOver(m_tempPath, m_target.c_str())) {
         m_tempPath.clear();
+        ReleaseLock();
         return true;
     }
     Fail();

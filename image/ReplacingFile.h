@@ -6,6 +6,10 @@
 // may be written in any number of pieces, so a producer can hand them over
 // while they are still in the CPU's caches.
 //
+// While it is written, the temporary is locked (flock) by its writer: a
+// clean-up of stale temporaries takes that lock first, so it only ever
+// removes temporaries whose writer is gone.
+//
 // A symbolic link at the target is replaced, never followed; a folder, FIFO,
 // socket or device there is refused without being opened.
 #pragma once
@@ -47,10 +51,12 @@ public:
 private:
     void Fail();
     void Discard();
+    void ReleaseLock();
 
     std::string m_target;
     std::string m_tempPath;
     int m_fd = -1;
+    int m_lockFd = -1; // holds the live lock until the rename or removal
     bool m_failed = false;
     int m_error = 0;
 };

@@ -5,6 +5,7 @@
 #include "image/ReplacingFile.h"
 #include "image/TiffWriter.h"
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 
@@ -19,5 +20,8 @@ int ImageBuffer::SaveTiff(const char* path) const {
     const auto bytes = static_cast<size_t>(length);
 
     ReplacingFile file;
-    return file.Open(path) && file.Write(tiff.get(), bytes) && file.Commit() ? 1 : 0;
+    if (file.Open(path) && file.Write(tiff.get(), bytes) && file.Commit())
+        return 1;
+    errno = file.Error(); // the first failure, not what the clean-up met
+    return 0;
 }

@@ -182,13 +182,7 @@ uint16_t DemoScene::Sample(int32_t x, int32_t y) const {
     return static_cast<uint16_t>(std::clamp(v, 0.0, 1023.0));
 }
 
-bool WriteDemoRecording(const std::string& path, const DemoOptions& options) {
-    // A FIFO or device at the name would block the write or swallow it.
-    std::error_code ec;
-    const std::filesystem::file_status target = std::filesystem::status(path, ec);
-    if (std::filesystem::exists(target) && !std::filesystem::is_regular_file(target)) {
-        return false;
-    }
+bool WriteDemoRecording(const std::string& path, const DemoOptions& options, int& error) {
     const Pattern pattern = MakePattern(options);
     VornRecipe desc;
     desc.width = options.width;
@@ -217,5 +211,10 @@ bool WriteDemoRecording(const std::string& path, const DemoOptions& options) {
             }
         }
     };
-    return WriteVorn(path.c_str(), desc, source);
+    return ReplaceWithVorn(path.c_str(), desc, source, error);
+}
+
+bool WriteDemoRecording(const std::string& path, const DemoOptions& options) {
+    int error = 0;
+    return WriteDemoRecording(path, options, error);
 }

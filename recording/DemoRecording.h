@@ -33,5 +33,7 @@ private:
     double m_barTop, m_barEnd;
 };
 
-// Writes the recording; false when the file cannot be written.
+// Writes the recording as every output is written (ReplacingFile); false
+// when the file cannot be written, with `error` the errno.
+bool WriteDemoRecording(const std::string& path, const DemoOptions& options, int& error);
 bool WriteDemoRecording(const std::string& path, const DemoOptions& options);

@@ -4,6 +4,8 @@
 // size need memory for one frame only.
 #include "recording/VornWriter.h"
 
+#include "image/ReplacingFile.h"
+
 #include "recording/ByteOrder.h"
 
 #include <algorithm>
@@ -311,6 +313,19 @@ bool WriteVorn(const char* path, const VornRecipe& desc, const VornFrameSource& 
         return std::fwrite(data, 1, size, file.get()) == size;
     });
     return std::fclose(file.release()) == 0 && written;
+}
+
+bool ReplaceWithVorn(const char* path, const VornRecipe& desc, const VornFrameSource& frames,
+                     int& error) {
+    ReplacingFile file;
+    const bool done = file.Open(path) &&
+                      Emit(desc, frames,
+                           [&file](const uint8_t* data, size_t size) {
+                               return file.Write(data, size);
+                           }) &&
+                      file.Commit();
+    error = done ? 0 : file.Error();
+    return done;
 }
 
 bool WriteBytes(const char* path, const std::vector<uint8_t>& bytes) {

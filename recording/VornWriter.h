@@ -115,6 +115,11 @@ std::vector<uint8_t> BuildVorn(const VornRecipe& desc, const VornFrameSource& fr
 // created or written.
 bool WriteVorn(const char* path, const VornRecipe& desc, const VornFrameSource& frames = {});
 
+// The same file through ReplacingFile: a link at `path` is replaced, never
+// followed, and a failed write leaves what was there. `error`: the errno.
+bool ReplaceWithVorn(const char* path, const VornRecipe& desc, const VornFrameSource& frames,
+                     int& error);
+
 // Writes raw bytes (for truncated or poked files). False on failure.
 bool WriteBytes(const char* path, const std::vector<uint8_t>& bytes);
 

@@ -191,6 +191,11 @@ def convert(paths, output_dir, bits=16, client=None, frames_per_task=256, stack=
     using one thread; its entries, sizes and hashes are those of the
     command line.
 
+    Recordings that would write the same names (the same file name in two
+    folders, or one recording listed twice), or an output that is one of the
+    recordings, raise :class:`ValueError` with the command line's text before
+    anything runs.
+
     Returns a list of :class:`ConvertResult` ``(path, frames, error)`` in the
     order of ``paths`` (a single path counts as a list of one); with a stack,
     ``frames`` counts its pages (0 when it failed). When only the manifest
@@ -207,6 +212,12 @@ def convert(paths, output_dir, bits=16, client=None, frames_per_task=256, stack=
     paths = [_text_path(p) for p in paths]
     output = os.path.join(_text_path(output_dir), "")
     stack, manifest = bool(stack), bool(manifest)
+    # The command line's batch rules, before any task runs: two recordings
+    # of one name, the same recording twice, an output that is an input.
+    problem = _core.check_plan([os.fsencode(p) for p in paths], os.fsencode(output), stack,
+                               manifest)
+    if problem:
+        raise ValueError(problem)
     delayed = dask.delayed(pure=False)
 
     probes = _run([delayed(_probe)(p, output, manifest) for p in paths], client)

@@ -40,6 +40,12 @@ ConvertSummary ConvertFrames(const std::string& recording, const std::string& ou
     request.stack = extras.stack;
     request.skipExisting = extras.skipExisting;
     request.manifest = extras.manifest;
+    if (std::string problem = CheckConversion(request); !problem.empty()) {
+        ConvertSummary refused;
+        refused.status = "refused";
+        refused.message = std::move(problem);
+        return refused;
+    }
     ConversionHooks hooks;
     hooks.cancel = cancel;
     hooks.progress = tick;

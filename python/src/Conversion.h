@@ -14,7 +14,7 @@
 #include <vector>
 
 struct ConvertSummary {
-    std::string status; // "done", "failed" or "cancelled"
+    std::string status; // "done", "failed", "cancelled" or "refused" (a usage error in `message`)
     int64_t files = 0;  // files left behind (the frames before a failure)
     int32_t failedFrame = -1;
     std::string failedFile; // empty when the recording itself was refused

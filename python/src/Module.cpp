@@ -4,6 +4,7 @@
 // and the frame-count probe, releasing the GIL while they work.
 
 #include "Conversion.h"
+#include "convert/Conversion.h"
 #include "RecordingReader.h"
 
 #include <pybind11/numpy.h>
@@ -125,6 +126,11 @@ py::dict Convert(const std::string& recording, const std::string& output, int bi
     if (interrupt) {
         throw std::move(*interrupt);
     }
+    if (summary.status == "refused") {
+        // What the command line refuses as a usage error, before writing anything.
+        PyErr_SetObject(PyExc_ValueError, FsText(summary.message).ptr());
+        throw py::error_already_set();
+    }
     return ConvertResult(summary);
 }
 
@@ -173,7 +179,29 @@ py::str WriteManifestOfParts(const std::string& recording, const std::string& ou
     return FsText(error);
 }
 
+// The command line's planning of a batch: '' or its usage error.
+py::str CheckPlan(const py::iterable& recordings, const std::string& output, bool stack,
+                  bool manifest) {
+    ConversionRequest request;
+    for (const py::handle path : recordings) {
+        request.recordings.push_back(py::cast<std::string>(path));
+    }
+    request.output = output;
+    request.stack = stack;
+    request.manifest = manifest;
+    request.outputIsFolder = true;
+    std::string problem;
+    {
+        py::gil_scoped_release release;
+        problem = CheckConversion(request);
+    }
+    return FsText(problem);
+}
+
 void BindConversionExtras(py::module_& m) {
+    m.def("check_plan", &CheckPlan, py::arg("recordings"), py::arg("output"),
+          py::arg("stack") = false, py::arg("manifest") = false,
+          "The usage error of converting the recordings into the folder output, or ''.");
     m.def("convert_part", &ConvertPart, py::arg("recording"), py::arg("output"), py::arg("bits"),
           py::arg("first"), py::arg("last"),
           "Converts frames first..last with one thread: (result, hashed file entries).");
