@@ -30,7 +30,7 @@ std::string FormatInfoText(const RecordingInfo& info) {
     text += std::string("layout: ") + (info.quadrants ? "quadrants" : "lanes") + "\n";
     text += std::string("byte-order: ") + (info.littleEndian ? "little" : "big") + "\n";
     text += "correction: " + info.correction + "\n";
-    text += "name: " + EscapeBytes(info.name, false) + "\n";
+    text += "name: " + PrintableName(info.name) + "\n";
     text += "model: " + EscapeBytes(info.model, true) + "\n";
     text += "first-frame-number: " + std::to_string(info.firstFrameNumber) + "\n";
     text += "last-frame-number: " + std::to_string(info.lastFrameNumber) + "\n";
@@ -48,7 +48,10 @@ std::string FormatInfoJson(const RecordingInfo& info) {
     json += ", \"layout\": " + JsonQuote(info.quadrants ? "quadrants" : "lanes");
     json += ", \"byte-order\": " + JsonQuote(info.littleEndian ? "little" : "big");
     json += ", \"correction\": " + JsonQuote(info.correction);
-    json += ", \"name\": " + JsonQuote(EscapeBytes(info.name, false));
+    json += ", \"name\": " + JsonString(info.name);
+    if (!IsUtf8(info.name)) {
+        json += ", \"name_bytes\": " + JsonString(HexOf(info.name));
+    }
     json += ", \"model\": " + JsonQuote(EscapeBytes(info.model, true));
     json += ", \"first-frame-number\": " + std::to_string(info.firstFrameNumber);
     json += ", \"last-frame-number\": " + std::to_string(info.lastFrameNumber);

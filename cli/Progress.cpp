@@ -2,6 +2,7 @@
 #include "cli/Progress.h"
 
 #include "cli/Terminal.h"
+#include "framework/TextEscape.h"
 
 #include <algorithm>
 #include <vector>
@@ -81,7 +82,7 @@ std::string ConversionSummaryLine(const ConversionRequest& request,
         line += ", " + std::to_string(summary.skipped) + " skipped";
     }
     for (std::size_t i = 0; i < summary.failed.size(); ++i) {
-        line += (i == 0 ? "; failed: " : ", ") + summary.failed[i];
+        line += (i == 0 ? "; failed: " : ", ") + PrintableName(summary.failed[i]);
     }
     return line;
 }

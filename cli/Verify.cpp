@@ -10,7 +10,7 @@ int RunVerify(const std::vector<std::string>& manifests, std::FILE* out, std::FI
         const ManifestVerdict verdict = VerifyManifest(manifest);
         for (const VerifyProblem& problem : verdict.problems) {
             std::fprintf(err, "quorvane-cli: %s: %s\n", PrintableName(problem.path).c_str(),
-                         problem.what.c_str());
+                         PrintableName(problem.what).c_str());
         }
         if (verdict.problems.empty()) {
             std::fprintf(out, "%s: the recording and %zu file%s match\n",

@@ -101,9 +101,10 @@ int RunConvertCommand(const ConvertArgs& args) {
         } else if (report.status == RecordingStatus::Failed) {
             Fail(report.message);
         } else if (report.status == RecordingStatus::Cancelled && !request.stack) {
-            std::fprintf(stderr, "quorvane-cli: %s: interrupted; %s\n",
+            std::fprintf(stderr, "quorvane-cli: %s: interrupted; %s%s\n",
                          PrintableName(report.recording).c_str(),
-                         WrittenFramesText(report.first, report.outcome.completeEnd).c_str());
+                         WrittenFramesText(report.first, report.outcome.completeEnd).c_str(),
+                         report.noManifest ? ", no manifest" : "");
         }
     };
     const ConversionSummary summary = RunConversion(request, hooks);

@@ -74,7 +74,7 @@ RecordingResult ConvertRecording(const ConvertRequest& request, const BatchOptio
         // A manifest stands for a finished run: an earlier one goes first.
         std::error_code ec;
         fs::remove(manifestPath, ec);
-        hasher.emplace(request.recording);
+        hasher.emplace(request.recording, request.cancel);
     }
     const int32_t firstFrameNo =
         options.manifest || options.stack ? FirstFrameNumber(request.recording) : 0;
@@ -99,7 +99,14 @@ RecordingResult ConvertRecording(const ConvertRequest& request, const BatchOptio
         std::string reason;
         if (!WriteManifest(manifestPath, described, *hasher,
                            RemainingFiles(log.Files(), result.outcome.status), reason)) {
-            result.manifestError = "cannot write " + manifestPath + ": " + reason;
+            if (request.cancel != nullptr && request.cancel->load()) {
+                // Interrupted while the recording was hashed: the run ends as
+                // interrupted, without a manifest.
+                result.outcome.status = ConvertStatus::Cancelled;
+                result.manifestInterrupted = true;
+            } else {
+                result.manifestError = "cannot write " + manifestPath + ": " + reason;
+            }
         }
     }
     return result;

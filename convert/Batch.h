@@ -32,6 +32,7 @@ struct RecordingResult {
     ConvertOutcome outcome;
     int64_t skipped = 0;       // frames already complete on disk
     std::string manifestError; // set when the run succeeded but its manifest could not be written
+    bool manifestInterrupted = false; // interrupted before the recording was hashed: no manifest
 };
 
 // Converts one recording as the options say; the manifest comes last.

@@ -114,6 +114,7 @@ RecordingReport ConvertOneRecording(const ConversionRequest& request, const std:
     report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     report.outcome = result.outcome;
     report.skipped = result.skipped;
+    report.noManifest = result.manifestInterrupted;
     if (result.outcome.status == ConvertStatus::Failed) {
         report.status = RecordingStatus::Failed;
         report.message = FailureMessage(file, result.outcome);

@@ -47,6 +47,7 @@ struct RecordingReport {
     int64_t skipped = 0; // frames kept from an earlier run
     double seconds = 0.0;
     bool manifestOnly = false; // Failed only because the manifest could not be written
+    bool noManifest = false;   // Cancelled before the manifest could be written
 };
 
 struct ConversionHooks {

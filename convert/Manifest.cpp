@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "convert/Manifest.h"
 
+#include "framework/TextEscape.h"
 #include "image/ReplacingFile.h"
 #include "recording/RecordingInfo.h"
 #include "recording/VornReader.h"
@@ -61,16 +62,10 @@ std::string Sha256Of(const void* data, std::size_t size) {
     return hash.Finish();
 }
 
-bool Sha256OfFile(const std::string& path, std::string& digest, int64_t& size,
-                  std::string& reason, const std::stop_token& stop) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        reason = std::error_code(errno, std::generic_category()).message();
-        return false;
-    }
+bool Sha256OfDescriptor(int fd, std::string& digest, int64_t& size, std::string& reason,
+                        const HashStop& stop) {
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
         reason = "not a regular file";
         return false;
     }
@@ -84,23 +79,40 @@ bool Sha256OfFile(const std::string& path, std::string& digest, int64_t& size,
         }
         if (got < 0) {
             reason = std::error_code(errno, std::generic_category()).message();
-            ::close(fd);
             return false;
         }
         if (got == 0) {
             break;
         }
-        if (stop.stop_requested()) {
-            reason = "stopped";
-            ::close(fd);
+        // A large file takes a while: a stop or an interrupt is seen within
+        // one buffer.
+        if (stop.token.stop_requested() || (stop.cancel != nullptr && stop.cancel->load())) {
+            reason = "interrupted";
             return false;
         }
         hash.Update(buffer.data(), static_cast<std::size_t>(got));
         size += got;
     }
-    ::close(fd);
     digest = hash.Finish();
     return true;
+}
+
+bool Sha256OfFile(const std::string& path, std::string& digest, int64_t& size,
+                  std::string& reason, const HashStop& stop) {
+    // Checked before it is read; O_NONBLOCK: a FIFO swapped in must not block.
+    struct stat named {};
+    if (::stat(path.c_str(), &named) == 0 && !S_ISREG(named.st_mode)) {
+        reason = S_ISDIR(named.st_mode) ? "Is a directory" : "not a regular file";
+        return false;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        reason = std::error_code(errno, std::generic_category()).message();
+        return false;
+    }
+    const bool done = Sha256OfDescriptor(fd, digest, size, reason, stop);
+    ::close(fd);
+    return done;
 }
 
 void ManifestLog::Add(ManifestFile file) {
@@ -119,7 +131,8 @@ std::vector<ManifestFile> ManifestLog::Files() const {
     return files;
 }
 
-RecordingHasher::RecordingHasher(std::string path) : m_path(std::move(path)) {
+RecordingHasher::RecordingHasher(std::string path, const std::atomic<bool>* cancel)
+    : m_path(std::move(path)), m_cancel(cancel) {
     try {
         m_thread = std::jthread([this](const std::stop_token& stop) { Hash(stop); });
     } catch (const std::system_error&) {
@@ -129,7 +142,7 @@ RecordingHasher::RecordingHasher(std::string path) : m_path(std::move(path)) {
 
 void RecordingHasher::Hash(const std::stop_token& stop) {
     try {
-        m_ok = Sha256OfFile(m_path, m_digest, m_size, m_reason, stop);
+        m_ok = Sha256OfFile(m_path, m_digest, m_size, m_reason, {stop, m_cancel});
     } catch (const std::bad_alloc&) {
         m_reason = "out of memory";
     }
@@ -163,6 +176,16 @@ std::string ProgramNameAndVersion() {
 namespace {
 
 using Json = nlohmann::ordered_json;
+
+// `key` holds the name as text; a name that is not UTF-8 gets its readable
+// form there (U+FFFD for the stray bytes) and its exact bytes in
+// "<key>_bytes", which is what `verify` goes by.
+void PutName(Json& object, const std::string& key, const std::string& name) {
+    object[key] = name;
+    if (!IsUtf8(name)) {
+        object[key + "_bytes"] = HexOf(name);
+    }
+}
 
 std::string UtcTime(const struct timespec& when) {
     struct tm parts {};
@@ -225,10 +248,12 @@ bool WriteManifest(const std::string& path, const ManifestRun& run, RecordingHas
     }
     std::error_code ec;
     const fs::path absolute = fs::absolute(run.recording, ec);
-    json["recording"] = {{"path", ec ? run.recording : absolute.lexically_normal().string()},
-                         {"size", size},
-                         {"modified", UtcTime(info.st_mtim)},
-                         {"sha256", digest}};
+    Json recording;
+    PutName(recording, "path", ec ? run.recording : absolute.lexically_normal().string());
+    recording["size"] = size;
+    recording["modified"] = UtcTime(info.st_mtim);
+    recording["sha256"] = digest;
+    json["recording"] = std::move(recording);
     if (!DescribeRecording(run, json, reason)) {
         reason = "cannot read " + run.recording + ": " + reason;
         return false;
@@ -240,13 +265,13 @@ bool WriteManifest(const std::string& path, const ManifestRun& run, RecordingHas
         if (file.pages > 0) {
             entry["pages"] = file.pages;
         }
-        entry["name"] = fs::path(file.path).filename().string();
+        PutName(entry, "name", fs::path(file.path).filename().string());
         entry["size"] = file.size;
         entry["sha256"] = file.sha256;
         list.push_back(std::move(entry));
     }
     json["files"] = std::move(list);
-    // A name that is not valid UTF-8 gets U+FFFD rather than failing the run.
+    // Text that is not UTF-8 (names have their exact bytes beside) gets U+FFFD.
     const std::string text = json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
     int error = 0;
     if (ReplaceFileWith(path.c_str(), text.data(), text.size(), error)) {

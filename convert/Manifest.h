@@ -6,6 +6,7 @@
 
 #include "convert/ConvertJob.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -33,10 +34,22 @@ private:
 
 std::string Sha256Of(const void* data, std::size_t size);
 
-// Hash of a whole file read from disk; false with `reason` set when it
-// cannot be read or `stop` was requested. `size` receives the bytes read.
+// What ends a hash before the end of its file: a stop request of the thread
+// or the run's interrupt flag.
+struct HashStop {
+    std::stop_token token;
+    const std::atomic<bool>* cancel = nullptr;
+};
+
+// Hash of a whole regular file read from disk; false with `reason` set when
+// it is no regular file, cannot be read or was stopped ("interrupted").
+// `size` receives the bytes read.
 bool Sha256OfFile(const std::string& path, std::string& digest, int64_t& size,
-                  std::string& reason, const std::stop_token& stop = {});
+                  std::string& reason, const HashStop& stop = {});
+
+// The same for a file already open (read from its current offset).
+bool Sha256OfDescriptor(int fd, std::string& digest, int64_t& size, std::string& reason,
+                        const HashStop& stop = {});
 
 // One output file: a frame file, or a stack whose pages start at `frame`.
 struct ManifestFile {
@@ -64,7 +77,8 @@ private:
 // up when the object goes before the result was asked for.
 class RecordingHasher {
 public:
-    explicit RecordingHasher(std::string path);
+    // Hashing ends early when `cancel` is set.
+    explicit RecordingHasher(std::string path, const std::atomic<bool>* cancel = nullptr);
     // Waits for the hash; false with `reason` when the file could not be read.
     bool Result(std::string& digest, int64_t& size, std::string& reason);
 
@@ -72,6 +86,7 @@ private:
     void Hash(const std::stop_token& stop);
 
     std::string m_path;
+    const std::atomic<bool>* m_cancel;
     bool m_deferred = false;
     std::string m_digest;
     int64_t m_size = 0;

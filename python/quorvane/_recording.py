@@ -234,8 +234,9 @@ class Recording:
         :class:`OSError` with the command line's text too, the files staying.
         A frame that cannot be read whole raises :class:`ShortFrameError`.
         Ctrl-C stops after the frames in progress and raises
-        :class:`KeyboardInterrupt`, keeping the files written (and a manifest
-        listing exactly them), but not a stack in progress. The files always
+        :class:`KeyboardInterrupt`, keeping the files written (and, when the
+        recording's hash was complete, a manifest listing exactly them), but
+        not a stack in progress. The files always
         hold corrected frames, as the command line writes them, so a
         recording opened with ``correction=False`` whose file carries a
         correction is refused with :class:`ValueError`.

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: BSD-3-Clause
-#include "cli/Escape.h"
+#include "framework/TextEscape.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -99,4 +99,26 @@ std::string JsonString(const std::string& text) {
     }
     out += '"';
     return out;
+}
+
+bool IsUtf8(const std::string& bytes) {
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t length = Utf8Length(bytes, at);
+        if (length == 0) {
+            return false;
+        }
+        at += length;
+    }
+    return true;
+}
+
+std::string HexOf(const std::string& bytes) {
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto byte = static_cast<uint8_t>(c);
+        hex += kHex[byte >> 4];
+        hex += kHex[byte & 15];
+    }
+    return hex;
 }
