@@ -72,8 +72,13 @@ RecordingResult ConvertRecording(const ConvertRequest& request, const BatchOptio
     const std::string manifestPath = ManifestPath(request.output);
     if (options.manifest) {
         // A manifest stands for a finished run: an earlier one goes first.
+        // Only a file (or a link at the name) is one; anything else there was
+        // refused before the run started.
         std::error_code ec;
-        fs::remove(manifestPath, ec);
+        const fs::file_status there = fs::symlink_status(manifestPath, ec);
+        if (fs::is_regular_file(there) || fs::is_symlink(there)) {
+            fs::remove(manifestPath, ec);
+        }
         hasher.emplace(request.recording, request.cancel);
     }
     const int32_t firstFrameNo =

@@ -2,12 +2,15 @@
 #include "convert/Conversion.h"
 
 #include "convert/OutputGuard.h"
+#include "convert/Stack.h"
 #include "recording/CVornDoc.h"
 #include "recording/RecordingInfo.h"
 #include "recording/VornReader.h"
 
 #include <chrono>
+#include <filesystem>
 #include <string>
+
 #include <thread>
 
 namespace {
@@ -45,6 +48,24 @@ std::string CorrectionWarning(const VornReader& reader) {
                                 ? "unknown correction kind " + std::to_string(reader.fpnpKind)
                                 : CorrectionNoteText(note);
     return "fixed-pattern correction not applied: " + why;
+}
+
+// Why `path` cannot receive an output file, or empty: a folder, FIFO,
+// socket or device there is never replaced.
+std::string OutputRefused(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::file_status there = std::filesystem::symlink_status(path, ec);
+    if (ec || !std::filesystem::exists(there) || std::filesystem::is_regular_file(there) ||
+        std::filesystem::is_symlink(there)) {
+        return {};
+    }
+    return std::filesystem::is_directory(there) ? "a folder has that name" : "not a regular file";
+}
+
+// Why the stack cannot be written at its name, found before any frame is
+// decoded (the manifest, written last, is refused when it is written).
+std::string UnusableStack(const OutputPattern& output, const ConversionRequest& request) {
+    return request.stack ? OutputRefused(StackFileName(output)) : std::string();
 }
 
 std::string FailureMessage(const std::string& file, const ConvertOutcome& outcome) {
@@ -103,6 +124,16 @@ RecordingReport ConvertOneRecording(const ConversionRequest& request, const std:
         return report;
     }
     run.output = ResolveOutputPattern(file, request.output);
+    if (const std::string why = UnusableStack(run.output, request); !why.empty()) {
+        const std::string target = StackFileName(run.output);
+        report.status = RecordingStatus::Failed;
+        report.outcome.status = ConvertStatus::Failed;
+        report.outcome.failedFrame = run.first;
+        report.outcome.failedFile = target;
+        report.outcome.reason = why;
+        report.message = file + ": cannot write " + target + ": " + why;
+        return report;
+    }
     run.jobs = JobCount(request.jobs);
     run.cancel = hooks.cancel;
 

@@ -16,9 +16,16 @@ _NOT_REQUESTED = "correction not requested"
 
 
 def _text_path(path):
-    """``path`` (str, bytes or os.PathLike) as str, undecodable bytes kept."""
+    """``path`` (str, bytes or os.PathLike) as str, undecodable bytes kept.
+
+    A NUL would end the path early in the system's calls, so it is refused as
+    Python's own ``open`` refuses it.
+    """
     path = os.fspath(path)
-    return os.fsdecode(path) if isinstance(path, bytes) else path
+    path = os.fsdecode(path) if isinstance(path, bytes) else path
+    if "\0" in path:
+        raise ValueError("embedded null byte")
+    return path
 
 
 class Recording:
@@ -188,7 +195,9 @@ class Recording:
             picked = range(*key.indices(self._shape[0]))
             out = numpy.empty((len(picked),) + self._shape[1:], numpy.uint16)
             if len(picked):
-                self._reader.read_many(picked.start, picked.step, len(picked), out)
+                # One frame has no step to take (it may be huge: rec[::2**70]).
+                step = picked.step if len(picked) > 1 else 1
+                self._reader.read_many(picked.start, step, len(picked), out)
             return out
         out = numpy.empty(self._shape[1:], numpy.uint16)
         self._reader.read(self._index(key), out)

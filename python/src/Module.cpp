@@ -6,6 +6,7 @@
 #include "Conversion.h"
 #include "convert/Conversion.h"
 #include "RecordingReader.h"
+#include "Termination.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
@@ -110,10 +111,15 @@ py::dict Convert(const std::string& recording, const std::string& output, int bi
     std::optional<py::error_already_set> interrupt;
     ConvertSummary summary;
     {
+        const TerminationGuard termination;
         py::gil_scoped_release release;
         // Ctrl-C stops the run after the frames in progress, as in the CLI;
-        // the files written so far stay.
+        // the files written so far stay. SIGTERM and SIGHUP stop it the same
+        // way, and end the process once it cleaned up.
         const ConvertTick tick = [&](int64_t, int64_t) {
+            if (TerminationGuard::Noted()) {
+                cancel.store(true);
+            }
             py::gil_scoped_acquire acquire;
             if (!interrupt && PyErr_CheckSignals() != 0) {
                 interrupt.emplace();

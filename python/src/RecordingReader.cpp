@@ -16,11 +16,22 @@ namespace {
 constexpr int32_t kWholeFrame = 0x7FFFFFFF;
 
 // Raises the errno of a path that cannot be opened for reading at all, so
-// Python gets FileNotFoundError, PermissionError or IsADirectoryError. Opens
-// without blocking: a FIFO is left for the document's own checks.
+// Python gets FileNotFoundError, PermissionError or IsADirectoryError. What
+// the name leads to is checked before it is opened, as the reader does: a
+// device, FIFO or socket is refused without being opened.
 void CheckOpenable(const std::string& path) {
     if (path.empty()) {
         throw PathError(ENOENT, path);
+    }
+    struct stat named {};
+    if (::stat(path.c_str(), &named) != 0) {
+        throw PathError(errno, path);
+    }
+    if (S_ISDIR(named.st_mode)) {
+        throw PathError(EISDIR, path);
+    }
+    if (!S_ISREG(named.st_mode)) {
+        throw RefusedError("not a regular file");
     }
     int fd = -1;
     do {

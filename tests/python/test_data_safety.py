@@ -3,6 +3,10 @@
 recordings in one folder, open the wrong file, leave temporaries behind."""
 
 import os
+import signal
+import subprocess
+import sys
+import time
 
 import pytest
 
@@ -40,3 +44,63 @@ def test_dask_convert_plans_the_batch_as_the_cli_does(tmp_path):
         with pytest.raises(ValueError, match=r"would both write shot_\*\.tif"):
             quorvane.dask.convert(paths, out)
     assert os.listdir(out) == []
+
+
+@pytest.mark.parametrize("call", [
+    lambda d, rec: quorvane.open(rec + "\0x"),
+    lambda d, rec: quorvane.open(rec).to_tiff(str(d / "nul" / "x\0y.tif"), jobs=2),
+    lambda d, rec: quorvane.dask.convert([rec + "\0"], d),
+])
+def test_a_path_with_a_nul_is_refused(tmp_path, call):
+    rec = small(tmp_path / "a.vrn")
+    (tmp_path / "nul").mkdir()
+    with pytest.raises(ValueError, match="embedded null byte"):
+        call(tmp_path, rec)
+    assert os.listdir(tmp_path / "nul") == []
+
+
+def test_special_files_are_refused_before_they_are_opened(tmp_path):
+    import socket
+    fifo = tmp_path / "f.vrn"
+    os.mkfifo(fifo)
+    server = socket.socket(socket.AF_UNIX)
+    server.bind(str(tmp_path / "s.vrn"))
+    try:
+        for path in (fifo, tmp_path / "s.vrn"):
+            with pytest.raises(quorvane.VornError, match="not a regular file"):
+                quorvane.open(path)
+    finally:
+        server.close()
+
+
+def test_a_huge_step_is_an_ordinary_slice(tmp_path):
+    with quorvane.open(small(tmp_path / "a.vrn")) as rec:
+        for key in (slice(None, None, 2 ** 70), slice(None, None, -2 ** 70)):
+            picked = rec[key]
+            assert picked.shape == (1, 8, 16)
+            assert (picked[0] == rec[key.indices(len(rec))[0]]).all()
+
+
+TERMINATED = """
+import sys, quorvane
+quorvane.open(sys.argv[1]).to_tiff(sys.argv[2], jobs=2)
+"""
+
+
+@pytest.mark.parametrize("sig", [signal.SIGTERM, signal.SIGHUP])
+def test_termination_during_to_tiff_cleans_up_then_ends_by_the_signal(tmp_path, sig):
+    rec = write(tmp_path / "big.vrn", width=256, height=256, frames=600, kind=0)
+    out = tmp_path / "out"
+    out.mkdir()
+    child = subprocess.Popen([sys.executable, "-c", TERMINATED, rec, str(out / "x.tif")],
+                             env=dict(os.environ))
+    deadline = time.monotonic() + 60
+    while len(os.listdir(out)) < 20 and time.monotonic() < deadline and child.poll() is None:
+        time.sleep(0.01)
+    child.send_signal(sig)
+    assert child.wait(60) == -sig
+    names = sorted(os.listdir(out))
+    assert not [n for n in names if n.startswith(".")]
+    assert names == [f"x_{i:06d}.tif" for i in range(len(names))]
+    assert 0 < len(names) < 600
+    assert len({os.path.getsize(out / n) for n in names}) == 1
