@@ -81,6 +81,7 @@ int RunConvertCommand(const ConvertArgs& args) {
     }
     InstallInterruptHandlers(&g_interrupted);
     std::optional<ProgressBar> bar;
+    bool stackKept = false; // interrupted only while the manifest was prepared
     ConversionHooks hooks;
     hooks.cancel = &g_interrupted;
     hooks.warning = [](const std::string& file, const std::string& message) {
@@ -100,6 +101,11 @@ int RunConvertCommand(const ConvertArgs& args) {
             Usage(report.message);
         } else if (report.status == RecordingStatus::Failed) {
             Fail(report.message);
+        } else if (report.status == RecordingStatus::Cancelled && request.stack &&
+                   report.noManifest) {
+            stackKept = true;
+            std::fprintf(stderr, "quorvane-cli: %s: interrupted; the stack was written, no manifest\n",
+                         PrintableName(report.recording).c_str());
         } else if (report.status == RecordingStatus::Cancelled && !request.stack) {
             std::fprintf(stderr, "quorvane-cli: %s: interrupted; %s%s\n",
                          PrintableName(report.recording).c_str(),
@@ -118,7 +124,7 @@ int RunConvertCommand(const ConvertArgs& args) {
         std::printf("%s\n", ConversionSummaryLine(request, summary).c_str());
     }
     if (summary.cancelled) {
-        if (request.stack) {
+        if (request.stack && !stackKept) {
             std::fprintf(stderr, "quorvane-cli: interrupted; the stack in progress was not kept\n");
         }
         std::fflush(stdout);

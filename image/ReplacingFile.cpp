@@ -71,22 +71,30 @@ bool MoveOver(const std::string& from, const char* to) {
     return std::rename(from.c_str(), to) == 0;
 }
 
-// Marks the new temporary as live: a descriptor of its own holds an
-// exclusive lock until the file is renamed or removed, so a clean-up by
-// another run (which takes the lock first) never removes it. Returns that
-// descriptor, or -1 when the name no longer leads to `fd` (a clean-up took
-// it in the moment between creating and locking) or cannot be locked.
+// Marks the new temporary as live: a read-only descriptor of its own holds
+// an exclusive lock until the file is renamed or removed, so a clean-up by
+// another run (which takes the lock first) never removes it. Read-only, so
+// closing it after the rename is no second "written" event for watchers.
+// Returns that descriptor; kTaken when a clean-up took the name in the moment
+// between creating and locking (the caller makes another); kNoLock when the
+// file system has no locks (the file is written unlocked, as before).
+constexpr int kTaken = -1;
+constexpr int kNoLock = -2;
 int LockLive(int fd, const std::string& path) {
-    const int lockFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    const int lockFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (lockFd < 0)
-        return -1;
-    struct stat opened {};
-    struct stat named {};
-    if (::flock(lockFd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &opened) != 0 ||
-        ::lstat(path.c_str(), &named) != 0 || opened.st_dev != named.st_dev ||
-        opened.st_ino != named.st_ino) {
+        return errno == ENOENT ? kTaken : kNoLock;
+    if (::flock(lockFd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
         ::close(lockFd);
-        return -1;
+        return error == EWOULDBLOCK ? kTaken : kNoLock;
+    }
+    struct stat opened {};
+    struct stat locked {};
+    if (::fstat(fd, &opened) != 0 || ::fstat(lockFd, &locked) != 0 ||
+        opened.st_dev != locked.st_dev || opened.st_ino != locked.st_ino) {
+        ::close(lockFd);
+        return kTaken;
     }
     return lockFd;
 }
@@ -143,11 +151,12 @@ int CreateTemp(const std::string& prefix, std::string& tempPath, int& lockFd) {
         if (fd < 0 && errno == EEXIST)
             continue;
 #ifndef _WIN32
-        if (fd >= 0 && (lockFd = LockLive(fd, tempPath)) < 0) {
+        if (fd >= 0 && (lockFd = LockLive(fd, tempPath)) == kTaken) {
             // Taken by a clean-up before it was locked: it is gone or going.
             CloseFile(fd);
             continue;
         }
+        lockFd = lockFd < 0 ? -1 : lockFd;
 #endif
         return fd;
     }

@@ -5,6 +5,7 @@
 #include "SafetySupport.h"
 
 #include "convert/ConvertJob.h"
+#include "convert/Manifest.h"
 #include "convert/Temporaries.h"
 #include "image/ReplacingFile.h"
 
@@ -74,4 +75,18 @@ TEST_F(SafetyTest, TwoRunsIntoOneFolderBothKeepEveryFile) {
         EXPECT_EQ(b.exitCode, 0) << b.err;
         EXPECT_EQ(ListDir(out).size(), 300U) << "round " << round;
     }
+}
+
+TEST_F(SafetyTest, AnInterruptEndsTheHashingOfALargeFile) {
+    const std::string recording = Recording("big.vrn", 64, 256, 256); // several hash buffers
+    std::atomic<bool> interrupted{false};
+    std::string digest;
+    int64_t size = 0;
+    std::string reason;
+    EXPECT_TRUE(Sha256OfFile(recording, digest, size, reason, {{}, &interrupted}));
+    interrupted.store(true);
+    EXPECT_FALSE(Sha256OfFile(recording, digest, size, reason, {{}, &interrupted}));
+    EXPECT_EQ(reason, "interrupted");
+    RecordingHasher hasher(recording, &interrupted);
+    EXPECT_FALSE(hasher.Result(digest, size, reason));
 }
