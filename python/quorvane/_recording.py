@@ -236,7 +236,10 @@ class Recording:
         after reading it back to be sure it is one this converter writes; a
         different file under that name is an error for that frame.
 
-        A failed write raises :class:`OSError` naming the file (the message
+        An output (a frame file, the stack or the manifest) that is the
+        recording itself, by its name or through a link, raises
+        :class:`ValueError` with the command line's text before anything is
+        written. A failed write raises :class:`OSError` naming the file (the message
         is the line ``quorvane-cli`` prints); the files of the frames before
         it are complete and stay, later ones are not left behind (nor a
         partial stack). A manifest that cannot be written raises
