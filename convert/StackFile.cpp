@@ -4,6 +4,7 @@
 
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <sys/stat.h>
@@ -16,6 +17,8 @@ namespace {
 // Tags, IFD and values of one page, generously: the rest of a page is its strip.
 constexpr int64_t kPageOverhead = 512;
 constexpr uint64_t kClassicLimit = 0xFFFFFFFFull;
+// Strip bytes per write: a multi-megabyte write() is slower than pieces.
+constexpr std::size_t kWritePiece = std::size_t{128} * 1024;
 
 int KeepErrors(TIFF*, void* user, const char*, const char* format, va_list args) {
     auto* text = static_cast<std::string*>(user);
@@ -25,6 +28,17 @@ int KeepErrors(TIFF*, void* user, const char*, const char* format, va_list args)
         *text = message;
     }
     return 1; // handled: libtiff prints nothing
+}
+
+// Opens `path` for reading; libtiff's messages go into `messages` (which
+// must outlive the handle) instead of stderr.
+TIFF* OpenQuietly(const std::string& path, std::string& messages) {
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    TIFFOpenOptionsSetErrorHandlerExtR(options, KeepErrors, &messages);
+    TIFFOpenOptionsSetWarningHandlerExtR(options, KeepErrors, &messages);
+    TIFF* t = TIFFOpenExt(path.c_str(), "r", options);
+    TIFFOpenOptionsFree(options);
+    return t;
 }
 
 } // namespace
@@ -95,9 +109,9 @@ bool StackFile::Open(const std::string& target, bool bigtiff) {
 }
 
 bool StackFile::AddPage(int width, int height, int depth, const std::string& description,
-                        const std::string& software, const uint8_t* data, uint64_t& stripOffset) {
+                        const std::string& software, const uint8_t* data, std::size_t size,
+                        uint64_t& stripOffset) {
     TIFF* t = m_tiff;
-    const auto bytes = static_cast<tmsize_t>(width) * height * (depth / 8);
     TIFFSetField(t, TIFFTAG_SUBFILETYPE, uint32_t{0});
     TIFFSetField(t, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(width));
     TIFFSetField(t, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(height));
@@ -112,9 +126,14 @@ bool StackFile::AddPage(int width, int height, int depth, const std::string& des
     TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, uint16_t{RESUNIT_NONE});
     TIFFSetField(t, TIFFTAG_IMAGEDESCRIPTION, description.c_str());
     TIFFSetField(t, TIFFTAG_SOFTWARE, software.c_str());
-    // Uncompressed, little-endian like the machine: the samples go as they are.
-    if (TIFFWriteRawStrip(t, 0, const_cast<uint8_t*>(data), bytes) != bytes) {
-        return false;
+    // Uncompressed, little-endian like the machine: the samples go as they
+    // are, appended to the one strip in pieces like every other file's.
+    for (std::size_t done = 0; done < size;) {
+        const auto piece = static_cast<tmsize_t>(std::min(kWritePiece, size - done));
+        if (TIFFWriteRawStrip(t, 0, const_cast<uint8_t*>(data + done), piece) != piece) {
+            return false;
+        }
+        done += static_cast<std::size_t>(piece);
     }
     uint64_t* offsets = nullptr;
     if (TIFFGetField(t, TIFFTAG_STRIPOFFSETS, &offsets) != 1 || offsets == nullptr) {
@@ -178,6 +197,28 @@ bool PageMatches(TIFF* t, int width, int height, int depth, const std::string& d
 
 } // namespace
 
+std::vector<StripPlace> StackStrips(const std::string& path) {
+    std::string ignored;
+    TIFF* t = OpenQuietly(path, ignored);
+    std::vector<StripPlace> strips;
+    if (t == nullptr) {
+        return strips;
+    }
+    do {
+        uint64_t* offsets = nullptr;
+        uint64_t* counts = nullptr;
+        if (TIFFNumberOfStrips(t) != 1 || TIFFGetField(t, TIFFTAG_STRIPOFFSETS, &offsets) != 1 ||
+            TIFFGetField(t, TIFFTAG_STRIPBYTECOUNTS, &counts) != 1 || offsets == nullptr ||
+            counts == nullptr) {
+            strips.clear();
+            break;
+        }
+        strips.push_back({offsets[0], counts[0]});
+    } while (TIFFReadDirectory(t) == 1);
+    TIFFClose(t);
+    return strips;
+}
+
 ExistingFile CheckExistingStack(const std::string& path, const StackRequest& request, int width,
                                 int height) {
     struct stat info {};
@@ -188,11 +229,7 @@ ExistingFile CheckExistingStack(const std::string& path, const StackRequest& req
         return ExistingFile::Foreign;
     }
     std::string ignored;
-    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-    TIFFOpenOptionsSetErrorHandlerExtR(options, KeepErrors, &ignored);
-    TIFFOpenOptionsSetWarningHandlerExtR(options, KeepErrors, &ignored);
-    TIFF* t = TIFFOpenExt(path.c_str(), "r", options);
-    TIFFOpenOptionsFree(options);
+    TIFF* t = OpenQuietly(path, ignored);
     if (t == nullptr) {
         return ExistingFile::Foreign;
     }

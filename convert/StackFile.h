@@ -10,11 +10,21 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct tiff;
 
 // "frame=<index> recorded=<number>", the ImageDescription of every page.
 std::string PageDescription(int index, int64_t recorded);
+
+// Where each page's one strip lies in the stack at `path`, page by page:
+// offset and byte count. Empty when libtiff cannot read it or a page has
+// more than one strip.
+struct StripPlace {
+    uint64_t offset = 0;
+    uint64_t bytes = 0;
+};
+std::vector<StripPlace> StackStrips(const std::string& path);
 
 // SHA-256 of the stack as it is written: each strip from memory, and the few
 // bytes of tags between strips read back once libtiff no longer changes them
@@ -47,9 +57,11 @@ public:
     // False (nothing left behind) when the target cannot be replaced.
     bool Open(const std::string& target, bool bigtiff);
 
-    // Appends one page; `stripOffset` receives where its samples went.
+    // Appends one page of `size` sample bytes; `stripOffset` receives where
+    // they went.
     bool AddPage(int width, int height, int depth, const std::string& description,
-                 const std::string& software, const uint8_t* data, uint64_t& stripOffset);
+                 const std::string& software, const uint8_t* data, std::size_t size,
+                 uint64_t& stripOffset);
 
     // Flushes and closes libtiff; the file stays under its temporary name.
     bool Close();

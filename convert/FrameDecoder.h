@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: BSD-3-Clause
+// The read stage of a conversion job: reads and decodes its frames on a
+// thread of its own into a two-frame hand-over, so frame i+1 is read and
+// decoded while the job writes frame i. Each slot holds the file's sample
+// bytes as the frame file stores them (16-bit samples, or the 8-bit file's
+// bytes), and on request the SHA-256 of the whole file image, hashed piece by
+// piece while the pieces are still in the cache.
+#pragma once
+
+#include "convert/FrameHandoff.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+class CVornDoc;
+
+struct DecodedFrame {
+    int index = -1;
+    std::string failure;    // empty: decoded whole; otherwise why not
+    const uint8_t* strip = nullptr; // the file's bytes after its header
+    std::string digest;     // SHA-256 of header and strip, when hashing
+};
+
+class FrameDecoder {
+public:
+    // `doc` is this job's own document; `bits` 16 or 8. Throws bad_alloc.
+    FrameDecoder(CVornDoc& doc, int bits, bool hash);
+    ~FrameDecoder(); // stops the read stage and waits for it
+    FrameDecoder(const FrameDecoder&) = delete;
+    FrameDecoder& operator=(const FrameDecoder&) = delete;
+
+    // The header every frame file of this job starts with.
+    const std::vector<uint8_t>& Header() const { return m_header; }
+    std::size_t StripBytes() const { return m_stripBytes; }
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    int Bits() const { return m_bits; }
+
+    // Decodes frames first, first + step, ... below end. `proceed(i)` is
+    // asked before each frame; false ends the stage there. Without a thread
+    // to spare, each frame is decoded by Next instead.
+    void Start(int first, int end, int step, std::function<bool(int)> proceed);
+
+    // The next frame in order; null once the stage ended (all frames handed
+    // on, or `proceed` said no). With `wait`, returns false when nothing
+    // arrived in that time.
+    const DecodedFrame* Next();
+    bool Next(std::chrono::milliseconds wait, const DecodedFrame*& frame);
+
+    // The frame from Next was written: its slot may be refilled.
+    void Release();
+
+    // Ends the read stage after the frame it decodes now.
+    void Stop() { m_handoff.Stop(); }
+
+    const FrameHandoff& Handoff() const { return m_handoff; }
+
+private:
+    struct Slot {
+        DecodedFrame frame;
+        std::unique_ptr<uint8_t[]> owned;
+    };
+
+    void Run();
+    void Decode(int index, Slot& slot);
+    void DecodeInline();
+
+    CVornDoc& m_doc;
+    const int m_bits;
+    const bool m_hash;
+    const int m_width;
+    const int m_height;
+    std::vector<uint8_t> m_header;
+    std::size_t m_stripBytes = 0;
+    FrameHandoff m_handoff;
+    std::vector<Slot> m_slots;
+    int m_next = 0;
+    int m_end = 0;
+    int m_step = 1;
+    std::function<bool(int)> m_proceed;
+    bool m_inline = false;
+    int m_taken = -1;
+    std::jthread m_thread;
+};
