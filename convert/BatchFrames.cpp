@@ -56,22 +56,28 @@ bool FileRangeHolds(int fd, int64_t offset, const uint8_t* data, std::size_t siz
     return true;
 }
 
-bool FileHolds(const std::string& path, const std::vector<uint8_t>& header, const uint8_t* body,
-               std::size_t size) {
+bool FileHoldsFrame(const std::string& path, FrameDecoder& decoder, const DecodedFrame& frame) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) {
         return false;
     }
+    const std::vector<uint8_t>& header = decoder.Header();
     struct stat info {};
-    const bool same = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-                      static_cast<uint64_t>(info.st_size) == header.size() + size &&
-                      FileRangeHolds(fd, 0, header.data(), header.size()) &&
-                      FileRangeHolds(fd, static_cast<int64_t>(header.size()), body, size);
+    auto at = static_cast<int64_t>(header.size());
+    const bool same =
+        ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        static_cast<uint64_t>(info.st_size) == header.size() + decoder.StripBytes() &&
+        FileRangeHolds(fd, 0, header.data(), header.size()) &&
+        decoder.ForEachPiece(frame, [&](const uint8_t* data, std::size_t size) {
+            const bool piece = FileRangeHolds(fd, at, data, size);
+            at += static_cast<int64_t>(size);
+            return piece;
+        });
     ::close(fd);
     return same;
 }
 
-FrameResult WriteFrameFile(const ConvertRequest& request, const FrameDecoder& decoder,
+FrameResult WriteFrameFile(const ConvertRequest& request, FrameDecoder& decoder,
                            const DecodedFrame& frame, const std::string& name,
                            std::string& reason) {
     const std::vector<uint8_t>& header = decoder.Header();
@@ -92,13 +98,17 @@ FrameResult WriteFrameFile(const ConvertRequest& request, const FrameDecoder& de
     // else (a changed pixel, another recording's frame) is written anew.
     FrameResult result = FrameResult::Written;
     if (existing == ExistingFile::Ours) {
-        result = FileHolds(name, header, frame.strip, bytes) ? FrameResult::Kept
-                                                             : FrameResult::Rewritten;
+        result = FileHoldsFrame(name, decoder, frame) ? FrameResult::Kept
+                                                      : FrameResult::Rewritten;
     }
     if (result != FrameResult::Kept) {
         ReplacingFile file;
         if (!file.Open(name.c_str()) || !file.Write(header.data(), header.size()) ||
-            !file.Write(frame.strip, bytes) || !file.Commit()) {
+            !decoder.ForEachPiece(frame,
+                                  [&](const uint8_t* data, std::size_t size) {
+                                      return file.Write(data, size);
+                                  }) ||
+            !file.Commit()) {
             reason = "cannot write the file: " + DescribeWriteFailure(name);
             return FrameResult::Failed;
         }

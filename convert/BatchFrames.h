@@ -20,15 +20,14 @@ enum class ExistingFile { Absent, Ours, Foreign };
 ExistingFile CheckExistingFrame(const std::string& path, int width, int height, int depth);
 
 // Whether `path` is a regular file (a link is not followed) whose bytes are
-// exactly `header` followed by `size` bytes of `body`.
-bool FileHolds(const std::string& path, const std::vector<uint8_t>& header, const uint8_t* body,
-               std::size_t size);
+// exactly those of the frame file of `frame`.
+bool FileHoldsFrame(const std::string& path, FrameDecoder& decoder, const DecodedFrame& frame);
 
 // Whether the open file `fd` holds `size` bytes of `data` at `offset`.
 bool FileRangeHolds(int fd, int64_t offset, const uint8_t* data, std::size_t size);
 
 // Writes (or keeps) the file of `frame`, which decoded whole, as `request`
 // says. On Failed `reason` says why.
-FrameResult WriteFrameFile(const ConvertRequest& request, const FrameDecoder& decoder,
+FrameResult WriteFrameFile(const ConvertRequest& request, FrameDecoder& decoder,
                            const DecodedFrame& frame, const std::string& name,
                            std::string& reason);

@@ -7,6 +7,7 @@
 #include "image/TiffWriter.h"
 #include "recording/CVornDoc.h"
 
+#include <algorithm>
 #include <new>
 #include <optional>
 #include <system_error>
@@ -18,6 +19,13 @@ constexpr int kSlots = 2;
 // The 8-bit file's samples: the top 8 of the 10 stored bits.
 constexpr int kEightBitFormat = 2 + 8 * 32;
 constexpr int kEightBitSource = 10;
+// Bytes handed to the write stage at a time.
+constexpr std::size_t kPieceBytes = std::size_t{128} * 1024;
+
+void PackEight(uint8_t* destination, const uint16_t* samples, std::size_t count) {
+    PackGrayTiff(destination, kEightBitFormat, kEightBitSource, static_cast<int>(count), 1,
+                 samples);
+}
 
 } // namespace
 
@@ -31,22 +39,19 @@ FrameDecoder::FrameDecoder(CVornDoc& doc, int bits, bool hash)
     if (m_bits == 16) {
         // The 16-bit file is the frame image as it stands, header included.
         std::copy_n(doc.m_pFrameImage->tiff.get(), m_header.size(), m_header.begin());
-    } else if (BuildTiffHeader(m_header.data(), false,
-                               ResolveOutputDepth(kEightBitFormat, kEightBitSource), doc.m_nWidth,
-                               doc.m_nHeight, 0) == nullptr) {
-        throw std::bad_alloc(); // a frame too large for a file image; the open refuses these
+    } else {
+        if (BuildTiffHeader(m_header.data(), false,
+                            ResolveOutputDepth(kEightBitFormat, kEightBitSource), doc.m_nWidth,
+                            doc.m_nHeight, 0) == nullptr) {
+            throw std::bad_alloc(); // a frame too large for a file image; the open refuses these
+        }
+        m_piece = std::make_unique_for_overwrite<uint8_t[]>(kPieceBytes);
     }
     m_slots.resize(kSlots);
-    for (std::size_t s = 0; s < m_slots.size(); ++s) {
-        Slot& slot = m_slots[s];
-        if (m_bits == 16 && s == 0) {
-            // The document's own frame image serves as one of the two.
-            slot.frame.strip = reinterpret_cast<const uint8_t*>(doc.m_pRawPixels);
-            continue;
-        }
-        slot.owned = std::make_unique_for_overwrite<uint8_t[]>(m_stripBytes);
-        slot.frame.strip = slot.owned.get();
-    }
+    // The document's own frame image serves as one of the two.
+    m_slots[0].frame.samples = doc.m_pRawPixels;
+    m_slots[1].owned = std::make_unique_for_overwrite<uint16_t[]>(pixels);
+    m_slots[1].frame.samples = m_slots[1].owned.get();
 }
 
 FrameDecoder::~FrameDecoder() {
@@ -86,32 +91,24 @@ void FrameDecoder::Decode(int index, Slot& slot) {
     frame.index = index;
     frame.failure.clear();
     frame.digest.clear();
-    auto* bytes = const_cast<uint8_t*>(frame.strip);
+    auto* samples = const_cast<uint16_t*>(frame.samples);
     try {
         VornReader& reader = *m_doc.m_pReader;
-        const bool eight = m_bits == 8;
-        // 8-bit frames decode into the document's frame image and are packed
-        // piece by piece into the slot; 16-bit ones decode into the slot.
-        uint16_t* samples = eight ? m_doc.m_pRawPixels : reinterpret_cast<uint16_t*>(bytes);
         std::optional<Sha256> hash;
+        FramePieceSink sink;
         if (m_hash) {
             hash.emplace();
             hash->Update(m_header.data(), m_header.size());
-        }
-        FramePieceSink sink;
-        if (eight) {
+            // Each piece is hashed as the file holds it while still cached.
             sink = [&](int64_t begin, int64_t end) {
                 const auto count = static_cast<std::size_t>(end - begin);
-                PackGrayTiff(bytes + begin, kEightBitFormat, kEightBitSource,
-                             static_cast<int>(count), 1, samples + begin);
-                if (hash) {
-                    hash->Update(bytes + begin, count);
+                if (m_bits == 16) {
+                    hash->Update(samples + begin, count * 2);
+                    return true;
                 }
-                return true;
-            };
-        } else if (hash) {
-            sink = [&](int64_t begin, int64_t end) {
-                hash->Update(bytes + begin * 2, static_cast<std::size_t>(end - begin) * 2);
+                m_hashPiece.resize(std::max(m_hashPiece.size(), count));
+                PackEight(m_hashPiece.data(), samples + begin, count);
+                hash->Update(m_hashPiece.data(), count);
                 return true;
             };
         }
@@ -125,6 +122,21 @@ void FrameDecoder::Decode(int index, Slot& slot) {
     } catch (const std::bad_alloc&) {
         frame.failure = "out of memory";
     }
+}
+
+bool FrameDecoder::ForEachPiece(const DecodedFrame& frame, const PieceSink& sink) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(frame.samples);
+    for (std::size_t done = 0; done < m_stripBytes;) {
+        const std::size_t size = std::min(kPieceBytes, m_stripBytes - done);
+        if (m_bits == 8) {
+            PackEight(m_piece.get(), frame.samples + done, size);
+        }
+        if (!sink(m_bits == 8 ? m_piece.get() : bytes + done, size)) {
+            return false;
+        }
+        done += size;
+    }
+    return true;
 }
 
 const DecodedFrame* FrameDecoder::Next() {

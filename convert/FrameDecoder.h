@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: BSD-3-Clause
 // The read stage of a conversion job: reads and decodes its frames on a
 // thread of its own into a two-frame hand-over, so frame i+1 is read and
-// decoded while the job writes frame i. Each slot holds the file's sample
-// bytes as the frame file stores them (16-bit samples, or the 8-bit file's
-// bytes), and on request the SHA-256 of the whole file image, hashed piece by
-// piece while the pieces are still in the cache.
+// decoded while the job writes frame i. Slots hold decoded 16-bit samples;
+// the write stage takes the file's bytes from them in pieces (an 8-bit file's
+// packed piece by piece, while still in the cache). On request the read stage
+// also hashes each frame's whole file image as it decodes it.
 #pragma once
 
 #include "convert/FrameHandoff.h"
@@ -22,8 +22,8 @@ class CVornDoc;
 struct DecodedFrame {
     int index = -1;
     std::string failure;    // empty: decoded whole; otherwise why not
-    const uint8_t* strip = nullptr; // the file's bytes after its header
-    std::string digest;     // SHA-256 of header and strip, when hashing
+    const uint16_t* samples = nullptr; // the decoded frame
+    std::string digest;     // SHA-256 of the file's bytes, header included, when hashing
 };
 
 class FrameDecoder {
@@ -34,9 +34,15 @@ public:
     FrameDecoder(const FrameDecoder&) = delete;
     FrameDecoder& operator=(const FrameDecoder&) = delete;
 
-    // The header every frame file of this job starts with.
+    // The header every frame file of this job starts with, and the length
+    // of the bytes after it.
     const std::vector<uint8_t>& Header() const { return m_header; }
     std::size_t StripBytes() const { return m_stripBytes; }
+
+    // Write stage: hands the file's bytes after the header to `sink` in
+    // order, in pieces of at most 128 KiB; false once `sink` says false.
+    using PieceSink = std::function<bool(const uint8_t* data, std::size_t size)>;
+    bool ForEachPiece(const DecodedFrame& frame, const PieceSink& sink);
     int Width() const { return m_width; }
     int Height() const { return m_height; }
     int Bits() const { return m_bits; }
@@ -63,7 +69,7 @@ public:
 private:
     struct Slot {
         DecodedFrame frame;
-        std::unique_ptr<uint8_t[]> owned;
+        std::unique_ptr<uint16_t[]> owned;
     };
 
     void Run();
@@ -79,6 +85,8 @@ private:
     std::size_t m_stripBytes = 0;
     FrameHandoff m_handoff;
     std::vector<Slot> m_slots;
+    std::unique_ptr<uint8_t[]> m_piece;  // write stage: one packed 8-bit piece
+    std::vector<uint8_t> m_hashPiece;    // read stage: the same, for the hash
     int m_next = 0;
     int m_end = 0;
     int m_step = 1;

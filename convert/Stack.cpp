@@ -26,6 +26,26 @@ bool CancelRequested(const ConvertRequest& r) {
     return r.cancel != nullptr && r.cancel->load();
 }
 
+// Writes the page of `frame` in pieces; `offset` receives where its strip went.
+bool WritePage(StackFile& file, FrameDecoder& decoder, const DecodedFrame& frame,
+               const std::string& description, const std::string& software, uint64_t& offset) {
+    file.StartPage(decoder.Width(), decoder.Height(), decoder.Bits(), description, software);
+    return decoder.ForEachPiece(frame,
+                                [&](const uint8_t* data, std::size_t size) {
+                                    return file.AppendToStrip(data, size);
+                                }) &&
+           file.FinishPage(offset);
+}
+
+// Hashes the strip just written at `offset`, piece by piece again.
+bool HashPage(StackHash& hash, FrameDecoder& decoder, const DecodedFrame& frame, uint64_t offset) {
+    return decoder.ForEachPiece(frame, [&](const uint8_t* data, std::size_t size) {
+        const bool added = hash.AddStrip(offset, data, size);
+        offset += size;
+        return added;
+    });
+}
+
 // Appends every page in frame order; worker w's read stage decodes frames
 // first + w, first + w + jobs, ... two ahead of the writer.
 PageLoop WritePages(const StackRequest& request, std::vector<std::unique_ptr<CVornDoc>>& docs,
@@ -33,8 +53,6 @@ PageLoop WritePages(const StackRequest& request, std::vector<std::unique_ptr<CVo
                     const std::string& target) {
     const ConvertRequest& r = request.convert;
     const int jobs = static_cast<int>(docs.size());
-    const int width = docs[0]->m_nWidth;
-    const int height = docs[0]->m_nHeight;
     const int depth = r.bits == 16 ? 16 : 8;
     const std::string software = ProgramNameAndVersion();
     const int64_t total = int64_t{r.last} - r.first + 1;
@@ -62,11 +80,11 @@ PageLoop WritePages(const StackRequest& request, std::vector<std::unique_ptr<CVo
         uint64_t offset = 0;
         if (frame == nullptr || !frame->failure.empty()) {
             loop = {i, frame == nullptr ? "frame refused" : frame->failure, false};
-        } else if (!file.AddPage(width, height, depth,
-                                 PageDescription(i, int64_t{request.firstFrameNo} + i), software,
-                                 frame->strip, decoder.StripBytes(), offset)) {
+        } else if (!WritePage(file, decoder, *frame,
+                              PageDescription(i, int64_t{request.firstFrameNo} + i), software,
+                              offset)) {
             loop = {i, "cannot write the file: " + DescribeWriteFailure(target), false};
-        } else if (hash != nullptr && !hash->AddStrip(offset, frame->strip, decoder.StripBytes())) {
+        } else if (hash != nullptr && !HashPage(*hash, decoder, *frame, offset)) {
             loop = {i, "cannot read the file back for its hash", false};
         }
         decoder.Release();
@@ -110,11 +128,15 @@ bool PagesHold(int fd, int64_t fileSize, const std::vector<StripPlace>& strips,
     decoder.Start(r.first, r.last + 1, 1, [&r](int) { return !CancelRequested(r); });
     for (const StripPlace& strip : strips) {
         const DecodedFrame* frame = decoder.Next();
-        const bool same = frame != nullptr && frame->failure.empty() &&
-                          strip.bytes == decoder.StripBytes() &&
-                          strip.offset + strip.bytes <= static_cast<uint64_t>(fileSize) &&
-                          FileRangeHolds(fd, static_cast<int64_t>(strip.offset), frame->strip,
-                                         decoder.StripBytes());
+        auto at = static_cast<int64_t>(strip.offset);
+        const bool same =
+            frame != nullptr && frame->failure.empty() && strip.bytes == decoder.StripBytes() &&
+            strip.offset + strip.bytes <= static_cast<uint64_t>(fileSize) &&
+            decoder.ForEachPiece(*frame, [&](const uint8_t* data, std::size_t size) {
+                const bool piece = FileRangeHolds(fd, at, data, size);
+                at += static_cast<int64_t>(size);
+                return piece;
+            });
         decoder.Release();
         if (!same) {
             return false;

@@ -17,8 +17,6 @@ namespace {
 // Tags, IFD and values of one page, generously: the rest of a page is its strip.
 constexpr int64_t kPageOverhead = 512;
 constexpr uint64_t kClassicLimit = 0xFFFFFFFFull;
-// Strip bytes per write: a multi-megabyte write() is slower than pieces.
-constexpr std::size_t kWritePiece = std::size_t{128} * 1024;
 
 int KeepErrors(TIFF*, void* user, const char*, const char* format, va_list args) {
     auto* text = static_cast<std::string*>(user);
@@ -108,9 +106,8 @@ bool StackFile::Open(const std::string& target, bool bigtiff) {
     return true;
 }
 
-bool StackFile::AddPage(int width, int height, int depth, const std::string& description,
-                        const std::string& software, const uint8_t* data, std::size_t size,
-                        uint64_t& stripOffset) {
+void StackFile::StartPage(int width, int height, int depth, const std::string& description,
+                          const std::string& software) {
     TIFF* t = m_tiff;
     TIFFSetField(t, TIFFTAG_SUBFILETYPE, uint32_t{0});
     TIFFSetField(t, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(width));
@@ -126,21 +123,21 @@ bool StackFile::AddPage(int width, int height, int depth, const std::string& des
     TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, uint16_t{RESUNIT_NONE});
     TIFFSetField(t, TIFFTAG_IMAGEDESCRIPTION, description.c_str());
     TIFFSetField(t, TIFFTAG_SOFTWARE, software.c_str());
-    // Uncompressed, little-endian like the machine: the samples go as they
-    // are, appended to the one strip in pieces like every other file's.
-    for (std::size_t done = 0; done < size;) {
-        const auto piece = static_cast<tmsize_t>(std::min(kWritePiece, size - done));
-        if (TIFFWriteRawStrip(t, 0, const_cast<uint8_t*>(data + done), piece) != piece) {
-            return false;
-        }
-        done += static_cast<std::size_t>(piece);
-    }
+}
+
+bool StackFile::AppendToStrip(const uint8_t* data, std::size_t size) {
+    // Uncompressed, little-endian like the machine: the samples go as they are.
+    const auto bytes = static_cast<tmsize_t>(size);
+    return TIFFWriteRawStrip(m_tiff, 0, const_cast<uint8_t*>(data), bytes) == bytes;
+}
+
+bool StackFile::FinishPage(uint64_t& stripOffset) {
     uint64_t* offsets = nullptr;
-    if (TIFFGetField(t, TIFFTAG_STRIPOFFSETS, &offsets) != 1 || offsets == nullptr) {
+    if (TIFFGetField(m_tiff, TIFFTAG_STRIPOFFSETS, &offsets) != 1 || offsets == nullptr) {
         return false;
     }
     stripOffset = offsets[0];
-    return TIFFWriteDirectory(t) == 1;
+    return TIFFWriteDirectory(m_tiff) == 1;
 }
 
 bool StackFile::Close() {

@@ -57,11 +57,13 @@ public:
     // False (nothing left behind) when the target cannot be replaced.
     bool Open(const std::string& target, bool bigtiff);
 
-    // Appends one page of `size` sample bytes; `stripOffset` receives where
-    // they went.
-    bool AddPage(int width, int height, int depth, const std::string& description,
-                 const std::string& software, const uint8_t* data, std::size_t size,
-                 uint64_t& stripOffset);
+    // Appends one page: its tags, then its one strip in any number of
+    // pieces, then the page is closed; `stripOffset` receives where the
+    // samples went.
+    void StartPage(int width, int height, int depth, const std::string& description,
+                   const std::string& software);
+    bool AppendToStrip(const uint8_t* data, std::size_t size);
+    bool FinishPage(uint64_t& stripOffset);
 
     // Flushes and closes libtiff; the file stays under its temporary name.
     bool Close();
