@@ -15,7 +15,9 @@
 # BUILD_DIR (default build-release) must hold cli/quorvane-cli and
 # bench/bench_stack_baseline built in Release. Settings: FRAMES (400), SIZE
 # (1024x1024), ROUNDS (3), BITS ("16 8"), FOLDER (/var/tmp/quorvane-stack-bench,
-# created and removed again), JOBS (2). Every round runs each contender once,
+# created and removed again), JOBS (2), CLI_BEFORE (another quorvane-cli, e.g.
+# an earlier build, timed beside this one as single-before, single-mf-before,
+# stack-before and stack-mf-before). Every round runs each contender once,
 # in a rotated order, into an emptied folder. "unsynced" is the time until the
 # program is done, "synced" adds one sync after it, "cpu" is the processor
 # time (user + system) it used, which the load of other processes disturbs
@@ -47,6 +49,9 @@ median() { tr ' ' '\n' <<<"$1" | sed '/^$/d' | sort -g | awk '{ v[NR] = $1 }
   END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.6f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 contenders=(single single-mf stack stack-mf libtiff libtiff-dec)
+if [ -n "${CLI_BEFORE:-}" ]; then
+  contenders+=(single-before single-mf-before stack-before stack-mf-before)
+fi
 declare -A times synced cpus
 
 measure() { # BITS NAME
@@ -60,6 +65,15 @@ measure() { # BITS NAME
     single-mf) run "$cli" convert "$rec" -q --jobs "$jobs" --bits "$bits" -o "$out/f.tif" --manifest ;;
     stack) run "$cli" convert "$rec" -q --jobs "$jobs" --bits "$bits" -o "$out/f.tif" --stack ;;
     stack-mf) run "$cli" convert "$rec" -q --jobs "$jobs" --bits "$bits" -o "$out/f.tif" --stack --manifest ;;
+    *-before)
+      local flags=""
+      case "$name" in
+        single-mf-before) flags="--manifest" ;;
+        stack-before) flags="--stack" ;;
+        stack-mf-before) flags="--stack --manifest" ;;
+      esac
+      # shellcheck disable=SC2086
+      run "$CLI_BEFORE" convert "$rec" -q --jobs "$jobs" --bits "$bits" -o "$out/f.tif" $flags ;;
     libtiff) inner=$("$baseline" "$out/f.tif" "$frames" "$rec" "$bits") ;;
     libtiff-dec) inner=$("$baseline" "$out/f.tif" "$frames" "$rec" "$bits" decode) ;;
   esac
@@ -115,6 +129,8 @@ for bits in $bits_list; do
     case "$name" in
       single-mf) mf=$(ratio single single-mf) ;;
       stack-mf) mf=$(ratio stack stack-mf) ;;
+      single-mf-before) mf=$(ratio single-before single-mf-before) ;;
+      stack-mf-before) mf=$(ratio stack-before stack-mf-before) ;;
       *) mf="" ;;
     esac
     printf '| %s | %s | %.3f | %.3f | %.3f | %.0f / %.0f | %s | %s | %s | %s |\n' "$bits" "$name" \

@@ -79,7 +79,11 @@ std::string ConversionSummaryLine(const ConversionRequest& request,
                                   const ConversionSummary& summary) {
     std::string line = SummaryLine(summary.files, summary.bytes, summary.seconds);
     if (request.skipExisting) {
-        line += ", " + std::to_string(summary.skipped) + " skipped";
+        // Files written where there were none, files replaced because they
+        // could not be proven this run's, and frames kept as they were.
+        line += ", " + std::to_string(summary.files - summary.rewritten) + " written, " +
+                std::to_string(summary.rewritten) + " rewritten, " +
+                std::to_string(summary.skipped) + " skipped";
     }
     for (std::size_t i = 0; i < summary.failed.size(); ++i) {
         line += (i == 0 ? "; failed: " : ", ") + PrintableName(summary.failed[i]);

@@ -7,7 +7,6 @@
 #include "framework/SplitPath.h"
 #include "recording/VornReader.h"
 
-#include <atomic>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -89,14 +88,12 @@ RecordingResult ConvertRecording(const ConvertRequest& request, const BatchOptio
         result.outcome = RunStack(stack, tick, skipped);
         result.skipped = skipped ? int64_t{request.last} - request.first + 1 : 0;
     } else {
-        std::atomic<int64_t> skipped{0};
         ConvertRequest run = request;
-        if (options.skipExisting || options.manifest) {
-            run.writeFrame =
-                MakeFrameWriter({request.bits, options.skipExisting, firstFrameNo, logged, &skipped});
-        }
+        run.skipExisting = options.skipExisting;
+        run.log = logged;
+        run.firstFrameNo = firstFrameNo;
         result.outcome = RunConvert(run, tick);
-        result.skipped = skipped.load();
+        result.skipped = result.outcome.kept;
     }
     if (options.manifest && result.outcome.status != ConvertStatus::Failed) {
         ManifestRun described{request.recording, request,      options.stack,

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "convert/BatchFrames.h"
 
-#include "image/ImageBuffer.h"
+#include "convert/Manifest.h"
+#include "image/ReplacingFile.h"
 #include "image/TiffWriter.h"
-#include "recording/CVornDoc.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,73 +39,83 @@ ExistingFile CheckExistingFrame(const std::string& path, int width, int height, 
                                                                          : ExistingFile::Foreign;
 }
 
-namespace {
-
-FrameResult SkipFrame(const FrameWriterOptions& options, int index, const std::string& name,
-                      std::string& reason) {
-    if (options.log != nullptr) {
-        ManifestFile file{index, int64_t{options.firstFrameNo} + index, 0, name, 0, {}};
-        if (!Sha256OfFile(name, file.sha256, file.size, reason)) {
-            reason = "cannot read the existing file: " + reason;
-            return FrameResult::Failed;
+bool FileRangeHolds(int fd, int64_t offset, const uint8_t* data, std::size_t size) {
+    std::vector<uint8_t> buffer(std::min(size, std::size_t{128} * 1024));
+    std::size_t done = 0;
+    while (done < size) {
+        const std::size_t want = std::min(buffer.size(), size - done);
+        const ssize_t got = ::pread(fd, buffer.data(), want, static_cast<off_t>(offset + static_cast<int64_t>(done)));
+        if (got < 0 && errno == EINTR) {
+            continue;
         }
-        options.log->Add(std::move(file));
+        if (got <= 0 || std::memcmp(buffer.data(), data + done, static_cast<std::size_t>(got)) != 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(got);
     }
-    if (options.skipped != nullptr) {
-        options.skipped->fetch_add(1);
-    }
-    return FrameResult::Skipped;
+    return true;
 }
 
-FrameResult WriteFrame(const FrameWriterOptions& options, CVornDoc& doc, int index,
-                       const std::string& name, std::string& reason) {
-    const int sourceBits = options.bits == 16 ? 16 : 10;
-    const int outputBits = options.bits == 16 ? 16 : 8;
-    if (options.skipExisting) {
-        switch (CheckExistingFrame(name, doc.m_nWidth, doc.m_nHeight, outputBits)) {
-        case ExistingFile::Ours:
-            return SkipFrame(options, index, name, reason);
-        case ExistingFile::Foreign:
-            reason = "a different file already has this name";
-            return FrameResult::Failed;
-        case ExistingFile::Absent:
-            break;
-        }
+bool FileHoldsFrame(const std::string& path, FrameDecoder& decoder, const DecodedFrame& frame) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
     }
-    // Decode only; the file is written here so its bytes can be hashed.
-    if (doc.RenderFrame(index, 0, nullptr, sourceBits, outputBits) == 0) {
-        reason = DescribeRenderFailure(doc, name);
-        return FrameResult::Failed;
-    }
-    const ImageBuffer* image = doc.m_pFrameImage.get();
-    ImageBuffer converted;
-    if (outputBits == 8) {
-        // The same 8-bit file image the document builds for an 8-bit save.
-        if (converted.CreateTiff(0, (sourceBits + 7) / 8 + outputBits * 32, sourceBits,
-                                 doc.m_nWidth, doc.m_nHeight, 0, doc.m_pRawPixels) == nullptr) {
-            reason = "frame refused";
-            return FrameResult::Failed;
-        }
-        image = &converted;
-    }
-    errno = 0;
-    if (image->SaveTiff(name.c_str()) == 0) {
-        reason = "cannot write the file: " + DescribeWriteFailure(name, errno);
-        return FrameResult::Failed;
-    }
-    if (options.log != nullptr) {
-        const int64_t length = int64_t{GetTiffValue(image->tiff.get(), 273)} +
-                               GetTiffValue(image->tiff.get(), 279);
-        options.log->Add({index, int64_t{options.firstFrameNo} + index, 0, name, length,
-                          Sha256Of(image->tiff.get(), static_cast<std::size_t>(length))});
-    }
-    return FrameResult::Written;
+    const std::vector<uint8_t>& header = decoder.Header();
+    struct stat info {};
+    auto at = static_cast<int64_t>(header.size());
+    const bool same =
+        ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        static_cast<uint64_t>(info.st_size) == header.size() + decoder.StripBytes() &&
+        FileRangeHolds(fd, 0, header.data(), header.size()) &&
+        decoder.ForEachPiece(frame, [&](const uint8_t* data, std::size_t size) {
+            const bool piece = FileRangeHolds(fd, at, data, size);
+            at += static_cast<int64_t>(size);
+            return piece;
+        });
+    ::close(fd);
+    return same;
 }
 
-} // namespace
-
-FrameWriter MakeFrameWriter(const FrameWriterOptions& options) {
-    return [options](CVornDoc& doc, int index, const std::string& name, std::string& reason) {
-        return WriteFrame(options, doc, index, name, reason);
-    };
+FrameResult WriteFrameFile(const ConvertRequest& request, FrameDecoder& decoder,
+                           const DecodedFrame& frame, const std::string& name,
+                           std::string& reason) {
+    const std::vector<uint8_t>& header = decoder.Header();
+    const std::size_t bytes = decoder.StripBytes();
+    const ExistingFile existing =
+        request.skipExisting
+            ? CheckExistingFrame(name, decoder.Width(), decoder.Height(), decoder.Bits())
+            : ExistingFile::Absent;
+    if (existing == ExistingFile::Foreign) {
+        reason = "a different file already has this name";
+        return FrameResult::Failed;
+    }
+    if (!frame.failure.empty()) {
+        reason = frame.failure;
+        return FrameResult::Failed;
+    }
+    // One of ours is kept only when it is what this run would write; anything
+    // else (a changed pixel, another recording's frame) is written anew.
+    FrameResult result = FrameResult::Written;
+    if (existing == ExistingFile::Ours) {
+        result = FileHoldsFrame(name, decoder, frame) ? FrameResult::Kept
+                                                      : FrameResult::Rewritten;
+    }
+    if (result != FrameResult::Kept) {
+        ReplacingFile file;
+        if (!file.Open(name.c_str()) || !file.Write(header.data(), header.size()) ||
+            !decoder.ForEachPiece(frame,
+                                  [&](const uint8_t* data, std::size_t size) {
+                                      return file.Write(data, size);
+                                  }) ||
+            !file.Commit()) {
+            reason = "cannot write the file: " + DescribeWriteFailure(name, file.Error());
+            return FrameResult::Failed;
+        }
+    }
+    if (request.log != nullptr) {
+        request.log->Add({frame.index, int64_t{request.firstFrameNo} + frame.index, 0, name,
+                          static_cast<int64_t>(header.size() + bytes), frame.digest});
+    }
+    return result;
 }

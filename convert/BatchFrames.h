@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: BSD-3-Clause
-// The per-frame step of a conversion run when it resumes (--skip-existing)
-// or records a manifest: checks what already lies under the frame's name,
-// writes the frame file, and hashes the bytes while they are in memory.
+// The write stage's step for one decoded frame: checks what already lies
+// under the frame's name when resuming (--skip-existing), keeps it only when
+// its bytes are proven to be this frame's, writes the frame file otherwise,
+// and logs the file's hash for the manifest.
 #pragma once
 
 #include "convert/ConvertJob.h"
-#include "convert/Manifest.h"
+#include "convert/FrameDecoder.h"
 
-#include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 enum class ExistingFile { Absent, Ours, Foreign };
 
@@ -18,12 +19,15 @@ enum class ExistingFile { Absent, Ours, Foreign };
 // IFD and value area are byte for byte the ones it would write.
 ExistingFile CheckExistingFrame(const std::string& path, int width, int height, int depth);
 
-struct FrameWriterOptions {
-    int bits = 16;             // 16 or 8
-    bool skipExisting = false;
-    int32_t firstFrameNo = 0;  // the recording's number of frame 0
-    ManifestLog* log = nullptr; // null: no hashing
-    std::atomic<int64_t>* skipped = nullptr;
-};
+// Whether `path` is a regular file (a link is not followed) whose bytes are
+// exactly those of the frame file of `frame`.
+bool FileHoldsFrame(const std::string& path, FrameDecoder& decoder, const DecodedFrame& frame);
 
-FrameWriter MakeFrameWriter(const FrameWriterOptions& options);
+// Whether the open file `fd` holds `size` bytes of `data` at `offset`.
+bool FileRangeHolds(int fd, int64_t offset, const uint8_t* data, std::size_t size);
+
+// Writes (or keeps) the file of `frame`, which decoded whole, as `request`
+// says. On Failed `reason` says why.
+FrameResult WriteFrameFile(const ConvertRequest& request, FrameDecoder& decoder,
+                           const DecodedFrame& frame, const std::string& name,
+                           std::string& reason);

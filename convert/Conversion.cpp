@@ -173,6 +173,7 @@ ConversionSummary RunConversion(const ConversionRequest& request, const Conversi
             summary.files += report.outcome.files;
             summary.bytes += report.outcome.bytes;
             summary.skipped += report.skipped;
+            summary.rewritten += report.outcome.rewritten;
         }
         summary.seconds += report.seconds;
         if (hooks.finished) {

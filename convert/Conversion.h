@@ -67,7 +67,8 @@ struct ConversionSummary {
     std::vector<RecordingReport> recordings;
     int64_t files = 0;
     int64_t bytes = 0;
-    int64_t skipped = 0;
+    int64_t skipped = 0;   // frames kept from an earlier run
+    int64_t rewritten = 0; // files of an earlier run written anew (counted in `files`)
     double seconds = 0.0;
     bool cancelled = false;
     bool refused = false; // a recording's usage error stopped the run

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "convert/ConvertJob.h"
+#include "convert/BatchFrames.h"
+#include "convert/FrameDecoder.h"
 #include "convert/Temporaries.h"
 
 #include "framework/Document.h"
@@ -16,6 +18,7 @@
 #include <mutex>
 #include <new>
 #include <system_error>
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -41,7 +44,8 @@ struct WrittenFile {
     int index;
     std::string name;
     int64_t bytes;
-    bool skipped = false; // complete already, not this run's file
+    FrameResult result;
+    bool existed = false; // something had the name before: never removed
 };
 
 // State shared by the workers of one run.
@@ -114,49 +118,63 @@ std::string RenderFailureText(const CVornDoc& doc, const std::string& file) {
     return "frame refused";
 }
 
-// Converts frames [begin, end) with its own document, so it reads its share
-// sequentially. Stops when cancelled or when a lower frame has failed.
-void ConvertShare(const ConvertRequest& request, CVornDoc& doc, int begin, int end,
-                  RunState& state, std::vector<WrittenFile>& written) {
-    const int sourceBits = request.bits == 16 ? 16 : 10;
-    const int outputBits = request.bits == 16 ? 16 : 8;
+bool Cancelled(const ConvertRequest& request) {
+    return request.cancel != nullptr && request.cancel->load();
+}
+
+// Whether anything has the name now (a link counts, unfollowed).
+bool NameTaken(const std::string& name) {
+    struct stat info {};
+    return ::lstat(name.c_str(), &info) == 0;
+}
+
+// The write stage of one job: frames [begin, end) with its own document,
+// read and decoded ahead by the job's read stage. Stops when cancelled or
+// when a lower frame has failed, and so does the read stage.
+void WriteShare(const ConvertRequest& request, FrameDecoder& decoder, int begin, int end,
+                RunState& state, std::vector<WrittenFile>& written) {
     const OutputPattern& out = request.output;
+    decoder.Start(begin, end, 1,
+                  [&](int i) { return !Cancelled(request) && i <= state.FirstFailure(); });
     for (int i = begin; i < end; ++i) {
-        if (request.cancel != nullptr && request.cancel->load()) {
+        const DecodedFrame* frame = decoder.Next();
+        if (Cancelled(request)) {
             state.Cancelled();
             return;
         }
-        if (i > state.FirstFailure()) {
+        if (frame == nullptr || i > state.FirstFailure()) {
             return;
         }
         std::string name = FrameFileName(out.directory, out.baseName, i, out.extension);
-        try {
-            if (request.writeFrame) {
-                std::string reason;
-                const FrameResult result = request.writeFrame(doc, i, name, reason);
-                if (result == FrameResult::Failed) {
-                    state.Fail(i, name, reason);
-                    return;
-                }
-                if (result == FrameResult::Skipped) {
-                    // Not this run's file: never removed, not counted as written.
-                    written.push_back({i, std::move(name), 0, true});
-                    state.FrameDone();
-                    continue;
-                }
-            } else if (doc.RenderFrame(i, 1, name.c_str(), sourceBits, outputBits) == 0) {
-                state.Fail(i, name, RenderFailureText(doc, name));
-                return;
-            }
-        } catch (const std::bad_alloc&) {
-            // An exception must not leave a worker thread: it would end the process.
-            state.Fail(i, name, "out of memory");
+        std::string reason;
+        // The first share never writes past where the run stops.
+        const bool existed = begin > request.first && NameTaken(name);
+        const FrameResult result = WriteFrameFile(request, decoder, *frame, name, reason);
+        decoder.Release();
+        if (result == FrameResult::Failed) {
+            state.Fail(i, name, reason);
             return;
         }
-        std::error_code ec;
-        const auto size = fs::file_size(name, ec);
-        written.push_back({i, std::move(name), ec ? 0 : static_cast<int64_t>(size)});
+        const int64_t bytes =
+            result == FrameResult::Kept
+                ? 0
+                : static_cast<int64_t>(decoder.Header().size() + decoder.StripBytes());
+        written.push_back({i, std::move(name), bytes, result, existed});
         state.FrameDone();
+    }
+}
+
+void ConvertShare(const ConvertRequest& request, CVornDoc& doc, int begin, int end,
+                  RunState& state, std::vector<WrittenFile>& written) {
+    try {
+        FrameDecoder decoder(doc, request.bits, request.log != nullptr);
+        WriteShare(request, decoder, begin, end, state, written);
+    } catch (const std::bad_alloc&) {
+        // An exception must not leave a worker thread: it would end the process.
+        const int at = begin + static_cast<int>(written.size());
+        const OutputPattern& out = request.output;
+        state.Fail(at, FrameFileName(out.directory, out.baseName, at, out.extension),
+                   "out of memory");
     }
 }
 
@@ -313,15 +331,22 @@ ConvertOutcome RunConvert(const ConvertRequest& request, const ConvertTick& tick
     outcome.completeEnd = kept;
     for (const auto& share : written) {
         for (const WrittenFile& file : share) {
-            if (file.skipped) {
+            if (file.result == FrameResult::Kept) {
+                ++outcome.kept; // not this run's file: never removed, not counted as written
                 continue;
             }
             if (file.index >= kept) {
+                // Frames that other workers wrote ahead go again, unless the
+                // name was taken before this run: one job would not have
+                // touched that file, so it is not this run's to remove.
                 std::error_code ec;
-                fs::remove(file.name, ec);
+                if (!file.existed) {
+                    fs::remove(file.name, ec);
+                }
                 continue;
             }
             ++outcome.files;
+            outcome.rewritten += file.result == FrameResult::Rewritten ? 1 : 0;
             outcome.bytes += file.bytes;
         }
     }

@@ -25,12 +25,15 @@ struct OutputPattern {
 // "tif".
 OutputPattern ResolveOutputPattern(const std::string& recordingPath, const std::string& output);
 
-enum class FrameResult { Written, Skipped, Failed };
+// What became of one frame's file.
+enum class FrameResult {
+    Written,   // there was none: written
+    Rewritten, // one that could not be proven this frame's was replaced
+    Kept,      // an earlier run's file holds exactly this frame's bytes
+    Failed,
+};
 
-// Replaces the plain render-and-save of one frame (resume checks, hashing).
-// Runs on the worker thread that owns `doc`; on Failed it sets `reason`.
-using FrameWriter = std::function<FrameResult(CVornDoc& doc, int index, const std::string& name,
-                                              std::string& reason)>;
+class ManifestLog;
 
 struct ConvertRequest {
     std::string recording;
@@ -40,7 +43,9 @@ struct ConvertRequest {
     int last = 0;
     int jobs = 1;
     const std::atomic<bool>* cancel = nullptr; // set to stop after the frames in progress
-    FrameWriter writeFrame;                    // empty: render and save as it stands
+    bool skipExisting = false;  // keep earlier files proven to hold this run's bytes
+    ManifestLog* log = nullptr; // null: no hashing
+    int32_t firstFrameNo = 0;   // the recording's number of frame 0, for the log
 };
 
 enum class ConvertStatus { Done, Failed, Cancelled };
@@ -51,6 +56,8 @@ struct ConvertOutcome {
     std::string failedFile; // and its file name (empty when the recording was refused)
     std::string reason;
     int64_t files = 0; // files this run left behind
+    int64_t kept = 0;      // files of an earlier run proven complete and kept
+    int64_t rewritten = 0; // earlier files that could not be proven, written anew (in `files`)
     int completeEnd = 0; // frames first..completeEnd - 1 are complete after the run
     int64_t bytes = 0;
 };
@@ -62,6 +69,7 @@ using ConvertTick = std::function<void(int64_t done, int64_t total)>;
 // Runs the conversion. The outcome does not depend on the number of jobs: a
 // failure at frame k leaves exactly the files of the frames before k, and a
 // cancelled run a contiguous run of complete files from the first frame.
+// Only files this run created are removed again: a file it replaced stays.
 // Hidden temporaries of these frame names left by a killed run are removed
 // first.
 ConvertOutcome RunConvert(const ConvertRequest& request, const ConvertTick& tick = {});

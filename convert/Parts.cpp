@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "convert/Parts.h"
 
-#include "convert/BatchFrames.h"
 #include "convert/Stack.h"
 #include "framework/SplitPath.h"
 #include "recording/CVornDoc.h"
@@ -53,7 +52,8 @@ ConvertOutcome ConvertHashedPart(const std::string& recording, const std::string
                                  std::vector<ManifestFile>& files) {
     ConvertRequest request = MakeRequest(recording, output, bits, first, last, 1);
     ManifestLog log;
-    request.writeFrame = MakeFrameWriter({bits, false, FirstFrameNumber(recording), &log, nullptr});
+    request.log = &log;
+    request.firstFrameNo = FirstFrameNumber(recording);
     const ConvertOutcome outcome = RunConvert(request);
     files = log.Files();
     // A failing part removes nothing it wrote before the failure; entries

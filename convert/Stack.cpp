@@ -1,129 +1,18 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "convert/Stack.h"
 
+#include "convert/FrameDecoder.h"
 #include "convert/StackFile.h"
-#include "image/Packers.h"
 #include "recording/CVornDoc.h"
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <memory>
-#include <mutex>
 #include <new>
-#include <optional>
-#include <system_error>
-#include <thread>
 #include <vector>
-
-namespace {
-
-// One decoded frame handed from a worker to the writing thread.
-struct Slot {
-    enum class State { Empty, Full, Failed } state = State::Empty;
-    int index = -1;
-    const uint8_t* data = nullptr;
-    std::string reason;
-};
-
-class Handoff {
-public:
-    explicit Handoff(int workers) : m_slots(static_cast<std::size_t>(workers)) {}
-
-    // Worker side: waits until its slot is free again. False once stopped.
-    bool WaitEmpty(int worker) {
-        std::unique_lock lock(m_mutex);
-        m_wake.wait(lock, [&] { return m_stop || SlotOf(worker).state == Slot::State::Empty; });
-        return !m_stop;
-    }
-
-    void Put(int worker, Slot slot) {
-        {
-            std::lock_guard lock(m_mutex);
-            SlotOf(worker) = std::move(slot);
-        }
-        m_wake.notify_all();
-    }
-
-    // Writer side: the slot once it is no longer empty, or nullopt after
-    // `wait` without news (so the caller can tick and look at the cancel flag).
-    std::optional<Slot> Take(int worker, std::chrono::milliseconds wait) {
-        std::unique_lock lock(m_mutex);
-        if (!m_wake.wait_for(lock, wait,
-                             [&] { return SlotOf(worker).state != Slot::State::Empty; })) {
-            return std::nullopt;
-        }
-        return SlotOf(worker);
-    }
-
-    void Release(int worker) {
-        {
-            std::lock_guard lock(m_mutex);
-            SlotOf(worker) = Slot{};
-        }
-        m_wake.notify_all();
-    }
-
-    void Stop() {
-        {
-            std::lock_guard lock(m_mutex);
-            m_stop = true;
-        }
-        m_wake.notify_all();
-    }
-
-private:
-    Slot& SlotOf(int worker) { return m_slots[static_cast<std::size_t>(worker)]; }
-
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::vector<Slot> m_slots;
-    bool m_stop = false;
-};
-
-// Decodes frames first + worker, first + worker + jobs, ... into its slot.
-void DecodeShare(const StackRequest& request, CVornDoc& doc, int worker, int jobs,
-                 Handoff& handoff) {
-    const ConvertRequest& r = request.convert;
-    const bool eight = r.bits != 16;
-    std::vector<uint8_t> packed;
-    for (int i = r.first + worker; i <= r.last; i += jobs) {
-        if (!handoff.WaitEmpty(worker)) {
-            return;
-        }
-        Slot slot;
-        slot.index = i;
-        try {
-            if (doc.RenderFrame(i, 0, nullptr, eight ? 10 : 16, eight ? 8 : 16) == 0) {
-                slot.state = Slot::State::Failed;
-                slot.reason = DescribeRenderFailure(doc, {});
-            } else if (eight) {
-                // The samples of the 8-bit frame file: the top 8 of the 10 bits.
-                packed.resize(static_cast<std::size_t>(doc.m_nWidth) *
-                              static_cast<std::size_t>(doc.m_nHeight));
-                PackGrayTiff(packed.data(), 258, 10, doc.m_nWidth, doc.m_nHeight,
-                             doc.m_pRawPixels);
-                slot.data = packed.data();
-                slot.state = Slot::State::Full;
-            } else {
-                slot.data = reinterpret_cast<const uint8_t*>(doc.m_pRawPixels);
-                slot.state = Slot::State::Full;
-            }
-        } catch (const std::bad_alloc&) {
-            slot.state = Slot::State::Failed;
-            slot.reason = "out of memory";
-        }
-        const bool failed = slot.state == Slot::State::Failed;
-        handoff.Put(worker, std::move(slot));
-        if (failed) {
-            return;
-        }
-    }
-    // The last page still points into `packed` until it is written.
-    handoff.WaitEmpty(worker);
-}
-
-} // namespace
 
 namespace {
 
@@ -137,63 +26,68 @@ bool CancelRequested(const ConvertRequest& r) {
     return r.cancel != nullptr && r.cancel->load();
 }
 
-// Starts the decoding workers and appends every page in frame order.
+// Writes the page of `frame` in pieces; `offset` receives where its strip went.
+bool WritePage(StackFile& file, FrameDecoder& decoder, const DecodedFrame& frame,
+               const std::string& description, const std::string& software, uint64_t& offset) {
+    file.StartPage(decoder.Width(), decoder.Height(), decoder.Bits(), description, software);
+    return decoder.ForEachPiece(frame,
+                                [&](const uint8_t* data, std::size_t size) {
+                                    return file.AppendToStrip(data, size);
+                                }) &&
+           file.FinishPage(offset);
+}
+
+// Hashes the strip just written at `offset`, piece by piece again.
+bool HashPage(StackHash& hash, FrameDecoder& decoder, const DecodedFrame& frame, uint64_t offset) {
+    return decoder.ForEachPiece(frame, [&](const uint8_t* data, std::size_t size) {
+        const bool added = hash.AddStrip(offset, data, size);
+        offset += size;
+        return added;
+    });
+}
+
+// Appends every page in frame order; worker w's read stage decodes frames
+// first + w, first + w + jobs, ... two ahead of the writer.
 PageLoop WritePages(const StackRequest& request, std::vector<std::unique_ptr<CVornDoc>>& docs,
                     StackFile& file, StackHash* hash, const ConvertTick& tick,
                     const std::string& target) {
     const ConvertRequest& r = request.convert;
     const int jobs = static_cast<int>(docs.size());
-    const int width = docs[0]->m_nWidth;
-    const int height = docs[0]->m_nHeight;
     const int depth = r.bits == 16 ? 16 : 8;
-    const auto stripBytes = static_cast<std::size_t>(int64_t{width} * height * (depth / 8));
     const std::string software = ProgramNameAndVersion();
     const int64_t total = int64_t{r.last} - r.first + 1;
-    Handoff handoff(jobs);
     PageLoop loop;
-    // Stops the workers on every way out, before they are joined.
-    struct StopOnExit {
-        Handoff& handoff;
-        ~StopOnExit() { handoff.Stop(); }
-    };
-    std::vector<std::jthread> workers;
-    const StopOnExit stopper{handoff};
-    workers.reserve(docs.size());
+    std::vector<std::unique_ptr<FrameDecoder>> decoders;
     for (int w = 0; w < jobs; ++w) {
-        try {
-            workers.emplace_back(
-                [&, w] { DecodeShare(request, *docs[static_cast<std::size_t>(w)], w, jobs, handoff); });
-        } catch (const std::system_error& e) {
-            handoff.Put(w, Slot{Slot::State::Failed, r.first + w, nullptr,
-                                std::string("cannot start a worker: ") + e.what()});
-        }
+        decoders.push_back(
+            std::make_unique<FrameDecoder>(*docs[static_cast<std::size_t>(w)], depth, false));
+        decoders.back()->Start(r.first + w, r.last + 1, jobs,
+                               [&r](int) { return !CancelRequested(r); });
     }
     auto lastTick = std::chrono::steady_clock::now();
     for (int i = r.first; i <= r.last && loop.failedFrame < 0 && !loop.cancelled; ++i) {
-        const int w = (i - r.first) % jobs;
-        std::optional<Slot> slot;
+        FrameDecoder& decoder = *decoders[static_cast<std::size_t>((i - r.first) % jobs)];
+        const DecodedFrame* frame = nullptr;
         while (!(loop.cancelled = CancelRequested(r)) &&
-               !(slot = handoff.Take(w, std::chrono::milliseconds(100)))) {
+               !decoder.Next(std::chrono::milliseconds(100), frame)) {
             if (tick) {
                 tick(i - r.first, total);
             }
         }
-        if (loop.cancelled) {
+        if (loop.cancelled || (frame == nullptr && (loop.cancelled = CancelRequested(r)))) {
             break;
         }
         uint64_t offset = 0;
-        if (slot->state == Slot::State::Failed) {
-            loop = {i, slot->reason, false};
-        } else if (!file.AddPage(width, height, depth,
-                                 PageDescription(i, int64_t{request.firstFrameNo} + i), software,
-                                 slot->data, offset)) {
-            loop = {i, "cannot write the file: " + DescribeWriteFailure(target, file.Error()),
-                    false};
-        } else if (hash != nullptr &&
-                   !hash->AddStrip(offset, slot->data, stripBytes)) {
+        if (frame == nullptr || !frame->failure.empty()) {
+            loop = {i, frame == nullptr ? "frame refused" : frame->failure, false};
+        } else if (!WritePage(file, decoder, *frame,
+                              PageDescription(i, int64_t{request.firstFrameNo} + i), software,
+                              offset)) {
+            loop = {i, "cannot write the file: " + DescribeWriteFailure(target, file.Error()), false};
+        } else if (hash != nullptr && !HashPage(*hash, decoder, *frame, offset)) {
             loop = {i, "cannot read the file back for its hash", false};
         }
-        handoff.Release(w);
+        decoder.Release();
         const auto now = std::chrono::steady_clock::now();
         if (tick && now - lastTick >= std::chrono::milliseconds(100)) {
             tick(i - r.first + 1, total);
@@ -227,6 +121,53 @@ ConvertOutcome Failure(int frame, std::string file, std::string reason) {
     return outcome;
 }
 
+// Whether page k of the open stack `fd` holds frame first + k's samples.
+bool PagesHold(int fd, int64_t fileSize, const std::vector<StripPlace>& strips,
+               const ConvertRequest& r, CVornDoc& doc) {
+    FrameDecoder decoder(doc, r.bits, false);
+    decoder.Start(r.first, r.last + 1, 1, [&r](int) { return !CancelRequested(r); });
+    for (const StripPlace& strip : strips) {
+        const DecodedFrame* frame = decoder.Next();
+        auto at = static_cast<int64_t>(strip.offset);
+        const bool same =
+            frame != nullptr && frame->failure.empty() && strip.bytes == decoder.StripBytes() &&
+            strip.offset + strip.bytes <= static_cast<uint64_t>(fileSize) &&
+            decoder.ForEachPiece(*frame, [&](const uint8_t* data, std::size_t size) {
+                const bool piece = FileRangeHolds(fd, at, data, size);
+                at += static_cast<int64_t>(size);
+                return piece;
+            });
+        decoder.Release();
+        if (!same) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether every page of the stack at `path` holds the samples this run
+// would write there: each frame is decoded again and compared with its
+// page's strip, so the proof costs a read instead of a write.
+bool StackHolds(const std::string& path, const StackRequest& request, CVornDoc& doc) {
+    const ConvertRequest& r = request.convert;
+    const std::vector<StripPlace> strips = StackStrips(path);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    struct stat info {};
+    bool same = fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                strips.size() == static_cast<std::size_t>(int64_t{r.last} - r.first + 1);
+    try {
+        if (same) {
+            same = PagesHold(fd, info.st_size, strips, r, doc);
+        }
+    } catch (const std::bad_alloc&) {
+        same = false;
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return same;
+}
+
 // A complete stack from an earlier run stays; the manifest lists it.
 ConvertOutcome KeepExisting(const StackRequest& request, const std::string& target) {
     const ConvertRequest& r = request.convert;
@@ -258,11 +199,16 @@ ConvertOutcome RunStack(const StackRequest& request, const ConvertTick& tick, bo
     }
     const int width = docs[0]->m_nWidth;
     const int height = docs[0]->m_nHeight;
+    bool rewriting = false;
     if (request.skipExisting) {
         switch (CheckExistingStack(target, request, width, height)) {
         case ExistingFile::Ours:
-            skipped = true;
-            return KeepExisting(request, target);
+            if (StackHolds(target, request, *docs[0])) {
+                skipped = true;
+                return KeepExisting(request, target);
+            }
+            rewriting = true; // not provably this run's stack: written anew
+            break;
         case ExistingFile::Foreign:
             return Failure(r.first, target, "a different file already has this name");
         case ExistingFile::Absent:
@@ -279,7 +225,12 @@ ConvertOutcome RunStack(const StackRequest& request, const ConvertTick& tick, bo
     if (request.log != nullptr) {
         hash = std::make_unique<StackHash>(file.HashDescriptor());
     }
-    const PageLoop loop = WritePages(request, docs, file, hash.get(), tick, target);
+    PageLoop loop;
+    try {
+        loop = WritePages(request, docs, file, hash.get(), tick, target);
+    } catch (const std::bad_alloc&) {
+        loop = {r.first, "out of memory", false};
+    }
     if (loop.failedFrame >= 0) {
         return Failure(loop.failedFrame, target, loop.reason);
     }
@@ -305,6 +256,7 @@ ConvertOutcome RunStack(const StackRequest& request, const ConvertTick& tick, bo
                           static_cast<int>(total), target, size, digest});
     }
     outcome.files = 1;
+    outcome.rewritten = rewriting ? 1 : 0;
     outcome.bytes = size;
     if (tick) {
         tick(total, total);

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: BSD-3-Clause
 // `convert --stack`: a whole frame range as one multi-page TIFF written with
-// libtiff. Workers decode frames in turn (frame i by worker i mod jobs), and
-// the calling thread appends the pages in frame order, so memory stays one
-// frame per worker however long the recording. The stack is written under a
+// libtiff. Workers read and decode frames in turn (frame i by worker i mod
+// jobs), each up to two frames ahead, and the calling thread appends the
+// pages in frame order, so memory stays two frames per worker however long
+// the recording. The stack is written under a
 // temporary name and appears under its own name only when complete.
 #pragma once
 

@@ -4,6 +4,7 @@
 
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <sys/stat.h>
@@ -25,6 +26,17 @@ int KeepErrors(TIFF*, void* user, const char*, const char* format, va_list args)
         *text = message;
     }
     return 1; // handled: libtiff prints nothing
+}
+
+// Opens `path` for reading; libtiff's messages go into `messages` (which
+// must outlive the handle) instead of stderr.
+TIFF* OpenQuietly(const std::string& path, std::string& messages) {
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    TIFFOpenOptionsSetErrorHandlerExtR(options, KeepErrors, &messages);
+    TIFFOpenOptionsSetWarningHandlerExtR(options, KeepErrors, &messages);
+    TIFF* t = TIFFOpenExt(path.c_str(), "r", options);
+    TIFFOpenOptionsFree(options);
+    return t;
 }
 
 } // namespace
@@ -94,10 +106,9 @@ bool StackFile::Open(const std::string& target, bool bigtiff) {
     return true;
 }
 
-bool StackFile::AddPage(int width, int height, int depth, const std::string& description,
-                        const std::string& software, const uint8_t* data, uint64_t& stripOffset) {
+void StackFile::StartPage(int width, int height, int depth, const std::string& description,
+                          const std::string& software) {
     TIFF* t = m_tiff;
-    const auto bytes = static_cast<tmsize_t>(width) * height * (depth / 8);
     TIFFSetField(t, TIFFTAG_SUBFILETYPE, uint32_t{0});
     TIFFSetField(t, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(width));
     TIFFSetField(t, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(height));
@@ -112,19 +123,27 @@ bool StackFile::AddPage(int width, int height, int depth, const std::string& des
     TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, uint16_t{RESUNIT_NONE});
     TIFFSetField(t, TIFFTAG_IMAGEDESCRIPTION, description.c_str());
     TIFFSetField(t, TIFFTAG_SOFTWARE, software.c_str());
+}
+
+bool StackFile::AppendToStrip(const uint8_t* data, std::size_t size) {
     // Uncompressed, little-endian like the machine: the samples go as they are.
+    const auto bytes = static_cast<tmsize_t>(size);
     errno = 0;
-    if (TIFFWriteRawStrip(t, 0, const_cast<uint8_t*>(data), bytes) != bytes) {
+    if (TIFFWriteRawStrip(m_tiff, 0, const_cast<uint8_t*>(data), bytes) != bytes) {
         m_errno = errno;
         return false;
     }
+    return true;
+}
+
+bool StackFile::FinishPage(uint64_t& stripOffset) {
     uint64_t* offsets = nullptr;
-    if (TIFFGetField(t, TIFFTAG_STRIPOFFSETS, &offsets) != 1 || offsets == nullptr) {
+    if (TIFFGetField(m_tiff, TIFFTAG_STRIPOFFSETS, &offsets) != 1 || offsets == nullptr) {
         return false;
     }
     stripOffset = offsets[0];
     errno = 0;
-    if (TIFFWriteDirectory(t) != 1) {
+    if (TIFFWriteDirectory(m_tiff) != 1) {
         m_errno = errno;
         return false;
     }
@@ -189,6 +208,28 @@ bool PageMatches(TIFF* t, int width, int height, int depth, const std::string& d
 
 } // namespace
 
+std::vector<StripPlace> StackStrips(const std::string& path) {
+    std::string ignored;
+    TIFF* t = OpenQuietly(path, ignored);
+    std::vector<StripPlace> strips;
+    if (t == nullptr) {
+        return strips;
+    }
+    do {
+        uint64_t* offsets = nullptr;
+        uint64_t* counts = nullptr;
+        if (TIFFNumberOfStrips(t) != 1 || TIFFGetField(t, TIFFTAG_STRIPOFFSETS, &offsets) != 1 ||
+            TIFFGetField(t, TIFFTAG_STRIPBYTECOUNTS, &counts) != 1 || offsets == nullptr ||
+            counts == nullptr) {
+            strips.clear();
+            break;
+        }
+        strips.push_back({offsets[0], counts[0]});
+    } while (TIFFReadDirectory(t) == 1);
+    TIFFClose(t);
+    return strips;
+}
+
 ExistingFile CheckExistingStack(const std::string& path, const StackRequest& request, int width,
                                 int height) {
     struct stat info {};
@@ -199,11 +240,7 @@ ExistingFile CheckExistingStack(const std::string& path, const StackRequest& req
         return ExistingFile::Foreign;
     }
     std::string ignored;
-    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-    TIFFOpenOptionsSetErrorHandlerExtR(options, KeepErrors, &ignored);
-    TIFFOpenOptionsSetWarningHandlerExtR(options, KeepErrors, &ignored);
-    TIFF* t = TIFFOpenExt(path.c_str(), "r", options);
-    TIFFOpenOptionsFree(options);
+    TIFF* t = OpenQuietly(path, ignored);
     if (t == nullptr) {
         return ExistingFile::Foreign;
     }

@@ -10,11 +10,21 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct tiff;
 
 // "frame=<index> recorded=<number>", the ImageDescription of every page.
 std::string PageDescription(int index, int64_t recorded);
+
+// Where each page's one strip lies in the stack at `path`, page by page:
+// offset and byte count. Empty when libtiff cannot read it or a page has
+// more than one strip.
+struct StripPlace {
+    uint64_t offset = 0;
+    uint64_t bytes = 0;
+};
+std::vector<StripPlace> StackStrips(const std::string& path);
 
 // SHA-256 of the stack as it is written: each strip from memory, and the few
 // bytes of tags between strips read back once libtiff no longer changes them
@@ -47,9 +57,13 @@ public:
     // False (nothing left behind) when the target cannot be replaced.
     bool Open(const std::string& target, bool bigtiff);
 
-    // Appends one page; `stripOffset` receives where its samples went.
-    bool AddPage(int width, int height, int depth, const std::string& description,
-                 const std::string& software, const uint8_t* data, uint64_t& stripOffset);
+    // Appends one page: its tags, then its one strip in any number of
+    // pieces, then the page is closed; `stripOffset` receives where the
+    // samples went.
+    void StartPage(int width, int height, int depth, const std::string& description,
+                   const std::string& software);
+    bool AppendToStrip(const uint8_t* data, std::size_t size);
+    bool FinishPage(uint64_t& stripOffset);
 
     // Flushes and closes libtiff; the file stays under its temporary name.
     bool Close();

@@ -3,12 +3,14 @@
 // driven through the built quorvane-cli.
 #include "convert/BatchFrames.h"
 #include "convert/Stack.h"
+#include "convert/StackFile.h"
 #include "recording/VornReader.h"
 
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -322,6 +324,38 @@ TEST_F(BatchTest, SkipExistingKeepsACompleteStackOnly) {
     run = Cli("convert clip.vrn --stack --skip-existing --first 1 -o s.tif");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("a different file already has this name"), std::string::npos);
+}
+
+// A stack that looks complete is kept only when every page holds its frame:
+// one whose page 3 points past its end, or with a changed sample, is written
+// again, and the manifest then vouches for the new file.
+TEST_F(BatchTest, SkipExistingRewritesAStackItCannotProve) {
+    Recording("clip.vrn", 5);
+    ASSERT_EQ(Cli("convert clip.vrn -q --stack -o ref.tif").status, 0);
+    const std::vector<uint8_t> good = ReadBytes(work / "ref.tif");
+    const std::vector<StripPlace> strips = StackStrips(work / "ref.tif");
+    ASSERT_EQ(strips.size(), 5u);
+    // Page 3's StripOffsets entry: tag 273, LONG, one value.
+    std::vector<uint8_t> past = good;
+    const auto at = static_cast<uint32_t>(strips[3].offset);
+    const uint8_t entry[] = {0x11, 0x01, 4, 0, 1, 0, 0, 0, static_cast<uint8_t>(at),
+                             static_cast<uint8_t>(at >> 8), static_cast<uint8_t>(at >> 16),
+                             static_cast<uint8_t>(at >> 24)};
+    const auto found = std::search(past.begin(), past.end(), std::begin(entry), std::end(entry));
+    ASSERT_NE(found, past.end());
+    PokeInt32(past, (found - past.begin()) + 8, static_cast<int32_t>(past.size() + 64), false);
+    std::vector<uint8_t> changed = good;
+    changed[strips[1].offset + 5] ^= 4;
+    for (const auto& damaged : {past, changed}) {
+        ASSERT_TRUE(WriteBytes((work / "s.tif").c_str(), damaged));
+        const CliResult run = Cli("convert clip.vrn --stack --skip-existing --manifest -o s.tif");
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find("1 files, "), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find(", 0 written, 1 rewritten, 0 skipped\n"), std::string::npos)
+            << run.out;
+        EXPECT_EQ(ReadBytes(work / "s.tif"), good);
+        EXPECT_EQ(Cli("verify s.manifest.json").status, 0);
+    }
 }
 
 TEST_F(BatchTest, ManifestHashesAndVerify) {

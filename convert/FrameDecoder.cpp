@@ -1,0 +1,178 @@
+// SPDX-License-Identifier: BSD-3-Clause
+#include "convert/FrameDecoder.h"
+
+#include "convert/Manifest.h"
+#include "image/ImageBuffer.h"
+#include "image/Packers.h"
+#include "image/TiffWriter.h"
+#include "recording/CVornDoc.h"
+
+#include <algorithm>
+#include <new>
+#include <optional>
+#include <system_error>
+
+namespace {
+
+// Two frames per job: one being written while the next is decoded.
+constexpr int kSlots = 2;
+// The 8-bit file's samples: the top 8 of the 10 stored bits.
+constexpr int kEightBitFormat = 2 + 8 * 32;
+constexpr int kEightBitSource = 10;
+// Bytes handed to the write stage at a time.
+constexpr std::size_t kPieceBytes = std::size_t{128} * 1024;
+
+void PackEight(uint8_t* destination, const uint16_t* samples, std::size_t count) {
+    PackGrayTiff(destination, kEightBitFormat, kEightBitSource, static_cast<int>(count), 1,
+                 samples);
+}
+
+} // namespace
+
+FrameDecoder::FrameDecoder(CVornDoc& doc, int bits, bool hash)
+    : m_doc(doc), m_bits(bits == 16 ? 16 : 8), m_hash(hash), m_width(doc.m_nWidth),
+      m_height(doc.m_nHeight), m_handoff(kSlots) {
+    const int32_t headerBytes = TiffHeaderLength(false, 0);
+    const auto pixels = static_cast<std::size_t>(int64_t{doc.m_nWidth} * doc.m_nHeight);
+    m_header.resize(static_cast<std::size_t>(headerBytes));
+    m_stripBytes = pixels * static_cast<std::size_t>(m_bits / 8);
+    if (m_bits == 16) {
+        // The 16-bit file is the frame image as it stands, header included.
+        std::copy_n(doc.m_pFrameImage->tiff.get(), m_header.size(), m_header.begin());
+    } else {
+        if (BuildTiffHeader(m_header.data(), false,
+                            ResolveOutputDepth(kEightBitFormat, kEightBitSource), doc.m_nWidth,
+                            doc.m_nHeight, 0) == nullptr) {
+            throw std::bad_alloc(); // a frame too large for a file image; the open refuses these
+        }
+        m_piece = std::make_unique_for_overwrite<uint8_t[]>(kPieceBytes);
+    }
+    m_slots.resize(kSlots);
+    // The document's own frame image serves as one of the two.
+    m_slots[0].frame.samples = doc.m_pRawPixels;
+    m_slots[1].owned = std::make_unique_for_overwrite<uint16_t[]>(pixels);
+    m_slots[1].frame.samples = m_slots[1].owned.get();
+}
+
+FrameDecoder::~FrameDecoder() {
+    m_handoff.Stop();
+}
+
+void FrameDecoder::Start(int first, int end, int step, std::function<bool(int)> proceed) {
+    m_next = first;
+    m_end = end;
+    m_step = step;
+    m_proceed = std::move(proceed);
+    try {
+        m_thread = std::jthread([this] { Run(); });
+    } catch (const std::system_error&) {
+        m_inline = true; // no thread to spare: Next decodes each frame itself
+    }
+}
+
+void FrameDecoder::Run() {
+    for (int i = m_next; i < m_end; i += m_step) {
+        const int slot = m_handoff.NextEmpty();
+        if (slot < 0 || !m_proceed(i)) {
+            break;
+        }
+        Slot& filled = m_slots[static_cast<std::size_t>(slot)];
+        Decode(i, filled);
+        m_handoff.Filled();
+        if (!filled.frame.failure.empty()) {
+            break; // nothing after a frame that failed
+        }
+    }
+    m_handoff.Finish();
+}
+
+void FrameDecoder::Decode(int index, Slot& slot) {
+    DecodedFrame& frame = slot.frame;
+    frame.index = index;
+    frame.failure.clear();
+    frame.digest.clear();
+    auto* samples = const_cast<uint16_t*>(frame.samples);
+    try {
+        VornReader& reader = *m_doc.m_pReader;
+        std::optional<Sha256> hash;
+        FramePieceSink sink;
+        if (m_hash) {
+            hash.emplace();
+            hash->Update(m_header.data(), m_header.size());
+            // Each piece is hashed as the file holds it while still cached.
+            sink = [&](int64_t begin, int64_t end) {
+                const auto count = static_cast<std::size_t>(end - begin);
+                if (m_bits == 16) {
+                    hash->Update(samples + begin, count * 2);
+                    return true;
+                }
+                m_hashPiece.resize(std::max(m_hashPiece.size(), count));
+                PackEight(m_hashPiece.data(), samples + begin, count);
+                hash->Update(m_hashPiece.data(), count);
+                return true;
+            };
+        }
+        const int64_t frameBytes = int64_t{m_doc.m_nWidth} * m_doc.m_nHeight * 2;
+        const int32_t got = reader.ReadFrameInPieces(samples, index, 0x7FFFFFFF, sink);
+        if (got != frameBytes || reader.currentFrame != index) {
+            frame.failure = "frame could not be read whole";
+        } else if (hash) {
+            frame.digest = hash->Finish();
+        }
+    } catch (const std::bad_alloc&) {
+        frame.failure = "out of memory";
+    }
+}
+
+bool FrameDecoder::ForEachPiece(const DecodedFrame& frame, const PieceSink& sink) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(frame.samples);
+    for (std::size_t done = 0; done < m_stripBytes;) {
+        const std::size_t size = std::min(kPieceBytes, m_stripBytes - done);
+        if (m_bits == 8) {
+            PackEight(m_piece.get(), frame.samples + done, size);
+        }
+        if (!sink(m_bits == 8 ? m_piece.get() : bytes + done, size)) {
+            return false;
+        }
+        done += size;
+    }
+    return true;
+}
+
+const DecodedFrame* FrameDecoder::Next() {
+    const DecodedFrame* frame = nullptr;
+    while (!Next(std::chrono::milliseconds(100), frame)) {
+    }
+    return frame;
+}
+
+bool FrameDecoder::Next(std::chrono::milliseconds wait, const DecodedFrame*& frame) {
+    if (m_inline) {
+        DecodeInline();
+        frame = m_taken < 0 ? nullptr : &m_slots[0].frame;
+        return true;
+    }
+    m_taken = m_handoff.NextFull(wait);
+    if (m_taken == -2) {
+        return false;
+    }
+    frame = m_taken < 0 ? nullptr : &m_slots[static_cast<std::size_t>(m_taken)].frame;
+    return true;
+}
+
+void FrameDecoder::DecodeInline() {
+    const bool failedBefore = m_taken >= 0 && !m_slots[0].frame.failure.empty();
+    if (failedBefore || m_next >= m_end || !m_proceed(m_next)) {
+        m_taken = -1;
+        return;
+    }
+    Decode(m_next, m_slots[0]);
+    m_next += m_step;
+    m_taken = 0;
+}
+
+void FrameDecoder::Release() {
+    if (!m_inline && m_taken >= 0) {
+        m_handoff.Emptied();
+    }
+}

@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: BSD-3-Clause
+// The read stage of a conversion job: reads and decodes its frames on a
+// thread of its own into a two-frame hand-over, so frame i+1 is read and
+// decoded while the job writes frame i. Slots hold decoded 16-bit samples;
+// the write stage takes the file's bytes from them in pieces (an 8-bit file's
+// packed piece by piece, while still in the cache). On request the read stage
+// also hashes each frame's whole file image as it decodes it.
+#pragma once
+
+#include "convert/FrameHandoff.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+class CVornDoc;
+
+struct DecodedFrame {
+    int index = -1;
+    std::string failure;    // empty: decoded whole; otherwise why not
+    const uint16_t* samples = nullptr; // the decoded frame
+    std::string digest;     // SHA-256 of the file's bytes, header included, when hashing
+};
+
+class FrameDecoder {
+public:
+    // `doc` is this job's own document; `bits` 16 or 8. Throws bad_alloc.
+    FrameDecoder(CVornDoc& doc, int bits, bool hash);
+    ~FrameDecoder(); // stops the read stage and waits for it
+    FrameDecoder(const FrameDecoder&) = delete;
+    FrameDecoder& operator=(const FrameDecoder&) = delete;
+
+    // The header every frame file of this job starts with, and the length
+    // of the bytes after it.
+    const std::vector<uint8_t>& Header() const { return m_header; }
+    std::size_t StripBytes() const { return m_stripBytes; }
+
+    // Write stage: hands the file's bytes after the header to `sink` in
+    // order, in pieces of at most 128 KiB; false once `sink` says false.
+    using PieceSink = std::function<bool(const uint8_t* data, std::size_t size)>;
+    bool ForEachPiece(const DecodedFrame& frame, const PieceSink& sink);
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    int Bits() const { return m_bits; }
+
+    // Decodes frames first, first + step, ... below end. `proceed(i)` is
+    // asked before each frame; false ends the stage there. Without a thread
+    // to spare, each frame is decoded by Next instead.
+    void Start(int first, int end, int step, std::function<bool(int)> proceed);
+
+    // The next frame in order; null once the stage ended (all frames handed
+    // on, or `proceed` said no). With `wait`, returns false when nothing
+    // arrived in that time.
+    const DecodedFrame* Next();
+    bool Next(std::chrono::milliseconds wait, const DecodedFrame*& frame);
+
+    // The frame from Next was written: its slot may be refilled.
+    void Release();
+
+    // Ends the read stage after the frame it decodes now.
+    void Stop() { m_handoff.Stop(); }
+
+    const FrameHandoff& Handoff() const { return m_handoff; }
+
+private:
+    struct Slot {
+        DecodedFrame frame;
+        std::unique_ptr<uint16_t[]> owned;
+    };
+
+    void Run();
+    void Decode(int index, Slot& slot);
+    void DecodeInline();
+
+    CVornDoc& m_doc;
+    const int m_bits;
+    const bool m_hash;
+    const int m_width;
+    const int m_height;
+    std::vector<uint8_t> m_header;
+    std::size_t m_stripBytes = 0;
+    FrameHandoff m_handoff;
+    std::vector<Slot> m_slots;
+    std::unique_ptr<uint8_t[]> m_piece;  // write stage: one packed 8-bit piece
+    std::vector<uint8_t> m_hashPiece;    // read stage: the same, for the hash
+    int m_next = 0;
+    int m_end = 0;
+    int m_step = 1;
+    std::function<bool(int)> m_proceed;
+    bool m_inline = false;
+    int m_taken = -1;
+    std::jthread m_thread;
+};
