@@ -4,6 +4,7 @@
 #include "convert/BatchFrames.h"
 #include "convert/Manifest.h"
 #include "convert/Stack.h"
+#include "convert/Timestamps.h"
 #include "framework/SplitPath.h"
 #include "recording/VornReader.h"
 
@@ -75,10 +76,18 @@ RecordingResult ConvertRecording(const ConvertRequest& request, const BatchOptio
         fs::remove(manifestPath, ec);
         hasher.emplace(request.recording);
     }
-    const int32_t firstFrameNo =
-        options.manifest || options.stack ? FirstFrameNumber(request.recording) : 0;
+    const std::string timestampsPath = TimestampsPath(request.output);
+    if (options.timestamps) {
+        // Like the manifest, the table stands for a finished run only.
+        std::error_code ec;
+        fs::remove(timestampsPath, ec);
+    }
+    const int32_t firstFrameNo = options.manifest || options.stack || options.timestamps
+                                     ? FirstFrameNumber(request.recording)
+                                     : 0;
     if (options.stack) {
-        StackRequest stack{request, options.bigtiff, options.skipExisting, firstFrameNo, logged};
+        StackRequest stack{request, options.bigtiff, options.skipExisting, firstFrameNo, logged,
+                           options.rate};
         bool skipped = false;
         result.outcome = RunStack(stack, tick, skipped);
         result.skipped = skipped ? int64_t{request.last} - request.first + 1 : 0;
@@ -92,9 +101,19 @@ RecordingResult ConvertRecording(const ConvertRequest& request, const BatchOptio
         result.outcome = RunConvert(run, tick);
         result.skipped = skipped.load();
     }
+    if (options.timestamps && result.outcome.status == ConvertStatus::Done) {
+        const TimeBase time(firstFrameNo, request.last + 1, options.rate);
+        std::string reason;
+        if (!WriteTimestamps(timestampsPath, time, request.first, request.last, request.output,
+                             options.stack, reason)) {
+            result.manifestError = "cannot write " + timestampsPath + ": " + reason;
+            return result;
+        }
+    }
     if (options.manifest && result.outcome.status != ConvertStatus::Failed) {
         ManifestRun described{request.recording, request,      options.stack,
-                              options.bigtiff,   options.skipExisting, options.output};
+                              options.bigtiff,   options.skipExisting, options.output,
+                              options.rate};
         std::string reason;
         if (!WriteManifest(manifestPath, described, *hasher,
                            RemainingFiles(log.Files(), result.outcome.status), reason)) {

@@ -27,6 +27,13 @@ struct ConversionRequest {
     bool bigtiff = false;
     bool skipExisting = false;
     bool manifest = false;
+    // A first or last frame named by recorded number ("#-12") or time
+    // ("-240us"), resolved in each recording; it takes the place of `first`
+    // or `last`. Indices go in `first` and `last` as before.
+    std::string firstFrame;
+    std::string lastFrame;
+    std::optional<double> rate; // frames per second, for times
+    bool timestamps = false;    // NAME.frames.csv beside the outputs
 };
 
 enum class RecordingStatus {

@@ -185,7 +185,7 @@ PageLoop WritePages(const StackRequest& request, std::vector<std::unique_ptr<CVo
         if (slot->state == Slot::State::Failed) {
             loop = {i, slot->reason, false};
         } else if (!file.AddPage(width, height, depth,
-                                 PageDescription(i, int64_t{request.firstFrameNo} + i), software,
+                                 PageDescription(i, request.firstFrameNo, request.rate), software,
                                  slot->data, offset)) {
             loop = {i, "cannot write the file: " + DescribeWriteFailure(target), false};
         } else if (hash != nullptr &&

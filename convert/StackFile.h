@@ -9,12 +9,15 @@
 #include "image/ReplacingFile.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 struct tiff;
 
-// "frame=<index> recorded=<number>", the ImageDescription of every page.
-std::string PageDescription(int index, int64_t recorded);
+// "frame=<index> recorded=<number>", the ImageDescription of every page of
+// a recording whose frame 0 has number `firstFrameNo`; with a rate
+// " time=<seconds>" follows.
+std::string PageDescription(int index, int32_t firstFrameNo, std::optional<double> rate);
 
 // SHA-256 of the stack as it is written: each strip from memory, and the few
 // bytes of tags between strips read back once libtiff no longer changes them
