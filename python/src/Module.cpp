@@ -5,6 +5,7 @@
 
 #include "Conversion.h"
 #include "RecordingReader.h"
+#include "Time.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
@@ -253,6 +254,7 @@ PYBIND11_MODULE(_core, m) {
           py::arg("skip_existing") = false, py::arg("manifest") = false,
           "Converts frames first..last as quorvane-cli convert -o output does.");
     BindConversionExtras(m);
+    BindTime(m);
     m.def(
         "frame_names",
         [](const std::string& recording, const std::string& output, int first, int last) {
