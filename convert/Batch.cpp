@@ -23,7 +23,8 @@ std::string CheckBatch(const BatchOptions& options) {
         return {};
     }
     if (options.rangeGiven) {
-        return "--first and --last take one recording only";
+        return "--first and --last as indices take one recording only; a number (#0) or a time "
+               "is looked up in each";
     }
     std::error_code ec;
     if (options.output.empty() || !fs::is_directory(options.output, ec)) {

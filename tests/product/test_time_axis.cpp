@@ -87,6 +87,20 @@ TEST_F(TimeAxis, FramesByNumberAndTimeWithTheirTable) {
     EXPECT_DOUBLE_EQ(manifest["files"][0]["time"].get<double>(), -4e-05);
 }
 
+TEST_F(TimeAxis, InABatchNumbersAreLookedUpInEachRecording) {
+    ASSERT_EQ(Cli({"demo", "b.vrn", "--frames", "30", "--size", "32x32", "--first-number", "-10"},
+                  work)
+                  .status,
+              0);
+    std::filesystem::create_directory(work.Path() / "out");
+    const ProgramRun run =
+        Cli({"convert", "pre.vrn", "b.vrn", "-o", "out/", "--first", "#0", "--last", "#1", "-q"},
+            work);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(work.Files("out"), (std::vector<std::string>{"b_000010.tif", "b_000011.tif",
+                                                           "pre_000488.tif", "pre_000489.tif"}));
+}
+
 TEST_F(TimeAxis, StackPagesCarryTheirTimeAndTheTableNamesPages) {
     ASSERT_EQ(Cli({"convert", "pre.vrn", "-o", "s.tif", "--stack", "--first", "#0", "--last",
                    "#1", "--rate", "1k", "--timestamps", "-q"},
