@@ -9,6 +9,7 @@
 #include "app/PropertiesDialog.h"
 #include "app/RecordingRates.h"
 #include "app/TimeAxis.h"
+#include "app/TriggerMark.h"
 #include "display/CVornView.h"
 #include "recording/CVornDoc.h"
 #include "recording/VornWriter.h"
@@ -23,6 +24,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
+#include <QSlider>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -110,6 +112,12 @@ TEST_F(TimeAxisTest, TriggerKeyPaneAndFramesNamedThreeWays) {
     QApplication::processEvents();
     EXPECT_EQ(Current(doc), 100);
     EXPECT_EQ(Pane(), QStringLiteral("#0"));
+    // The slider marks the trigger and names the frame under the cursor.
+    const auto* mark = f->Navigator()->Bar()->Slider()->findChild<TriggerMark*>();
+    ASSERT_TRUE(mark);
+    EXPECT_TRUE(mark->isVisible());
+    EXPECT_EQ(mark->ToolTipAt(mark->PositionOf(100)), QStringLiteral("Frame 100: #0"));
+    EXPECT_EQ(mark->ValueAt(mark->PositionOf(37)), 37);
 
     Enter(QStringLiteral("#-12"));
     EXPECT_EQ(Current(doc), 88);
@@ -174,10 +182,23 @@ TEST_F(TimeAxisTest, SynchronizedWindowsStepTogether) {
     Enter(QStringLiteral("#10"));
     EXPECT_EQ(Current(first), 110);
     EXPECT_EQ(Current(second), 70); // 10 ms = b's number 20
+    // Playback paces on the active window; the other follows every step.
+    std::vector<int> followed;
+    struct Follower : CView {
+        Follower(CVornDoc* watched, std::vector<int>& seen) : doc(watched), frames(seen) {
+            SetDocument(watched);
+        }
+        ~Follower() override { SetDocument(nullptr); }
+        void RepaintNow() override { frames.push_back(doc->m_pReader->currentFrame); }
+        CVornDoc* doc;
+        std::vector<int>& frames;
+    } follower(second, followed);
+    f->PlayFrames(first, 100, 104, 100);
+    EXPECT_EQ(followed, (std::vector<int>{50, 52, 54, 56})); // b at twice the rate
     // Off: the others stay.
     Time()->SetSynchronized(false);
     Key(Qt::Key_Right);
-    EXPECT_EQ(Current(second), 70);
+    EXPECT_EQ(Current(second), 56);
     EXPECT_FALSE(QSettings(QStringLiteral("Ostrel"), QStringLiteral("Quorvane"))
                      .value(QStringLiteral("View/SynchronizeViews"))
                      .toString()
