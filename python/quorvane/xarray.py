@@ -35,7 +35,7 @@ def open_dataarray(path, rate=None, frames_per_chunk=64, correction=True):
     given, else ``("frame", "y", "x")``. Coordinates along the first: ``index``
     (zero-based), ``number`` (the recorded frame number, 0 at the trigger)
     and, with a rate, ``time`` (seconds from the trigger). ``attrs`` hold what
-    ``quorvane-cli info --json`` prints, keys with ``-`` written with ``_``.
+    ``quorvane-cli info --json [--rate]`` prints, with the same keys.
     """
     rate = check_rate(rate)
     path = os.path.abspath(_text_path(path))
@@ -47,7 +47,6 @@ def open_dataarray(path, rate=None, frames_per_chunk=64, correction=True):
                   "number": (dim, rec.frame_numbers)}
         if rate is not None:
             coords["time"] = (dim, rec.times, {"units": "s"})
-    info = json.loads(_core.info_json(os.fsencode(path), rate))
-    attrs = {key.replace("-", "_"): value for key, value in info.items()}
+    attrs = json.loads(_core.info_json(os.fsencode(path), rate))
     name = os.path.splitext(os.path.basename(path))[0]
     return _xr.DataArray(frames, dims=(dim, "y", "x"), coords=coords, attrs=attrs, name=name)
