@@ -8,6 +8,7 @@
 #include "app/ConversionBar.h"
 #include "app/DocTemplate.h"
 #include "app/FrameNavigator.h"
+#include "app/TimeAxis.h"
 #include "app/Profile.h"
 #include "app/RecentFileList.h"
 
@@ -78,6 +79,7 @@ CMainFrame::CMainFrame(QWidget* parent)
 CMainFrame::~CMainFrame() {
     // Nothing may call back into this half-destroyed frame: windows whose
     // deletion is still pending go away with the children below.
+    delete std::exchange(m_pTimeAxis, nullptr);
     delete std::exchange(m_pNavigator, nullptr); // a child; gone before the windows
     disconnect(m_pDocTemplate, nullptr, this, nullptr);
     disconnect(m_pMdiArea, nullptr, this, nullptr);

@@ -33,6 +33,7 @@ class CVornDoc;
 class CVornView;
 class DocTemplate;
 class FrameNavigator;
+class TimeAxis;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -167,6 +168,8 @@ public:
     // frame bar's speed, looping when it says so; a run like any other.
     void PlayFrames(CVornDoc* doc, int first, int limit, int start);
     FrameNavigator* Navigator() const { return m_pNavigator; }
+    // Recording rates, the time pane, Go to Trigger and Synchronize Views.
+    TimeAxis* Time() const { return m_pTimeAxis; }
 
     // Conversion state, in this order.
     CChildFrame* m_pTrackedFrame = nullptr;
@@ -260,6 +263,7 @@ private:
     void WrapBands();
     void InitNavigation(); // creates m_pNavigator and its menu items
     FrameNavigator* m_pNavigator = nullptr;
+    TimeAxis* m_pTimeAxis = nullptr;
 
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;

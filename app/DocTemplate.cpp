@@ -109,7 +109,11 @@ void DocTemplate::OnFrameGone(CVornDoc* doc, CChildFrame* frame) {
 void DocTemplate::OnViewGone(CVornDoc* doc) {
     auto it = std::find_if(m_entries.begin(), m_entries.end(),
                            [doc](const Entry& entry) { return entry.doc.get() == doc; });
-    if (it == m_entries.end() || !it->doc->GetViews().empty())
+    // Windows keep a document open; watchers of its frames (CView objects
+    // that are no window) do not.
+    const auto isWindow = [](CView* view) { return dynamic_cast<CVornView*>(view) != nullptr; };
+    if (it == m_entries.end() || std::any_of(it->doc->GetViews().begin(),
+                                             it->doc->GetViews().end(), isWindow))
         return;
     m_entries.erase(it);
     emit documentsChanged();

@@ -40,7 +40,7 @@ FrameBar::FrameBar(QWidget* parent) : QWidget(parent) {
     m_pNumber->setObjectName(QStringLiteral("IDC_FRAME_NUMBER"));
     m_pNumber->setToolTip(tr("Frame shown; type a frame and press Enter"));
     m_pNumber->setAlignment(Qt::AlignRight);
-    m_pNumber->setFixedWidth(m_pNumber->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) +
+    m_pNumber->setFixedWidth(m_pNumber->fontMetrics().horizontalAdvance(QStringLiteral("-000.00ms")) +
                              10);
 
     m_pCount = new QLabel(QStringLiteral("/ 0"), this);
@@ -140,14 +140,18 @@ void FrameBar::FocusFrameNumber() {
 }
 
 void FrameBar::OnNumberEntered() {
-    bool ok = false;
-    const int frame = m_pNumber->text().trimmed().toInt(&ok);
-    // Text outside the recording is refused as typed, never clamped.
-    if (!ok || frame < 0 || frame >= m_nCount) {
+    // An index, a recorded number or a time; text outside the recording is
+    // refused as typed, never clamped, and the field's tip says why.
+    const TimeBase time = m_time.Count() == m_nCount ? m_time : TimeBase(0, m_nCount);
+    int32_t frame = -1;
+    std::string error;
+    if (!time.ParseFrame(m_pNumber->text().toStdString(), frame, error) || frame >= m_nCount) {
         SetMarked(true);
+        m_pNumber->setToolTip(QString::fromStdString(error));
         m_pNumber->selectAll();
         return;
     }
+    m_pNumber->setToolTip(tr("Frame shown; type a frame and press Enter"));
     SetMarked(false);
     emit frameEntered(frame);
 }

@@ -5,6 +5,8 @@
 // document state: the navigator fills it from the active recording.
 #pragma once
 
+#include "recording/TimeBase.h"
+
 #include <QWidget>
 
 class QCheckBox;
@@ -30,6 +32,10 @@ public:
     int Rate() const { return m_nRate; }
     void SetLoop(bool loop);
     bool Loop() const;
+
+    // The recording's numbers and rate: the frame field also takes a
+    // recorded number ("#-476") or, with a rate, a time ("-240us").
+    void SetTimeBase(const TimeBase& time) { m_time = time; }
 
     // Puts the cursor into the frame number, its text selected.
     void FocusFrameNumber();
@@ -73,4 +79,5 @@ private:
     int m_nCount = 0;
     int m_nRate = 0;
     bool m_bMarked = false;
+    TimeBase m_time;
 };

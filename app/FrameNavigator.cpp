@@ -492,6 +492,8 @@ void FrameNavigator::OnProperties() {
     if (!doc || m_pFrame->m_bBusy)
         return;
     PropertiesDialog dialog(*doc, m_pFrame);
+    if (m_propertiesExtension)
+        m_propertiesExtension(dialog, *doc);
     RunDialog(dialog);
 }
 

@@ -21,6 +21,7 @@ class CMainFrame;
 class CVornDoc;
 class CVornView;
 class FrameBar;
+class PropertiesDialog;
 class QAction;
 class QActionGroup;
 class QDialog;
@@ -61,6 +62,7 @@ public:
     // During a playback: the rate achieved, shown as "412 fps".
     void ShowAchievedRate(double framesPerSecond);
     void SetPlaying(bool playing) { m_bPlaying = playing; }
+    bool IsPlaying() const { return m_bPlaying; }
 
     // Commands.
     void OnGoToFrame();
@@ -71,6 +73,11 @@ public:
     // exec() unless replaced. Tests install their own so nothing blocks.
     using DialogRunner = std::function<int(QDialog& dialog)>;
     void SetDialogRunner(DialogRunner runner) { m_dialogRunner = std::move(runner); }
+    // Adds to every Properties dialog before it runs (the rate fields).
+    using PropertiesExtension = std::function<void(PropertiesDialog& dialog, CVornDoc& doc)>;
+    void SetPropertiesExtension(PropertiesExtension extension) {
+        m_propertiesExtension = std::move(extension);
+    }
 
     FrameBar* Bar() const { return m_pBar; }
     QToolBar* Band() const { return m_pBand; }
@@ -127,4 +134,5 @@ private:
     bool m_bPlaying = false;
     bool m_bRunEnabled = true;
     DialogRunner m_dialogRunner;
+    PropertiesExtension m_propertiesExtension;
 };

@@ -8,6 +8,8 @@
 #include "app/ConversionBar.h"
 #include "app/FrameNavigator.h"
 #include "app/PlaybackPacer.h"
+#include "app/PropertiesDialog.h"
+#include "app/TimeAxis.h"
 #include "recording/CVornDoc.h"
 
 #include <QProgressBar>
@@ -18,6 +20,11 @@ void CMainFrame::InitNavigation() {
     m_pNavigator = new FrameNavigator(this);
     if (m_menus129.size() >= 3)
         m_pNavigator->AddMenuItems(m_menus129[0], m_menus129[2]);
+    m_pTimeAxis = new TimeAxis(this);
+    if (m_menus129.size() >= 4)
+        m_pTimeAxis->AddMenuItems(m_menus129[2], m_menus129[3]);
+    m_pNavigator->SetPropertiesExtension(
+        [this](PropertiesDialog& dialog, CVornDoc& doc) { m_pTimeAxis->ExtendProperties(dialog, doc); });
 }
 
 void CMainFrame::PlayFrames(CVornDoc* doc, int first, int limit, int start) {

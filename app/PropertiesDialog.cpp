@@ -2,12 +2,15 @@
 #include "app/PropertiesDialog.h"
 
 #include "recording/CVornDoc.h"
+#include "recording/TimeBase.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFormLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QLocale>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -110,7 +113,7 @@ void HistogramWidget::paintEvent(QPaintEvent* /*event*/) {
 PropertiesDialog::PropertiesDialog(const CVornDoc& doc, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("IDD_PROPERTIES"));
     setWindowTitle(Tr("Properties of %1").arg(QString::fromLocal8Bit(doc.GetBaseTitle())));
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = m_pLayout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     for (const auto& [caption, value] : RecordingProperties(doc)) {
         auto* label = new QLabel(value, this);
@@ -137,8 +140,57 @@ PropertiesDialog::PropertiesDialog(const CVornDoc& doc, QWidget* parent) : QDial
     m_pHistogram = new HistogramWidget(counts, this);
     layout->addWidget(m_pHistogram, 1);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    auto* buttons = m_pButtons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout->addWidget(buttons);
+}
+
+void PropertiesDialog::AddRateFields(const QString& rate, const QString& defaultRate) {
+    const auto text = [](const char* source) {
+        return QCoreApplication::translate("TimeAxis", source);
+    };
+    auto* form = new QFormLayout;
+    m_pRate = new QLineEdit(rate, this);
+    m_pRate->setObjectName(QStringLiteral("IDC_RECORDING_RATE"));
+    m_pRate->setPlaceholderText(defaultRate.isEmpty() ? text("unknown")
+                                                      : text("default: %1").arg(defaultRate));
+    m_pRate->setToolTip(text("Frames per second, e.g. 50000, 50k or 1.2M; empty: unknown"));
+    m_pDefaultRate = new QLineEdit(defaultRate, this);
+    m_pDefaultRate->setObjectName(QStringLiteral("IDC_DEFAULT_RATE"));
+    m_pDefaultRate->setPlaceholderText(text("none"));
+    m_pDefaultRate->setToolTip(text("The rate of recordings that have none of their own"));
+    form->addRow(text("Recording rate (frames/s):"), m_pRate);
+    form->addRow(text("Default rate (frames/s):"), m_pDefaultRate);
+    m_pLayout->insertLayout(m_pLayout->indexOf(m_pButtons), form);
+    m_pButtons->setStandardButtons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    for (QLineEdit* field : {m_pRate, m_pDefaultRate})
+        connect(field, &QLineEdit::textChanged, this, &PropertiesDialog::MarkRateFields);
+}
+
+bool PropertiesDialog::ReadRateField(const QLineEdit& field, std::optional<double>& rate) {
+    const std::string text = field.text().trimmed().toStdString();
+    rate.reset();
+    if (text.empty())
+        return true;
+    double value = 0;
+    std::string error;
+    if (!ParseRate(text, value, error))
+        return false;
+    rate = value;
+    return true;
+}
+
+void PropertiesDialog::MarkRateFields() {
+    bool allGood = true;
+    for (QLineEdit* field : {m_pRate, m_pDefaultRate}) {
+        std::optional<double> rate;
+        const bool good = ReadRateField(*field, rate);
+        allGood = allGood && good;
+        field->setStyleSheet(good ? QString()
+                                  : QStringLiteral("QLineEdit { background: #ffd0d0; color: #a00000; }"));
+        field->setProperty("refused", !good);
+    }
+    if (QPushButton* ok = m_pButtons->button(QDialogButtonBox::Ok))
+        ok->setEnabled(allGood);
 }

@@ -11,7 +11,12 @@
 #include <QString>
 #include <QWidget>
 
+#include <optional>
+
 class CVornDoc;
+class QDialogButtonBox;
+class QLineEdit;
+class QVBoxLayout;
 
 // The property lines of a recording: caption, value.
 QList<QPair<QString, QString>> RecordingProperties(const CVornDoc& doc);
@@ -44,6 +49,21 @@ public:
     PropertiesDialog(const CVornDoc& doc, QWidget* parent = nullptr);
     HistogramWidget* Histogram() const { return m_pHistogram; }
 
+    // Editable "Recording rate (frames/s)" and default rate fields, with OK
+    // and Cancel in place of Close. Text that is not a rate is marked and
+    // OK waits until it is mended or cleared.
+    void AddRateFields(const QString& rate, const QString& defaultRate);
+    QLineEdit* RateField() const { return m_pRate; }
+    QLineEdit* DefaultRateField() const { return m_pDefaultRate; }
+    // The rate in `field` (none when empty); false when the text is no rate.
+    static bool ReadRateField(const QLineEdit& field, std::optional<double>& rate);
+
 private:
+    void MarkRateFields();
+
     HistogramWidget* m_pHistogram = nullptr;
+    QVBoxLayout* m_pLayout = nullptr;
+    QDialogButtonBox* m_pButtons = nullptr;
+    QLineEdit* m_pRate = nullptr;
+    QLineEdit* m_pDefaultRate = nullptr;
 };

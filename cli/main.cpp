@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: BSD-3-Clause
 // quorvane-cli: headless access to VORN recordings.
-//   info FILE [--json]          what the recording holds
+//   info FILE [--json] [--rate R]  what the recording holds
 //   convert FILE... [-o PATH]   one TIFF file per frame, or a stack
 //   verify MANIFEST...          check what a conversion wrote
 //   demo OUT.vrn ...            write a synthetic recording
@@ -10,12 +10,13 @@
 #include "convert/Conversion.h"
 #include "convert/ConvertJob.h"
 #include "cli/Escape.h"
-#include "cli/Info.h"
+#include "convert/RecordingDescription.h"
 #include "cli/Progress.h"
 #include "convert/Signals.h"
 #include "cli/Usage.h"
 #include "cli/Verify.h"
 #include "recording/DemoRecording.h"
+#include "recording/TimeBase.h"
 
 #include <QuorvaneVersion.h>
 
@@ -23,7 +24,9 @@
 
 #include <atomic>
 #include <csignal>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 #include <optional>
 #include <string>
@@ -53,29 +56,95 @@ int Fail(const std::string& message) {
     return kExitFailure;
 }
 
+// --rate as frames per second; false after the usage line when it cannot be read.
+bool ReadRateOption(const std::optional<std::string>& text, std::optional<double>& rate) {
+    if (!text) {
+        return true;
+    }
+    double value = 0;
+    std::string error;
+    if (!ParseRate(*text, value, error)) {
+        Usage("--rate: " + error);
+        return false;
+    }
+    rate = value;
+    return true;
+}
+
 struct InfoArgs {
     std::string file;
     bool json = false;
+    std::optional<std::string> rate;
 };
 
 int RunInfo(const InfoArgs& args) {
+    std::optional<double> rate;
+    if (!ReadRateOption(args.rate, rate)) {
+        return kExitUsage;
+    }
     RecordingInfo info;
     std::string error;
     if (!ReadRecordingInfo(args.file, info, error)) {
         return Fail("cannot open " + args.file + ": " + error);
     }
-    const std::string text = args.json ? FormatInfoJson(info) : FormatInfoText(info);
+    const std::string text = args.json ? FormatInfoJson(info, rate) : FormatInfoText(info, rate);
     std::fputs(text.c_str(), stdout);
     return 0;
 }
 
 struct ConvertArgs {
     ConversionRequest request;
+    std::optional<std::string> first;
+    std::optional<std::string> last;
+    std::optional<std::string> rate;
     bool quiet = false;
 };
 
-int RunConvertCommand(const ConvertArgs& args) {
-    const ConversionRequest& request = args.request;
+// --first or --last: an index goes into `index`, a number or a time into
+// `named`, resolved in each recording. Empty, or the usage problem.
+std::string ReadFrameOption(const char* option, const std::optional<std::string>& text,
+                            bool haveRate, std::optional<int>& index, std::string& named) {
+    if (!text) {
+        return {};
+    }
+    switch (FormOfFrame(*text)) {
+    case FrameForm::Index: {
+        // Checked against each recording's frames, as before.
+        const long long value = std::strtoll(text->c_str(), nullptr, 10);
+        if (value < INT32_MIN || value > INT32_MAX) {
+            return std::string(option) + " must be a whole number";
+        }
+        index = static_cast<int>(value);
+        return {};
+    }
+    case FrameForm::Time:
+        if (!haveRate) {
+            return std::string(option) + " " + *text + " is a time: give the rate with --rate";
+        }
+        [[fallthrough]];
+    case FrameForm::Number:
+        named = *text;
+        return {};
+    case FrameForm::Invalid:
+        break;
+    }
+    return std::string(option) + " takes a frame index (12), a number (#-476) or a time (-240us)";
+}
+
+int RunConvertCommand(ConvertArgs& args) {
+    ConversionRequest& request = args.request;
+    if (!ReadRateOption(args.rate, request.rate)) {
+        return kExitUsage;
+    }
+    for (const std::string& problem :
+         {ReadFrameOption("--first", args.first, request.rate.has_value(), request.first,
+                          request.firstFrame),
+          ReadFrameOption("--last", args.last, request.rate.has_value(), request.last,
+                          request.lastFrame)}) {
+        if (!problem.empty()) {
+            return Usage(problem);
+        }
+    }
     if (const std::string problem = CheckConversion(request); !problem.empty()) {
         return Usage(problem);
     }
@@ -144,6 +213,7 @@ struct DemoArgs {
     std::string layout = "lanes";
     std::string byteOrder = "little";
     std::string correction = "offset-gain";
+    int firstNumber = 0;
 };
 
 bool ParseSize(const std::string& text, int32_t& width, int32_t& height) {
@@ -161,6 +231,7 @@ bool ParseSize(const std::string& text, int32_t& width, int32_t& height) {
 int RunDemo(const DemoArgs& args) {
     DemoOptions options;
     options.frames = args.frames;
+    options.firstNumber = args.firstNumber;
     if (!ParseSize(args.size, options.width, options.height)) {
         return Usage("--size takes WIDTHxHEIGHT, e.g. 512x256");
     }
@@ -194,6 +265,8 @@ int main(int argc, char** argv) {
     CLI::App* infoCmd = app.add_subcommand("info", "Show what a recording holds");
     infoCmd->add_option("FILE", info.file, "Recording (.vrn)")->required();
     infoCmd->add_flag("--json", info.json, "One JSON object instead of key: value lines");
+    infoCmd->add_option("--rate", info.rate, "Recording rate, frames per second (50000, 50k, 1.2M)")
+        ->type_name("R");
 
     ConvertArgs convert;
     CLI::App* convertCmd = app.add_subcommand("convert", "Write one TIFF file per frame");
@@ -205,13 +278,17 @@ int main(int argc, char** argv) {
     convertCmd->add_option("-b,--bits", convert.request.bits, "Bits per sample, 16 or 8")
         ->type_name("N")
         ->check(OneOf({"16", "8"}));
-    convertCmd->add_option("--first", convert.request.first, "First frame, zero-based")
-        ->type_name("N")
-        ->check(WholeNumber())
+    convertCmd
+        ->add_option("--first", convert.first,
+                     "First frame: an index (12), a recorded number (#-476) or a time (-240us)")
+        ->type_name("FRAME")
         ->default_str("0");
-    convertCmd->add_option("--last", convert.request.last, "Last frame, inclusive (default: the last)")
-        ->type_name("N")
-        ->check(WholeNumber());
+    convertCmd->add_option("--last", convert.last, "Last frame, inclusive (default: the last)")
+        ->type_name("FRAME");
+    convertCmd->add_option("--rate", convert.rate, "Recording rate, frames per second (50000, 50k)")
+        ->type_name("R");
+    convertCmd->add_flag("--timestamps", convert.request.timestamps,
+                         "Write NAME.frames.csv: index, number, time and file of every frame");
     convertCmd->add_option("-j,--jobs", convert.request.jobs, "Worker threads (default: one per core)")
         ->type_name("N")
         ->check(WholeNumber(1))
@@ -247,6 +324,10 @@ int main(int argc, char** argv) {
     demoCmd->add_option("--correction", demo.correction, "Fixed-pattern correction")
         ->type_name("none|offset|offset-gain")
         ->check(OneOf({"none", "offset", "offset-gain"}));
+    demoCmd->add_option("--first-number", demo.firstNumber,
+                        "Recorded number of frame 0 (negative: frames before the trigger)")
+        ->type_name("N")
+        ->check(WholeNumber());
 
     if (const int status = ParseArguments(app, argc, argv); status >= 0) {
         return status;

@@ -4,6 +4,7 @@
 #include "convert/BatchFrames.h"
 #include "convert/Manifest.h"
 #include "convert/Stack.h"
+#include "convert/Timestamps.h"
 #include "framework/SplitPath.h"
 #include "recording/VornReader.h"
 
@@ -21,7 +22,8 @@ std::string CheckBatch(const BatchOptions& options) {
         return {};
     }
     if (options.rangeGiven) {
-        return "--first and --last take one recording only";
+        return "--first and --last as indices take one recording only; a number (#0) or a time "
+               "is looked up in each";
     }
     std::error_code ec;
     if (options.output.empty() ||
@@ -80,10 +82,18 @@ RecordingResult ConvertRecording(const ConvertRequest& request, const BatchOptio
         }
         hasher.emplace(request.recording, request.cancel);
     }
-    const int32_t firstFrameNo =
-        options.manifest || options.stack ? FirstFrameNumber(request.recording) : 0;
+    const std::string timestampsPath = TimestampsPath(request.output);
+    if (options.timestamps) {
+        // Like the manifest, the table stands for a finished run only.
+        std::error_code ec;
+        fs::remove(timestampsPath, ec);
+    }
+    const int32_t firstFrameNo = options.manifest || options.stack || options.timestamps
+                                     ? FirstFrameNumber(request.recording)
+                                     : 0;
     if (options.stack) {
-        StackRequest stack{request, options.bigtiff, options.skipExisting, firstFrameNo, logged};
+        StackRequest stack{request, options.bigtiff, options.skipExisting, firstFrameNo, logged,
+                           options.rate};
         bool skipped = false;
         result.outcome = RunStack(stack, tick, skipped);
         result.skipped = skipped ? int64_t{request.last} - request.first + 1 : 0;
@@ -95,9 +105,19 @@ RecordingResult ConvertRecording(const ConvertRequest& request, const BatchOptio
         result.outcome = RunConvert(run, tick);
         result.skipped = result.outcome.kept;
     }
+    if (options.timestamps && result.outcome.status == ConvertStatus::Done) {
+        const TimeBase time(firstFrameNo, request.last + 1, options.rate);
+        std::string reason;
+        if (!WriteTimestamps(timestampsPath, time, request.first, request.last, request.output,
+                             options.stack, reason)) {
+            result.manifestError = "cannot write " + timestampsPath + ": " + reason;
+            return result;
+        }
+    }
     if (options.manifest && result.outcome.status != ConvertStatus::Failed) {
         ManifestRun described{request.recording, request,      options.stack,
-                              options.bigtiff,   options.skipExisting, options.output};
+                              options.bigtiff,   options.skipExisting, options.output,
+                              options.rate};
         std::string reason;
         if (!WriteManifest(manifestPath, described, *hasher,
                            RemainingFiles(log.Files(), result.outcome.status), reason)) {

@@ -7,6 +7,7 @@
 #include "convert/ConvertJob.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,8 @@ struct BatchOptions {
     // The caller vouches that `output` is a folder: it may exist only where
     // the conversion runs (tasks on other machines).
     bool outputIsFolder = false;
+    bool timestamps = false;    // NAME.frames.csv after a run that succeeded
+    std::optional<double> rate; // frames per second: times in the CSV, manifest and stack
 };
 
 // The usage problem of the command line in plain words, or empty. Several
@@ -31,7 +34,8 @@ std::string CheckBatch(const BatchOptions& options);
 struct RecordingResult {
     ConvertOutcome outcome;
     int64_t skipped = 0;       // frames already complete on disk
-    std::string manifestError; // set when the run succeeded but its manifest could not be written
+    // Set when the run succeeded but its manifest or frame table could not be written.
+    std::string manifestError;
     bool manifestInterrupted = false; // interrupted before the recording was hashed: no manifest
 };
 

@@ -5,6 +5,7 @@
 #include "convert/Stack.h"
 #include "recording/CVornDoc.h"
 #include "recording/RecordingInfo.h"
+#include "recording/TimeBase.h"
 #include "recording/VornReader.h"
 
 #include <chrono>
@@ -25,6 +26,8 @@ BatchOptions BatchOptionsOf(const ConversionRequest& request) {
     options.skipExisting = request.skipExisting;
     options.manifest = request.manifest;
     options.outputIsFolder = request.outputIsFolder;
+    options.timestamps = request.timestamps;
+    options.rate = request.rate;
     return options;
 }
 
@@ -76,6 +79,39 @@ std::string FailureMessage(const std::string& file, const ConvertOutcome& outcom
            "): " + outcome.reason;
 }
 
+// The range of one recording: indices as given, numbers and times looked up
+// in its own time axis. False with `message` set when a frame lies outside.
+bool ResolveRange(const ConversionRequest& request, const TimeBase& time, const std::string& file,
+                  int& first, int& last, std::string& message) {
+    first = request.first.value_or(0);
+    last = request.last.value_or(time.Count() - 1);
+    const struct {
+        const std::string& text;
+        const char* option;
+        int& index;
+    } named[] = {{request.firstFrame, "--first", first}, {request.lastFrame, "--last", last}};
+    for (const auto& [text, option, index] : named) {
+        std::string error;
+        int32_t found = 0;
+        if (text.empty()) {
+            continue;
+        }
+        if (!time.ParseFrame(text, found, error)) {
+            message = file + ": " + option + " " + text + ": " + error;
+            return false;
+        }
+        index = found;
+    }
+    if (!request.firstFrame.empty() || !request.lastFrame.empty()) {
+        if (first > last) {
+            message = file + ": the first frame " + std::to_string(first) +
+                      " lies after the last frame " + std::to_string(last);
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 std::string CheckConversion(const ConversionRequest& request) {
@@ -95,6 +131,7 @@ RecordingReport ConvertOneRecording(const ConversionRequest& request, const std:
     RecordingReport report;
     report.recording = file;
     int frames = 0;
+    int32_t firstNumber = 0;
     {
         CVornDoc probe;
         if (probe.OnOpenDocument(file.c_str()) == 0) {
@@ -106,6 +143,7 @@ RecordingReport ConvertOneRecording(const ConversionRequest& request, const std:
             return report;
         }
         frames = probe.m_nFrameCount;
+        firstNumber = probe.m_pReader->firstFrameNo;
         if (const std::string note = CorrectionWarning(*probe.m_pReader);
             !note.empty() && hooks.warning) {
             hooks.warning(file, note);
@@ -114,8 +152,13 @@ RecordingReport ConvertOneRecording(const ConversionRequest& request, const std:
     ConvertRequest run;
     run.recording = file;
     run.bits = request.bits;
-    run.first = report.first = request.first.value_or(0);
-    run.last = report.last = request.last.value_or(frames - 1);
+    if (!ResolveRange(request, TimeBase(firstNumber, frames, request.rate), file, run.first,
+                      run.last, report.message)) {
+        report.status = RecordingStatus::Refused;
+        return report;
+    }
+    report.first = run.first;
+    report.last = run.last;
     if (run.first < 0 || run.last >= frames || run.first > run.last) {
         report.status = RecordingStatus::Refused;
         report.message = "frames " + std::to_string(run.first) + ".." + std::to_string(run.last) +

@@ -28,6 +28,13 @@ struct ConversionRequest {
     bool skipExisting = false;
     bool manifest = false;
     bool outputIsFolder = false; // see BatchOptions
+    // A first or last frame named by recorded number ("#-12") or time
+    // ("-240us"), resolved in each recording; it takes the place of `first`
+    // or `last`. Indices go in `first` and `last` as before.
+    std::string firstFrame;
+    std::string lastFrame;
+    std::optional<double> rate; // frames per second, for times
+    bool timestamps = false;    // NAME.frames.csv beside the outputs
 };
 
 enum class RecordingStatus {

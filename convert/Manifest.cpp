@@ -4,6 +4,7 @@
 #include "framework/TextEscape.h"
 #include "image/ReplacingFile.h"
 #include "recording/RecordingInfo.h"
+#include "recording/TimeBase.h"
 #include "recording/VornReader.h"
 
 #include <QuorvaneVersion.h>
@@ -224,10 +225,24 @@ bool DescribeRecording(const ManifestRun& run, Json& json, std::string& reason) 
 
 Json DescribeOptions(const ManifestRun& run) {
     const ConvertRequest& r = run.request;
-    return Json{{"output", run.output},     {"bits", r.bits},
-                {"first", r.first},         {"last", r.last},
-                {"jobs", r.jobs},           {"stack", run.stack},
-                {"bigtiff", run.bigtiff},   {"skip-existing", run.skipExisting}};
+    Json options{{"output", run.output},     {"bits", r.bits},
+                 {"first", r.first},         {"last", r.last},
+                 {"jobs", r.jobs},           {"stack", run.stack},
+                 {"bigtiff", run.bigtiff},   {"skip-existing", run.skipExisting}};
+    if (run.rate) {
+        options["rate"] = *run.rate;
+    }
+    return options;
+}
+
+// "number" (the same as "recorded", which older readers know) and, with a
+// rate, "time" in seconds from the trigger.
+void DescribeTime(const ManifestRun& run, const ManifestFile& file, Json& entry) {
+    const TimeBase time(static_cast<int32_t>(file.recorded - file.frame), file.frame + 1, run.rate);
+    entry["number"] = time.NumberOf(file.frame);
+    if (const auto seconds = time.TimeOf(file.frame)) {
+        entry["time"] = *seconds;
+    }
 }
 
 } // namespace
@@ -268,6 +283,7 @@ bool WriteManifest(const std::string& path, const ManifestRun& run, RecordingHas
         PutName(entry, "name", fs::path(file.path).filename().string());
         entry["size"] = file.size;
         entry["sha256"] = file.sha256;
+        DescribeTime(run, file, entry);
         list.push_back(std::move(entry));
     }
     json["files"] = std::move(list);

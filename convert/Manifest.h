@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <stop_token>
 #include <thread>
@@ -103,6 +104,7 @@ struct ManifestRun {
     bool bigtiff = false;
     bool skipExisting = false;
     std::string output; // the -o argument as given
+    std::optional<double> rate; // frames per second: each file gains its time
 };
 
 // "<directory><base>.manifest.json".

@@ -69,7 +69,7 @@ std::string WritePartsManifest(const std::string& recording, const std::string& 
                                int32_t first, int32_t last, int jobs,
                                const std::vector<ManifestFile>& files) {
     const ConvertRequest request = MakeRequest(recording, output, bits, first, last, jobs);
-    const ManifestRun run{recording, request, false, false, false, output};
+    const ManifestRun run{recording, request, false, false, false, output, std::nullopt};
     const std::string path = ManifestPath(request.output);
     RecordingHasher hasher(recording);
     std::vector<ManifestFile> sorted = files;

@@ -81,7 +81,7 @@ PageLoop WritePages(const StackRequest& request, std::vector<std::unique_ptr<CVo
         if (frame == nullptr || !frame->failure.empty()) {
             loop = {i, frame == nullptr ? "frame refused" : frame->failure, false};
         } else if (!WritePage(file, decoder, *frame,
-                              PageDescription(i, int64_t{request.firstFrameNo} + i), software,
+                              PageDescription(i, request.firstFrameNo, request.rate), software,
                               offset)) {
             loop = {i, "cannot write the file: " + DescribeWriteFailure(target, file.Error()), false};
         } else if (hash != nullptr && !HashPage(*hash, decoder, *frame, offset)) {

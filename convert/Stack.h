@@ -12,6 +12,7 @@
 #include "convert/Manifest.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 struct StackRequest {
@@ -20,6 +21,7 @@ struct StackRequest {
     bool skipExisting = false;
     int32_t firstFrameNo = 0;
     ManifestLog* log = nullptr; // null: no hashing
+    std::optional<double> rate; // frames per second: each page's description gains its time
 };
 
 // "<directory><base>.<extension>": the output name without numbering.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "convert/StackFile.h"
 #include "convert/Stack.h"
+#include "recording/TimeBase.h"
 
 #include <tiffio.h>
 
@@ -41,8 +42,13 @@ TIFF* OpenQuietly(const std::string& path, std::string& messages) {
 
 } // namespace
 
-std::string PageDescription(int index, int64_t recorded) {
-    return "frame=" + std::to_string(index) + " recorded=" + std::to_string(recorded);
+std::string PageDescription(int index, int32_t firstFrameNo, std::optional<double> rate) {
+    const TimeBase time(firstFrameNo, index + 1, rate);
+    std::string text =
+        "frame=" + std::to_string(index) + " recorded=" + std::to_string(time.NumberOf(index));
+    if (const auto seconds = time.TimeOf(index))
+        text += " time=" + SecondsText(*seconds);
+    return text;
 }
 
 bool StackHash::AddStrip(uint64_t offset, const uint8_t* data, std::size_t size) {
@@ -251,7 +257,7 @@ ExistingFile CheckExistingStack(const std::string& path, const StackRequest& req
     do {
         matches = index <= r.last &&
                   PageMatches(t, width, height, depth,
-                              PageDescription(index, int64_t{request.firstFrameNo} + index));
+                              PageDescription(index, request.firstFrameNo, request.rate));
         ++index;
     } while (matches && TIFFReadDirectory(t) == 1);
     TIFFClose(t);

@@ -9,13 +9,16 @@
 #include "image/ReplacingFile.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 struct tiff;
 
-// "frame=<index> recorded=<number>", the ImageDescription of every page.
-std::string PageDescription(int index, int64_t recorded);
+// "frame=<index> recorded=<number>", the ImageDescription of every page of
+// a recording whose frame 0 has number `firstFrameNo`; with a rate
+// " time=<seconds>" follows.
+std::string PageDescription(int index, int32_t firstFrameNo, std::optional<double> rate);
 
 // Where each page's one strip lies in the stack at `path`, page by page:
 // offset and byte count. Empty when libtiff cannot read it or a page has

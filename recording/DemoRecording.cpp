@@ -4,9 +4,11 @@
 #include "recording/VornWriter.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -135,6 +137,9 @@ std::string CheckDemoOptions(const DemoOptions& o) {
     if (o.frames < 1) {
         return "--frames must be at least 1";
     }
+    if (int64_t{o.firstNumber} + o.frames - 1 > INT32_MAX) {
+        return "--first-number: the last frame's number would pass " + std::to_string(INT32_MAX);
+    }
     if (o.width < 1 || o.height < 1 || o.width > 32767 || o.height > 32767) {
         return "--size: width and height must lie in 1..32767";
     }
@@ -188,6 +193,7 @@ bool WriteDemoRecording(const std::string& path, const DemoOptions& options, int
     desc.width = options.width;
     desc.height = options.height;
     desc.frameCount = options.frames;
+    desc.firstFrameNo = options.firstNumber;
     desc.calibValue = kCalib;
     if (options.quadrants) {
         desc.modelTag = {'t', 'r', 'q', '1'};

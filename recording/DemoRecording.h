@@ -15,6 +15,7 @@ struct DemoOptions {
     bool quadrants = false;
     bool bigEndian = false;
     int correctionKind = 6; // 0 none, 3 offset, 6 offset-gain
+    int32_t firstNumber = 0; // the camera's number of frame 0 (negative: frames before the trigger)
 };
 
 // Empty when the options describe a recording that can be written, else why

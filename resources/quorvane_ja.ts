@@ -850,4 +850,59 @@ Previous Pane</source>
         <translation>その他のｳｨﾝﾄﾞｳ(&amp;M)…</translation>
     </message>
 </context>
+<context>
+    <name>TimeAxis</name>
+    <message>
+        <source>Go to &amp;Trigger	T</source>
+        <translation>ﾄﾘｶﾞｰへ移動(&amp;T)	T</translation>
+    </message>
+    <message>
+        <source>Show the frame recorded at the trigger (number 0)</source>
+        <translation>ﾄﾘｶﾞｰ時点 (番号 0) のﾌﾚｰﾑを表示します</translation>
+    </message>
+    <message>
+        <source>&amp;Synchronize Views</source>
+        <translation>ﾋﾞｭｰを同期(&amp;S)</translation>
+    </message>
+    <message>
+        <source>Show the same frame number, or the same time, in every open recording</source>
+        <translation>開いているすべての記録に同じﾌﾚｰﾑ番号 (または同じ時刻) を表示します</translation>
+    </message>
+    <message>
+        <source>Recorded frame number and time from the trigger</source>
+        <translation>記録されたﾌﾚｰﾑ番号とﾄﾘｶﾞｰからの時間</translation>
+    </message>
+    <message>
+        <source>Frame %1: %2</source>
+        <translation>ﾌﾚｰﾑ %1: %2</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>不明</translation>
+    </message>
+    <message>
+        <source>default: %1</source>
+        <translation>既定: %1</translation>
+    </message>
+    <message>
+        <source>Frames per second, e.g. 50000, 50k or 1.2M; empty: unknown</source>
+        <translation>毎秒のﾌﾚｰﾑ数 (例: 50000、50k、1.2M)。空欄は不明</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>なし</translation>
+    </message>
+    <message>
+        <source>The rate of recordings that have none of their own</source>
+        <translation>撮影速度が設定されていない記録に使う速度</translation>
+    </message>
+    <message>
+        <source>Recording rate (frames/s):</source>
+        <translation>撮影速度 (ﾌﾚｰﾑ/秒):</translation>
+    </message>
+    <message>
+        <source>Default rate (frames/s):</source>
+        <translation>既定の撮影速度 (ﾌﾚｰﾑ/秒):</translation>
+    </message>
+</context>
 </TS>

@@ -15,6 +15,11 @@ and ``quorvane-cli``::
 file the reader refuses, :class:`OSError` subclasses for paths that cannot
 be opened, :class:`ShortFrameError` for a frame cut short. ``quorvane.dask``
 spreads reading and converting over a Dask scheduler.
+
+Frames keep their zero-based index; ``rec.frame_numbers`` are the numbers the
+camera counted from the trigger, and with ``quorvane.open(path, rate=50_000)``
+``rec.times`` are seconds from the trigger. ``quorvane.xarray`` gives a
+recording as a labelled lazy ``xarray.DataArray``.
 """
 
 from ._errors import ShortFrameError, VornError

@@ -8,6 +8,7 @@ import numpy
 
 from . import _core
 from ._errors import ShortFrameError, VornError
+from ._time import TimeAxis
 
 _LAYOUTS = {False: "lanes", True: "quadrants"}
 _BYTE_ORDERS = {True: "little", False: "big"}
@@ -28,7 +29,7 @@ def _text_path(path):
     return path
 
 
-class Recording:
+class Recording(TimeAxis):
     """One open VORN recording (.vrn), read frame by frame into numpy arrays.
 
     ``Recording(path, correction=True)``, or :func:`quorvane.open`. The
@@ -50,10 +51,15 @@ class Recording:
     in parallel. ``close()`` or the end of a ``with`` block closes the file;
     reading afterwards raises :class:`ValueError`. A recording pickles as
     its path and correction choice and is opened again where it is
-    unpickled.
+    unpickled, with its rate.
+
+    ``rate`` (frames per second, optional) gives every frame a time from the
+    trigger: :attr:`rate`, :attr:`frame_numbers`, :attr:`trigger_index`,
+    :attr:`times` and :meth:`index_of`.
     """
 
-    def __init__(self, path, correction=True):
+    def __init__(self, path, correction=True, rate=None):
+        self.rate = rate  # checked before the file is opened
         self._path = _text_path(path)
         self._requested = bool(correction)
         self._reader = _core.Reader(os.fsencode(self._path), self._requested)
@@ -300,7 +306,7 @@ class Recording:
         return False
 
     def __reduce__(self):
-        return (open, (self._path, self._requested))
+        return (open, (self._path, self._requested, self._rate))
 
 
 def _conversion_error(result):
@@ -313,10 +319,12 @@ def _conversion_error(result):
     return OSError(message)
 
 
-def open(path, correction=True):  # noqa: A001 - the package's entry point
-    """Opens a VORN recording: ``Recording(path, correction)``.
+def open(path, correction=True, rate=None):  # noqa: A001 - the package's entry point
+    """Opens a VORN recording: ``Recording(path, correction, rate)``.
 
     ``with quorvane.open("shot.vrn") as rec: frame = rec[0]``. With
-    ``correction=False`` the fixed-pattern correction is not applied.
+    ``correction=False`` the fixed-pattern correction is not applied;
+    ``rate`` (frames per second, e.g. ``50_000`` or ``"50k"``) gives the
+    frames their times from the trigger.
     """
-    return Recording(path, correction)
+    return Recording(path, correction, rate)

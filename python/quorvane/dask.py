@@ -23,6 +23,7 @@ from dask.highlevelgraph import HighLevelGraph
 
 from . import _core
 from ._recording import Recording, _text_path
+from ._time import check_rate
 
 __all__ = ["ConvertResult", "convert", "from_recording"]
 
@@ -33,8 +34,11 @@ def _read_chunk(path, correction, start, stop):
         return rec[start:stop]
 
 
-def from_recording(path, frames_per_chunk=16, correction=True):
+def from_recording(path, frames_per_chunk=16, correction=True, rate=None):
     """The frames of a recording as a lazy ``dask.array.Array``.
+
+    ``rate`` is checked as :attr:`quorvane.Recording.rate` is; the frames'
+    times come with :func:`quorvane.xarray.open_dataarray`.
 
     Shape ``(frames, height, width)``, dtype uint16, chunks of
     ``frames_per_chunk`` whole frames. The recording is opened once here for
@@ -42,6 +46,7 @@ def from_recording(path, frames_per_chunk=16, correction=True):
     its own task, so the array computes on any scheduler. The path is made
     absolute first, for workers whose current folder differs.
     """
+    check_rate(rate)
     frames_per_chunk = int(frames_per_chunk)
     if frames_per_chunk < 1:
         raise ValueError(f"frames_per_chunk must be at least 1, not {frames_per_chunk}")

@@ -7,6 +7,7 @@
 #include "convert/Conversion.h"
 #include "RecordingReader.h"
 #include "Termination.h"
+#include "Time.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
@@ -287,6 +288,7 @@ PYBIND11_MODULE(_core, m) {
           py::arg("skip_existing") = false, py::arg("manifest") = false,
           "Converts frames first..last as quorvane-cli convert -o output does.");
     BindConversionExtras(m);
+    BindTime(m);
     m.def(
         "frame_names",
         [](const std::string& recording, const std::string& output, int first, int last) {

@@ -162,7 +162,7 @@ TEST_F(ShellTest, NewWindowGivesTwoNumberedViewsThatBothRepaint) {
     frame->Action(57651)->trigger(); // tile: both visible
     Flush();
     CVornDoc* doc = frame->GetActiveDocument();
-    ASSERT_EQ(doc->GetViews().size(), 2u);
+    ASSERT_EQ(doc->GetViews().size(), 3u); // the two windows and the time axis's frame watcher
 
     QList<CChildFrame*> children = frame->GetDocTemplate()->Frames(doc);
     PaintCounter first, second;

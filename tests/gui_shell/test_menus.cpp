@@ -56,7 +56,8 @@ const Popup kView129{"&View",
                       {0, "", ""},
                       {32794, "&Display Range", "表示範囲(&D)"},
                       {0, "", ""},
-                      {32799, "&Go to Frame...\tCtrl+G", "ﾌﾚｰﾑへ移動(&G)...\tCtrl+G"}}};
+                      {32799, "&Go to Frame...\tCtrl+G", "ﾌﾚｰﾑへ移動(&G)...\tCtrl+G"},
+                      {32820, "Go to &Trigger\tT", "ﾄﾘｶﾞｰへ移動(&T)\tT"}}};
 const Popup kHelp{
     "&Help", "ﾍﾙﾌﾟ(&H)", {{57664, "&About Quorvane...", "Quorvane のﾊﾞｰｼﾞｮﾝ情報(&A)..."}}};
 
@@ -92,7 +93,9 @@ const std::vector<Popup> kMenu129{{"&File",
                                    {{57648, "&New Window", "新しいｳｨﾝﾄﾞｳを開く(&N)"},
                                     {57650, "&Cascade", "重ねて表示(&C)"},
                                     {57651, "&Tile", "並べて表示(&T)"},
-                                    {57649, "&Arrange Icons", "ｱｲｺﾝの整列(&A)"}}},
+                                    {57649, "&Arrange Icons", "ｱｲｺﾝの整列(&A)"},
+                                    kSep,
+                                    {32821, "&Synchronize Views", "ﾋﾞｭｰを同期(&S)"}}},
                                   kHelp};
 
 // Visible items of the menu bar, compared with the table in one language.
@@ -316,9 +319,10 @@ TEST_F(ShellMenus, ViewTogglesAndStatusBarPanes) {
     QStringList panes;
     for (QLabel* label : frame->m_wndStatusBar->findChildren<QLabel*>())
         panes.append(label->text());
-    // Then the playback rate and pixel readout panes (placed before KANA),
-    // empty until a playback runs or the cursor is over a frame.
-    EXPECT_EQ(panes, (QStringList{"Ready", "KANA", "CAPS", "NUM", "SCRL", "", ""}));
+    // Then the playback rate, pixel readout and frame time panes (placed
+    // before KANA), empty until a playback runs, the cursor is over a frame
+    // or a recording is open.
+    EXPECT_EQ(panes, (QStringList{"Ready", "KANA", "CAPS", "NUM", "SCRL", "", "", ""}));
 }
 
 TEST(ShellAboutBox, CaptionLinesAndDefaultButton) {

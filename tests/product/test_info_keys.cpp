@@ -29,7 +29,7 @@ TEST(ProductInfo, CutRecordingReportsItsCompleteFramesAndHeaderFields) {
                        "byte-order: little\ncorrection: none\n"
                        "name: cut.vrn\nmodel: c\\x01\\x5c\\xff\n"
                        "first-frame-number: -5\nlast-frame-number: 4\ncalibration: -7\n"
-                       "complete-frames: 4\n");
+                       "complete-frames: 4\ntrigger-index: 5\n");
 
     run = RunProgram(QUORVANE_CLI_PATH, {"info", path, "--json"}, work.Path());
     EXPECT_EQ(run.status, 0) << run.err;
@@ -38,7 +38,7 @@ TEST(ProductInfo, CutRecordingReportsItsCompleteFramesAndHeaderFields) {
                        "\"correction\": \"none\", \"name\": \"cut.vrn\", "
                        "\"model\": \"c\\\\x01\\\\x5c\\\\xff\", \"first-frame-number\": -5, "
                        "\"last-frame-number\": 4, \"calibration\": -7, "
-                       "\"complete-frames\": 4}\n");
+                       "\"complete-frames\": 4, \"trigger-index\": 5}\n");
 
     // A whole recording: every frame is complete; a printable model as it is.
     desc = TestRecording(32, 32, 3);

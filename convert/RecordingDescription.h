@@ -5,10 +5,14 @@
 
 #include "recording/RecordingInfo.h"
 
+#include <optional>
 #include <string>
 
-std::string FormatInfoText(const RecordingInfo& info);
-std::string FormatInfoJson(const RecordingInfo& info);
+// Beside the stored fields: "trigger-index" (a number, or none; absent from
+// the JSON when there is none), and with a rate "rate", "first-time",
+// "last-time" and "duration" (seconds as numbers in the JSON).
+std::string FormatInfoText(const RecordingInfo& info, std::optional<double> rate = {});
+std::string FormatInfoJson(const RecordingInfo& info, std::optional<double> rate = {});
 
 // `bytes` with control bytes, the backslash and, when `asciiOnly`, every byte
 // above 0x7f written as \xHH, so the text stays on one printable line.

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: BSD-3-Clause
-#include "cli/Info.h"
+#include "convert/RecordingDescription.h"
 
-#include "cli/Escape.h"
+#include "framework/TextEscape.h"
+#include "recording/TimeBase.h"
 
 #include <cstdio>
 #include <string>
@@ -21,7 +22,7 @@ std::string EscapeBytes(const std::string& bytes, bool asciiOnly) {
     return text;
 }
 
-std::string FormatInfoText(const RecordingInfo& info) {
+std::string FormatInfoText(const RecordingInfo& info, std::optional<double> rate) {
     std::string text;
     text += "width: " + std::to_string(info.width) + "\n";
     text += "height: " + std::to_string(info.height) + "\n";
@@ -36,10 +37,19 @@ std::string FormatInfoText(const RecordingInfo& info) {
     text += "last-frame-number: " + std::to_string(info.lastFrameNumber) + "\n";
     text += "calibration: " + std::to_string(info.calibration) + "\n";
     text += "complete-frames: " + std::to_string(info.completeFrames) + "\n";
+    const TimeBase time(info.firstFrameNumber, info.frames, rate);
+    const auto trigger = time.TriggerIndex();
+    text += "trigger-index: " + (trigger ? std::to_string(*trigger) : std::string("none")) + "\n";
+    if (time.Rate()) {
+        text += "rate: " + FormatRate(*time.Rate()) + "\n";
+        text += "first-time: " + FormatTime(*time.TimeOf(0)) + "\n";
+        text += "last-time: " + FormatTime(*time.TimeOf(info.frames - 1)) + "\n";
+        text += "duration: " + FormatTime(*time.Duration()) + "\n";
+    }
     return text;
 }
 
-std::string FormatInfoJson(const RecordingInfo& info) {
+std::string FormatInfoJson(const RecordingInfo& info, std::optional<double> rate) {
     std::string json = "{";
     json += "\"width\": " + std::to_string(info.width);
     json += ", \"height\": " + std::to_string(info.height);
@@ -57,6 +67,16 @@ std::string FormatInfoJson(const RecordingInfo& info) {
     json += ", \"last-frame-number\": " + std::to_string(info.lastFrameNumber);
     json += ", \"calibration\": " + std::to_string(info.calibration);
     json += ", \"complete-frames\": " + std::to_string(info.completeFrames);
+    const TimeBase time(info.firstFrameNumber, info.frames, rate);
+    if (const auto trigger = time.TriggerIndex()) {
+        json += ", \"trigger-index\": " + std::to_string(*trigger);
+    }
+    if (time.Rate()) {
+        json += ", \"rate\": " + FormatRate(*time.Rate());
+        json += ", \"first-time\": " + SecondsText(*time.TimeOf(0));
+        json += ", \"last-time\": " + SecondsText(*time.TimeOf(info.frames - 1));
+        json += ", \"duration\": " + SecondsText(*time.Duration());
+    }
     json += "}\n";
     return json;
 }

@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: BSD-3-Clause
+#include "app/RecordingRates.h"
+
+#include "app/Profile.h"
+#include "recording/TimeBase.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QSettings>
+#include <QUrl>
+
+#include <sstream>
+
+namespace {
+
+const QString kRates = QStringLiteral("Rates");
+const QString kDefault = QStringLiteral("Default");
+
+QSettings Store() {
+    return QSettings(QString::fromLatin1(kProfileCompany),
+                     QString::fromLatin1(kProfileApplication));
+}
+
+QString Key(const QString& path) {
+    return QString::fromLatin1(QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath()));
+}
+
+std::optional<double> ReadRate(const std::optional<std::string>& text) {
+    double rate = 0;
+    std::string error;
+    if (!text || !ParseRate(*text, rate, error))
+        return std::nullopt;
+    return rate;
+}
+
+} // namespace
+
+std::string FormatStoredRate(double rate, int64_t size, int64_t mtimeMs) {
+    return FormatRate(rate) + " " + std::to_string(size) + " " + std::to_string(mtimeMs);
+}
+
+std::optional<double> ParseStoredRate(const std::string& text, int64_t size, int64_t mtimeMs) {
+    std::istringstream words(text);
+    std::string rateText;
+    int64_t storedSize = -1;
+    int64_t storedTime = -1;
+    std::string extra;
+    if (!(words >> rateText >> storedSize >> storedTime) || (words >> extra))
+        return std::nullopt;
+    if (storedSize != size || storedTime != mtimeMs)
+        return std::nullopt;
+    return ReadRate(rateText);
+}
+
+std::optional<double> ReadOwnRate(const QString& path) {
+    QSettings settings = Store();
+    const std::optional<std::string> text = GetProfileString(settings, kRates, Key(path));
+    const QFileInfo file(path);
+    if (!text || !file.exists())
+        return std::nullopt;
+    return ParseStoredRate(*text, file.size(), file.lastModified().toMSecsSinceEpoch());
+}
+
+std::optional<double> ReadRecordingRate(const QString& path) {
+    if (const std::optional<double> own = ReadOwnRate(path))
+        return own;
+    return ReadDefaultRate();
+}
+
+void WriteRecordingRate(const QString& path, std::optional<double> rate) {
+    QSettings settings = Store();
+    const QFileInfo file(path);
+    if (!rate) {
+        settings.remove(kRates + QLatin1Char('/') + Key(path));
+        return;
+    }
+    WriteProfileString(settings, kRates, Key(path),
+                       FormatStoredRate(*rate, file.size(), file.lastModified().toMSecsSinceEpoch()));
+}
+
+std::optional<double> ReadDefaultRate() {
+    QSettings settings = Store();
+    return ReadRate(GetProfileString(settings, kRates, kDefault));
+}
+
+void WriteDefaultRate(std::optional<double> rate) {
+    QSettings settings = Store();
+    WriteProfileString(settings, kRates, kDefault, rate ? FormatRate(*rate) : std::string());
+}
+
+bool ReadSynchronizeViews() {
+    QSettings settings = Store();
+    const std::optional<std::string> text =
+        GetProfileString(settings, QStringLiteral("View"), QStringLiteral("SynchronizeViews"));
+    return text && LeadingInteger(*text) != 0;
+}
+
+void WriteSynchronizeViews(bool on) {
+    QSettings settings = Store();
+    WriteProfileString(settings, QStringLiteral("View"), QStringLiteral("SynchronizeViews"),
+                       on ? "1" : "0");
+}
