@@ -7,13 +7,16 @@
 #include "app/CMainFrame.h"
 #include "app/DocTemplate.h"
 #include "app/FrameBar.h"
+#include "app/RunReport.h"
 #include "app/ViewSettings.h"
 #include "display/CVornView.h"
 #include "recording/CVornDoc.h"
 
 #include <QEvent>
 #include <QKeyEvent>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 
 #include <algorithm>
@@ -78,12 +81,34 @@ int FrameNavigator::CurrentFrame() const {
     return doc->m_pReader->currentFrame;
 }
 
+int FrameNavigator::PositionFrame() const {
+    const CVornDoc* doc = m_pFrame->GetActiveDocument();
+    if (!doc || !doc->m_pReader)
+        return -1;
+    const int current = doc->m_pReader->currentFrame;
+    if (current >= 0)
+        return current;
+    return doc == m_pAskedDoc && m_nAskedFrame >= 0 ? m_nAskedFrame : 0;
+}
+
 bool FrameNavigator::ShowFrame(int index) {
     CVornDoc* doc = m_pFrame->GetActiveDocument();
     if (!doc || m_pFrame->m_bBusy || doc->m_nFrameCount <= 0)
         return false;
     index = std::clamp(index, 0, doc->m_nFrameCount - 1);
-    return doc->RenderFrame(index, 0, nullptr, 16, 8) != 0;
+    m_pAskedDoc = doc;
+    m_nAskedFrame = index;
+    const bool shown = doc->RenderFrame(index, 0, nullptr, 16, 8) != 0;
+    if (!shown)
+        m_pFrame->SetStatusLine(UnreadableFrameLine(*doc, index));
+    SyncBar();
+    return shown;
+}
+
+void FrameNavigator::SetPlaying(bool playing) {
+    m_bPlaying = playing;
+    if (!playing)
+        ShowAchievedRate(0);
 }
 
 void FrameNavigator::PlayFromCurrent() {
@@ -93,7 +118,7 @@ void FrameNavigator::PlayFromCurrent() {
     const bool all = m_pFrame->m_nRangeMode != 0;
     const int first = all ? 0 : m_pFrame->m_nStartFrame;
     const int limit = all ? doc->m_nFrameCount : std::max(first, m_pFrame->m_nEndFrame + 1);
-    int start = CurrentFrame();
+    int start = PositionFrame();
     // From the frame shown, unless it lies outside the range or is its last
     // frame: then the range plays from its start.
     if (start < first || start + 1 >= limit)
@@ -132,7 +157,7 @@ bool FrameNavigator::HandleKey(int key) {
     const CVornDoc* doc = m_pFrame->GetActiveDocument();
     if (!doc)
         return false;
-    const int current = std::max(0, CurrentFrame());
+    const int current = std::max(0, PositionFrame());
     switch (key) {
     case Qt::Key_Right:
         ShowFrame(current + 1);
@@ -166,13 +191,47 @@ bool FrameNavigator::eventFilter(QObject* watched, QEvent* event) {
             WrapBand();
         return false;
     }
-    if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        // Plain keys only: modified ones stay the accelerators'.
-        if ((key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && HandleKey(key->key()))
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    // Plain keys only: modified ones stay the accelerators'.
+    if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    if (watched != ActiveView()) {
+        // A frame bar control.
+        if (key->key() == Qt::Key_Escape) {
+            // Leaves the bar: typed text is dropped, the keys go to the frame.
+            if (watched == m_pBar->Speed() || watched == m_pBar->Speed()->lineEdit())
+                m_pBar->SetRate(m_pBar->Rate());
+            FocusView();
             return true;
+        }
+        if (FieldNeedsKey(watched, key->key()))
+            return false;
     }
-    return false;
+    return HandleKey(key->key());
+}
+
+void FrameNavigator::WatchBarKeys() {
+    const QList<QWidget*> controls = m_pBar->findChildren<QWidget*>();
+    for (QWidget* control : controls) {
+        if (control->focusPolicy() != Qt::NoFocus)
+            control->installEventFilter(this);
+    }
+}
+
+bool FrameNavigator::FieldNeedsKey(const QObject* control, int key) {
+    // A text field being edited keeps the keys that move its cursor or type.
+    const auto* edit = qobject_cast<const QLineEdit*>(control);
+    return edit && edit->isModified() &&
+           (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Home ||
+            key == Qt::Key_End || key == Qt::Key_Space);
+}
+
+void FrameNavigator::FocusView() {
+    if (CVornView* view = ActiveView())
+        view->setFocus(Qt::OtherFocusReason);
+    SyncBar();
 }
 
 void FrameNavigator::OnActivated() {
@@ -183,6 +242,8 @@ void FrameNavigator::OnActivated() {
         if (CVornView* view = child->GetActiveView()) {
             view->installEventFilter(this);
             connect(view, &CVornView::readoutChanged, this, &FrameNavigator::OnReadout,
+                    Qt::UniqueConnection);
+            connect(view, &CVornView::zoomChanged, this, &FrameNavigator::UpdateActions,
                     Qt::UniqueConnection);
         }
         ApplyRememberedRange(child->GetActiveDocument());
@@ -208,12 +269,14 @@ void FrameNavigator::SyncBar() {
         m_pBar->setEnabled(false);
         return;
     }
-    m_pBar->SetFrames(doc->m_nFrameCount, CurrentFrame());
+    const int position = PositionFrame();
+    m_pBar->SetFrames(doc->m_nFrameCount, position, position != CurrentFrame());
     m_pBar->setEnabled(m_bRunEnabled && !m_pFrame->m_bBusy);
 }
 
 void FrameNavigator::EnableDuringRun(bool enable) {
     m_bRunEnabled = enable;
+    m_pActAbortRun->setEnabled(!enable);
     if (enable)
         m_bPlaying = false;
     SyncBar();

@@ -8,7 +8,9 @@
 #include "app/ViewSettings.h"
 #include "display/CVornView.h"
 
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -29,9 +31,17 @@ void FrameNavigator::CreateBand() {
     m_pFrame->addToolBar(Qt::TopToolBarArea, m_pBand);
 
     connect(m_pBar, &FrameBar::stepRequested, this,
-            [this](int delta) { ShowFrame(std::max(0, CurrentFrame()) + delta); });
+            [this](int delta) { ShowFrame(std::max(0, PositionFrame()) + delta); });
     connect(m_pBar, &FrameBar::sliderMoved, this, &FrameNavigator::OnSliderMoved);
-    connect(m_pBar, &FrameBar::frameEntered, this, [this](int frame) { ShowFrame(frame); });
+    connect(m_pBar, &FrameBar::frameEntered, this, [this](int frame) {
+        ShowFrame(frame);
+        FocusView();
+    });
+    // A rate chosen from the list, or typed and entered: back to the frame.
+    connect(m_pBar->Speed(), &QComboBox::activated, this, [this] { FocusView(); });
+    connect(m_pBar->Speed()->lineEdit(), &QLineEdit::returnPressed, this,
+            [this] { FocusView(); });
+    WatchBarKeys();
     connect(m_pBar, &FrameBar::rateChanged, this, [](int rate) { WritePlaybackRate(rate); });
     connect(m_pBar, &FrameBar::loopChanged, this, [](bool loop) { WritePlaybackLoop(loop); });
 }

@@ -79,6 +79,21 @@ void FrameNavigator::CreateActions() {
                          });
     for (QAction* action : {m_pActFit, m_pActActual})
         action->setCheckable(true);
+    m_pActZoomIn->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus),
+                                QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    m_pActZoomOut->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    m_pActFit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    m_pActActual->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_1));
+    // Escape aborts any run, wherever the keyboard is, like the Abort button.
+    m_pActAbortRun = new QAction(m_pFrame);
+    m_pActAbortRun->setObjectName(QStringLiteral("ID_RUN_ABORT"));
+    m_pActAbortRun->setShortcut(QKeySequence(Qt::Key_Escape));
+    m_pActAbortRun->setEnabled(false);
+    connect(m_pActAbortRun, &QAction::triggered, this, [this] {
+        if (m_pFrame->m_bBusy)
+            m_pFrame->m_bAbort = 1;
+    });
+    m_pFrame->addAction(m_pActAbortRun);
 
     m_pRangeGroup = new QActionGroup(this);
     m_pRangeGroup->setExclusive(true);
@@ -159,6 +174,10 @@ void FrameNavigator::UpdateActions() {
     m_pActProperties->setEnabled(doc && idle);
     for (QAction* action : ZoomActions())
         action->setEnabled(view != nullptr);
+    if (view && !view->Zoom().IsFit()) {
+        m_pActZoomIn->setEnabled(view->Zoom().Level() < ZoomState::kMaxLevel);
+        m_pActZoomOut->setEnabled(view->Zoom().Level() > ZoomState::kMinLevel);
+    }
     m_pActFit->setChecked(view && view->Zoom().IsFit());
     m_pActActual->setChecked(view && !view->Zoom().IsFit() && view->Zoom().Level() == 0);
     const int mode = doc ? static_cast<int>(doc->GetDisplayRange().mode) : -1;
@@ -194,7 +213,7 @@ void FrameNavigator::OnProperties() {
     CVornDoc* doc = m_pFrame->GetActiveDocument();
     if (!doc || m_pFrame->m_bBusy)
         return;
-    PropertiesDialog dialog(*doc, m_pFrame);
+    PropertiesDialog dialog(*doc, m_pFrame, PositionFrame());
     RunDialog(dialog);
 }
 
