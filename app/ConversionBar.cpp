@@ -244,6 +244,10 @@ void ConversionBar::CreateControls(bool japanese) {
     }
     if (auto* label = qobject_cast<QLabel*>(Control(IDC_END_LABEL)))
         label->setBuddy(Control(IDC_END_FRAME));
+    // The template puts All Frames a unit above the other captions of its
+    // row; it sits on their line.
+    QWidget* all = Control(IDC_ALL_FRAMES);
+    all->move(all->x(), Control(IDC_RANGE_SEL)->y());
     FitCaptions();
     for (QWidget* control : m_controls)
         m_oneRow.append(control->geometry());

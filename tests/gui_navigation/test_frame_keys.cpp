@@ -29,6 +29,7 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <functional>
@@ -196,6 +197,24 @@ TEST_F(FrameKeys, EveryFrameBarControlGivesTheFrameKeysToTheFrame) {
     EXPECT_EQ(Bar()->FrameNumber()->cursorPosition(), 0);
 }
 
+TEST_F(FrameKeys, EscapeAbortsAConversionWhereverTheKeyboardIs) {
+    f->SetSaveDialog([this](QWidget*, const QString&) { return m_dir.filePath("out.tif"); });
+    f->DlgBar()->SetControlText(IDC_START_FRAME, QStringLiteral("2"));
+    f->DlgBar()->SetControlText(IDC_END_FRAME, QStringLiteral("12"));
+    f->OnIdle();
+    for (QWidget* focus : {static_cast<QWidget*>(View()), f->DlgBar()->Control(IDC_ABORT)}) {
+        focus->setFocus();
+        // Pressed once the first frame is written, while the run pumps events.
+        QTimer::singleShot(0, f.get(), [focus] { QTest::keyClick(focus, Qt::Key_Escape); });
+        f->OnConvert();
+        EXPECT_EQ(f->StatusLine(), QStringLiteral("Aborted after frame 2"));
+        EXPECT_TRUE(QFile::exists(m_dir.filePath("out_000002.tif")));
+        EXPECT_FALSE(QFile::exists(m_dir.filePath("out_000003.tif")));
+        EXPECT_FALSE(f->m_bBusy);
+        QFile::remove(m_dir.filePath("out_000002.tif"));
+    }
+}
+
 TEST_F(FrameKeys, RefusedFrameNumberTellsTheRange) {
     Enter(QStringLiteral("31"));
     EXPECT_TRUE(Bar()->FrameNumberMarked());
@@ -277,6 +296,10 @@ TEST_F(FrameKeys, NarrowWindowKeepsTheConversionBarReachable) {
     }
     for (const int id : {IDC_TOP, IDC_PLAY, IDC_ABORT})
         EXPECT_FALSE(static_cast<QAbstractButton*>(bar->Control(id))->shortcut().isEmpty()) << id;
+    // The captions of the first row share one line.
+    const int line = bar->Control(IDC_RANGE_SEL)->geometry().center().y();
+    for (const int id : {IDC_ALL_FRAMES, IDC_END_LABEL})
+        EXPECT_EQ(bar->Control(id)->geometry().center().y(), line) << id;
 }
 
 } // namespace
