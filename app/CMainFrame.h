@@ -251,6 +251,7 @@ private:
     void CreateActions();
     void CreateRecentFileActions();
     void CreateWindowKeys();
+    void CloseActiveWindow();
     void NextWindow();
     void PreviousWindow();
     void CreateMenus();

@@ -17,6 +17,7 @@
 #include <QEvent>
 #include <QListWidget>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -235,13 +236,15 @@ void CMainFrame::CreateActions() {
 }
 
 void CMainFrame::CreateWindowKeys() {
-    // The usual MDI window switching keys, without menu items of their own
-    // (Ctrl+F4 and Ctrl+W are the windows' own close keys).
+    // The usual MDI window keys, without menu items of their own.
     const struct {
         const char* name;
         QList<QKeySequence> keys;
         void (CMainFrame::*handler)();
     } keys[] = {
+        {"ID_WINDOW_CLOSE",
+         {QKeySequence(Qt::CTRL | Qt::Key_F4), QKeySequence(Qt::CTRL | Qt::Key_W)},
+         &CMainFrame::CloseActiveWindow},
         {"ID_WINDOW_NEXT", {QKeySequence(Qt::CTRL | Qt::Key_Tab)}, &CMainFrame::NextWindow},
         {"ID_WINDOW_PREVIOUS",
          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
@@ -255,6 +258,11 @@ void CMainFrame::CreateWindowKeys() {
         connect(action, &QAction::triggered, this, key.handler);
         addAction(action);
     }
+}
+
+void CMainFrame::CloseActiveWindow() {
+    if (QMdiSubWindow* window = m_pMdiArea->activeSubWindow())
+        window->close(); // a window whose document a run uses waits for its end
 }
 
 void CMainFrame::NextWindow() {
