@@ -5,8 +5,11 @@
 #include "display/CVornView.h"
 #include "recording/CVornDoc.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QKeySequence>
 #include <QMdiArea>
+#include <QMenu>
 
 CChildFrame::CChildFrame(CMainFrame* mainFrame, CVornDoc* doc)
     : m_pMainFrame(mainFrame), m_pDocument(doc), m_pView(new CVornView(doc, this)) {
@@ -15,6 +18,14 @@ CChildFrame::CChildFrame(CMainFrame* mainFrame, CVornDoc* doc)
     setWindowIcon(QIcon(QStringLiteral(":/icons/vorn-document.png")));
     connect(m_pView, &CVornView::titleChanged, this, &CChildFrame::OnUpdateFrameTitle);
     OnUpdateFrameTitle();
+    // Ctrl+F4 and Ctrl+W belong to the main window, which closes the active
+    // window wherever the keyboard is; the system menu keeps its item.
+    if (QMenu* menu = systemMenu()) {
+        for (QAction* action : menu->actions()) {
+            if (action->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_F4)))
+                action->setShortcuts({});
+        }
+    }
 }
 
 CChildFrame::~CChildFrame() = default;

@@ -251,6 +251,9 @@ void CMainFrame::WrapBands() {
     // both bands do not fit side by side.
     if (!m_wndToolBar || !m_wndReBar)
         return;
+    // Too narrow even for a row of its own: the bar takes two rows.
+    if (m_wndDlgBar)
+        m_wndDlgBar->SetTwoRows(m_wndDlgBar->OneRowWidth() + 24 > width());
     const bool fits =
         m_wndToolBar->sizeHint().width() + m_wndReBar->sizeHint().width() + 24 <= width();
     const bool broken = toolBarBreak(m_wndReBar);

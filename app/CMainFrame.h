@@ -75,6 +75,9 @@ public:
     // Dialogs, replaceable so tests never block. The open dialog returns the
     // chosen path or an empty string; the page setup dialog returns true when
     // accepted.
+    // The Open dialog starts in the active recording's folder, else in the
+    // folder last opened from (empty: the current folder).
+    QString OpenDialogFolder() const;
     using OpenDialog = std::function<QString(QWidget* parent)>;
     void SetOpenDialog(OpenDialog dialog) { m_openDialog = std::move(dialog); }
     using PageSetupDialog = std::function<bool(QWidget* parent, QPrinter& printer)>;
@@ -231,6 +234,7 @@ private:
     MessageSink m_messageSink;
     // (shell helper members are added here by the shell code)
     OpenDialog m_openDialog;
+    QString m_strLastOpenFolder;
     PageSetupDialog m_pageSetupDialog;
     AboutDialog m_aboutDialog;
     std::unique_ptr<QPrinter> m_pPrinter;
@@ -249,6 +253,10 @@ private:
 
     void CreateActions();
     void CreateRecentFileActions();
+    void CreateWindowKeys();
+    void CloseActiveWindow();
+    void NextWindow();
+    void PreviousWindow();
     void CreateMenus();
     QMenu* CreateFileMenu(bool documentMenu);
     QMenu* CreateViewMenu();

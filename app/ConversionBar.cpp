@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QIcon>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -119,6 +120,44 @@ QString Translate(const char* text) {
     return text ? QCoreApplication::translate("ConversionBar", text) : QString();
 }
 
+// Keyboard access: the letter of each captioned control, marked in the
+// caption where it occurs, else appended in parentheses as Japanese
+// captions carry it.
+struct Mnemonic {
+    int id;
+    char letter;
+};
+constexpr Mnemonic kMnemonics[] = {
+    {IDC_RANGE_SEL, 'I'}, {IDC_ALL_FRAMES, 'A'}, {IDC_END_LABEL, 'N'},
+    {IDC_16BITS, '6'},    {IDC_8BITS, '8'},
+};
+
+QString WithMnemonic(int id, const QString& caption) {
+    for (const Mnemonic& m : kMnemonics) {
+        if (m.id != id)
+            continue;
+        const qsizetype at = caption.indexOf(QLatin1Char(m.letter), 0, Qt::CaseInsensitive);
+        if (at >= 0)
+            return QString(caption).insert(at, QLatin1Char('&'));
+        return caption + QStringLiteral("(&%1)").arg(QLatin1Char(m.letter));
+    }
+    return caption;
+}
+
+// The icon buttons have no caption: Alt and a letter press them.
+QKeySequence ButtonKey(int id) {
+    switch (id) {
+    case IDC_TOP:
+        return QKeySequence(Qt::ALT | Qt::Key_T);
+    case IDC_PLAY:
+        return QKeySequence(Qt::ALT | Qt::Key_P);
+    case IDC_ABORT:
+        return QKeySequence(Qt::ALT | Qt::Key_B);
+    default:
+        return {};
+    }
+}
+
 // Dialog units to pixels with rounding, as the dialog manager maps them.
 int MapUnits(int units, int base, int divisor) {
     return static_cast<int>(std::lround(static_cast<double>(units) * base / divisor));
@@ -152,7 +191,7 @@ void ConversionBar::CreateControls(bool japanese) {
         QWidget* control = nullptr;
         switch (def.kind) {
         case Kind::Radio: {
-            auto* radio = new QRadioButton(Translate(def.caption), this);
+            auto* radio = new QRadioButton(WithMnemonic(def.id, Translate(def.caption)), this);
             // The two range radios start groups of their own and the depth
             // radios are kept apart too: their state comes only from the
             // idle update, never from Qt's exclusivity.
@@ -165,7 +204,7 @@ void ConversionBar::CreateControls(bool japanese) {
             control = new QLineEdit(this);
             break;
         case Kind::Label:
-            control = new QLabel(Translate(def.caption), this);
+            control = new QLabel(WithMnemonic(def.id, Translate(def.caption)), this);
             break;
         case Kind::Progress: {
             auto* progress = new RunProgressBar(this);
@@ -185,6 +224,7 @@ void ConversionBar::CreateControls(bool japanese) {
             icon.addFile(image + QStringLiteral("@2x.png"));
             button->setIcon(icon);
             button->setFocusPolicy(Qt::StrongFocus);
+            button->setShortcut(ButtonKey(def.id));
             connect(button, &QPushButton::clicked, this, [this, id = def.id] { emit Command(id); });
             control = button;
             break;
@@ -202,8 +242,42 @@ void ConversionBar::CreateControls(bool japanese) {
         }
         m_controls[static_cast<std::size_t>(def.id - kBarFirstId)] = control;
     }
+    if (auto* label = qobject_cast<QLabel*>(Control(IDC_END_LABEL)))
+        label->setBuddy(Control(IDC_END_FRAME));
+    // The template puts All Frames a unit above the other captions of its
+    // row; it sits on their line.
+    QWidget* all = Control(IDC_ALL_FRAMES);
+    all->move(all->x(), Control(IDC_RANGE_SEL)->y());
     FitCaptions();
+    for (QWidget* control : m_controls)
+        m_oneRow.append(control->geometry());
     setFixedSize(m_templateSize);
+}
+
+int ConversionBar::OneRowWidth() const {
+    return m_templateSize.width();
+}
+
+void ConversionBar::SetTwoRows(bool twoRows) {
+    if (twoRows == m_bTwoRows)
+        return;
+    m_bTwoRows = twoRows;
+    // The progress bar and the buttons after it move to a second row below
+    // the range controls, so a narrow window still shows all of them.
+    const int split = m_oneRow[static_cast<qsizetype>(IDC_PROGRESS - kBarFirstId)].left();
+    const int gap = MapUnits(3, m_baseX, 4);
+    const int rowHeight = m_templateSize.height();
+    int secondRowEnd = 0;
+    for (std::size_t i = 0; i < m_controls.size(); ++i) {
+        QRect rect = m_oneRow[static_cast<qsizetype>(i)];
+        if (twoRows && rect.left() >= split) {
+            rect.translate(gap - split, rowHeight);
+            secondRowEnd = std::max(secondRowEnd, rect.right() + 1);
+        }
+        m_controls[i]->setGeometry(rect);
+    }
+    setFixedSize(twoRows ? QSize(std::max(split, secondRowEnd + gap), 2 * rowHeight)
+                         : m_templateSize);
 }
 
 // Our fonts are not the template's. A caption that needs more room than its

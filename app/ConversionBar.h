@@ -5,6 +5,8 @@
 // handles its commands.
 #pragma once
 
+#include <QList>
+#include <QRect>
 #include <QString>
 #include <QWidget>
 
@@ -49,6 +51,12 @@ public:
     int BaseUnitX() const { return m_baseX; }
     int BaseUnitY() const { return m_baseY; }
 
+    // One row is the template's layout; two rows put the progress bar and
+    // the buttons below the range controls, for narrow windows.
+    void SetTwoRows(bool twoRows);
+    bool TwoRows() const { return m_bTwoRows; }
+    int OneRowWidth() const;
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -66,4 +74,6 @@ private:
     int m_baseX = 6;
     int m_baseY = 13;
     QSize m_templateSize;
+    QList<QRect> m_oneRow; // geometry of each control in the one-row layout
+    bool m_bTwoRows = false;
 };

@@ -38,7 +38,6 @@ FrameBar::FrameBar(QWidget* parent) : QWidget(parent) {
 
     m_pNumber = new QLineEdit(this);
     m_pNumber->setObjectName(QStringLiteral("IDC_FRAME_NUMBER"));
-    m_pNumber->setToolTip(tr("Frame shown; type a frame and press Enter"));
     m_pNumber->setAlignment(Qt::AlignRight);
     m_pNumber->setFixedWidth(m_pNumber->fontMetrics().horizontalAdvance(QStringLiteral("-000.00ms")) +
                              10);
@@ -84,6 +83,7 @@ FrameBar::FrameBar(QWidget* parent) : QWidget(parent) {
     connect(m_pSpeed->lineEdit(), &QLineEdit::editingFinished, this, &FrameBar::OnSpeedEntered);
     connect(m_pLoop, &QCheckBox::toggled, this, [this](bool on) { emit loopChanged(on); });
     SetRate(0);
+    UpdateNumberLook();
 }
 
 QString FrameBar::RateText(int framesPerSecond) const {
@@ -101,7 +101,7 @@ int FrameBar::ParseRate(const QString& text) {
     return ok && rate >= 1 && rate <= kMaxRate ? rate : -1;
 }
 
-void FrameBar::SetFrames(int count, int current) {
+void FrameBar::SetFrames(int count, int current, bool unreadable) {
     m_nCount = std::max(0, count);
     const QSignalBlocker block(m_pSlider);
     m_pSlider->setRange(0, std::max(0, m_nCount - 1));
@@ -114,6 +114,8 @@ void FrameBar::SetFrames(int count, int current) {
         m_pNumber->setText(m_nCount > 0 ? QString::number(current) : QString());
     if (!m_pNumber->hasFocus())
         SetMarked(false);
+    m_bUnreadable = unreadable && m_nCount > 0;
+    UpdateNumberLook();
 }
 
 void FrameBar::SetRate(int framesPerSecond) {
@@ -147,11 +149,14 @@ void FrameBar::OnNumberEntered() {
     std::string error;
     if (!time.ParseFrame(m_pNumber->text().toStdString(), frame, error) || frame >= m_nCount) {
         SetMarked(true);
-        m_pNumber->setToolTip(QString::fromStdString(error));
+        // The range in the user's language, then what was wrong with a
+        // recorded number or a time.
+        if (!error.empty())
+            m_pNumber->setToolTip(m_pNumber->toolTip() + QLatin1Char('\n') +
+                                  QString::fromStdString(error));
         m_pNumber->selectAll();
         return;
     }
-    m_pNumber->setToolTip(tr("Frame shown; type a frame and press Enter"));
     SetMarked(false);
     emit frameEntered(frame);
 }
@@ -174,7 +179,22 @@ void FrameBar::SetMarked(bool marked) {
     if (m_bMarked == marked)
         return;
     m_bMarked = marked;
-    m_pNumber->setStyleSheet(
-        marked ? QStringLiteral("QLineEdit { background: #ffd0d0; color: #a00000; }") : QString());
     m_pNumber->setProperty("refused", marked);
+    UpdateNumberLook();
+}
+
+void FrameBar::UpdateNumberLook() {
+    // Refused text says what would be accepted; an unreadable frame says so.
+    QString tip = tr("Frame shown; type a frame and press Enter");
+    if (m_bMarked)
+        tip = tr("Type a frame from 0 to %1 and press Enter").arg(std::max(0, m_nCount - 1));
+    else if (m_bUnreadable)
+        tip = tr("Frame %1 cannot be read").arg(m_pNumber->text());
+    m_pNumber->setToolTip(tip);
+    const QString sheet =
+        m_bMarked ? QStringLiteral("QLineEdit { background: #ffd0d0; color: #a00000; }")
+        : m_bUnreadable ? QStringLiteral("QLineEdit { color: #a00000; font-style: italic; }")
+                        : QString();
+    if (m_pNumber->styleSheet() != sheet)
+        m_pNumber->setStyleSheet(sheet);
 }

@@ -22,9 +22,9 @@ class FrameBar : public QWidget {
 public:
     explicit FrameBar(QWidget* parent = nullptr);
 
-    // Frames 0..count-1 (count 0: nothing to show) and the frame shown; no
-    // signals are sent.
-    void SetFrames(int count, int current);
+    // Frames 0..count-1 (count 0: nothing to show) and the frame shown, or
+    // asked for and `unreadable`; no signals are sent.
+    void SetFrames(int count, int current, bool unreadable = false);
     int FrameCount() const { return m_nCount; }
 
     // The playback speed: 0 = "Max", else frames per second.
@@ -41,6 +41,8 @@ public:
     void FocusFrameNumber();
     // The frame number field is marked while it holds refused text.
     bool FrameNumberMarked() const { return m_bMarked; }
+    // The frame number names a frame that could not be read.
+    bool FrameNumberUnreadable() const { return m_bUnreadable; }
 
     QSlider* Slider() const { return m_pSlider; }
     QLineEdit* FrameNumber() const { return m_pNumber; }
@@ -67,6 +69,7 @@ private:
     void OnNumberEntered();
     void OnSpeedEntered();
     void SetMarked(bool marked);
+    void UpdateNumberLook();
     QString RateText(int framesPerSecond) const;
 
     QToolButton* m_pBack = nullptr;
@@ -80,4 +83,5 @@ private:
     int m_nRate = 0;
     bool m_bMarked = false;
     TimeBase m_time;
+    bool m_bUnreadable = false;
 };

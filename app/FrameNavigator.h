@@ -46,6 +46,9 @@ public:
     bool ShowFrame(int index);
     // The active recording's frame shown (its reader's position), or -1.
     int CurrentFrame() const;
+    // The frame the user is at: the one shown, or the one last asked for
+    // when it could not be read. Steps and playback start from it.
+    int PositionFrame() const;
 
     // Space: plays from the frame shown to the end of the bar's range.
     void PlayFromCurrent();
@@ -61,7 +64,8 @@ public:
 
     // During a playback: the rate achieved, shown as "412 fps".
     void ShowAchievedRate(double framesPerSecond);
-    void SetPlaying(bool playing) { m_bPlaying = playing; }
+    // The rate pane is emptied when a playback ends.
+    void SetPlaying(bool playing);
     bool IsPlaying() const { return m_bPlaying; }
 
     // Commands.
@@ -105,6 +109,11 @@ private:
     void OnSliderMoved(int frame);
     void ShowPendingSliderFrame();
     bool HandleKey(int key);
+    // The frame keys reach the frame from every control of the frame bar.
+    void WatchBarKeys();
+    static bool FieldNeedsKey(const QObject* control, int key);
+    // Gives the keyboard back to the active view.
+    void FocusView();
     void WrapBand();
     void ApplyRememberedRange(CVornDoc* doc);
     void OnReadout(bool inside, int x, int y, int value);
@@ -122,11 +131,14 @@ private:
     QAction* m_pActActual = nullptr;
     QAction* m_pActZoomIn = nullptr;
     QAction* m_pActZoomOut = nullptr;
+    QAction* m_pActAbortRun = nullptr; // Escape during a run
     QActionGroup* m_pRangeGroup = nullptr;
     QList<QAction*> m_rangeActions;
     QMenu* m_pRangeMenu = nullptr;
 
     QPointer<CChildFrame> m_pActiveFrame;
+    const CVornDoc* m_pAskedDoc = nullptr; // whose frame m_nAskedFrame is
+    int m_nAskedFrame = -1;
     std::vector<const CVornDoc*> m_rangedDocs; // documents given the remembered range
     DisplayRange m_rememberedRange;
     int m_nPendingSlider = -1;

@@ -11,6 +11,7 @@
 #include "display/CVornView.h"
 #include "recording/CVornDoc.h"
 
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -43,6 +44,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
         return false;
     }
     NewFrame(doc)->ActivateFrame();
+    m_strLastOpenFolder = QFileInfo(path).absolutePath();
     if (const QString notes = OpenNotesLine(*doc); !notes.isEmpty())
         SetStatusLine(notes);
     m_pRecentFiles->Add(path);
@@ -56,7 +58,7 @@ void CMainFrame::OnFileOpen() {
     if (m_openDialog) {
         path = m_openDialog(this);
     } else {
-        QFileDialog dialog(this);
+        QFileDialog dialog(this, QString(), OpenDialogFolder());
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setNameFilters({tr("VORN File (*.vrn)"), tr("All Files (*)")});
@@ -65,6 +67,13 @@ void CMainFrame::OnFileOpen() {
     }
     if (!path.isEmpty())
         OpenDocumentFile(path);
+}
+
+QString CMainFrame::OpenDialogFolder() const {
+    if (const CVornDoc* doc = GetActiveDocument())
+        return QFileInfo(QFile::decodeName(QByteArray::fromStdString(doc->GetPathName())))
+            .absolutePath();
+    return m_strLastOpenFolder;
 }
 
 void CMainFrame::OnOpenRecentFile(int index) {

@@ -7,6 +7,7 @@
 #include "app/CmdUI.h"
 #include "app/DocTemplate.h"
 #include "app/RecentFileList.h"
+#include "recording/CVornDoc.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -16,6 +17,7 @@
 #include <QEvent>
 #include <QListWidget>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -229,7 +231,46 @@ void CMainFrame::CreateActions() {
     make(ID_PREV_PANE, [this] {
         m_pMdiArea->activatePreviousSubWindow();
     })->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6));
+    CreateWindowKeys();
     CreateRecentFileActions();
+}
+
+void CMainFrame::CreateWindowKeys() {
+    // The usual MDI window keys, without menu items of their own.
+    const struct {
+        const char* name;
+        QList<QKeySequence> keys;
+        void (CMainFrame::*handler)();
+    } keys[] = {
+        {"ID_WINDOW_CLOSE",
+         {QKeySequence(Qt::CTRL | Qt::Key_F4), QKeySequence(Qt::CTRL | Qt::Key_W)},
+         &CMainFrame::CloseActiveWindow},
+        {"ID_WINDOW_NEXT", {QKeySequence(Qt::CTRL | Qt::Key_Tab)}, &CMainFrame::NextWindow},
+        {"ID_WINDOW_PREVIOUS",
+         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab)},
+         &CMainFrame::PreviousWindow},
+    };
+    for (const auto& key : keys) {
+        auto* action = new QAction(this);
+        action->setObjectName(QString::fromLatin1(key.name));
+        action->setShortcuts(key.keys);
+        connect(action, &QAction::triggered, this, key.handler);
+        addAction(action);
+    }
+}
+
+void CMainFrame::CloseActiveWindow() {
+    if (QMdiSubWindow* window = m_pMdiArea->activeSubWindow())
+        window->close(); // a window whose document a run uses waits for its end
+}
+
+void CMainFrame::NextWindow() {
+    m_pMdiArea->activateNextSubWindow();
+}
+
+void CMainFrame::PreviousWindow() {
+    m_pMdiArea->activatePreviousSubWindow();
 }
 
 void CMainFrame::CreateRecentFileActions() {
@@ -381,6 +422,12 @@ void CMainFrame::UpdateWindowMenu() {
     const QList<QMdiSubWindow*> windows = m_pMdiArea->subWindowList();
     if (windows.isEmpty())
         return;
+    // A window not painted yet (a message held its first paint back) still
+    // lists its frame.
+    for (QMdiSubWindow* window : windows) {
+        if (auto* child = qobject_cast<CChildFrame*>(window); child && child->GetActiveDocument())
+            child->GetActiveDocument()->UpdateTitle();
+    }
     m_windowListActions.append(m_pWindowMenu->addSeparator());
     const QMdiSubWindow* current = m_pMdiArea->currentSubWindow();
     for (qsizetype i = 0; i < windows.size() && i < 9; ++i) {

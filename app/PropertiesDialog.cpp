@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "app/PropertiesDialog.h"
 
+#include "app/RunReport.h"
 #include "recording/CVornDoc.h"
 #include "recording/TimeBase.h"
 
@@ -110,7 +111,8 @@ void HistogramWidget::paintEvent(QPaintEvent* /*event*/) {
     }
 }
 
-PropertiesDialog::PropertiesDialog(const CVornDoc& doc, QWidget* parent) : QDialog(parent) {
+PropertiesDialog::PropertiesDialog(const CVornDoc& doc, QWidget* parent, int unreadableFrame)
+    : QDialog(parent) {
     setObjectName(QStringLiteral("IDD_PROPERTIES"));
     setWindowTitle(Tr("Properties of %1").arg(QString::fromLocal8Bit(doc.GetBaseTitle())));
     auto* layout = m_pLayout = new QVBoxLayout(this);
@@ -122,22 +124,25 @@ PropertiesDialog::PropertiesDialog(const CVornDoc& doc, QWidget* parent) : QDial
     }
     layout->addLayout(form);
 
-    const size_t count =
-        doc.m_pRawPixels ? static_cast<size_t>(doc.m_nWidth) * static_cast<size_t>(doc.m_nHeight)
-                         : 0;
+    // Samples of a frame that could not be read are not that frame's.
+    const int frame = doc.m_pReader ? doc.m_pReader->currentFrame : -2;
+    const size_t count = doc.m_pRawPixels && frame >= 0 ? static_cast<size_t>(doc.m_nWidth) *
+                                                              static_cast<size_t>(doc.m_nHeight)
+                                                        : 0;
     const SampleHistogram counts =
         count ? CountSamples(doc.m_pRawPixels, count) : SampleHistogram{};
     const SampleBounds bounds = count ? SampleMinMax(doc.m_pRawPixels, count) : SampleBounds{};
-    const int frame = doc.m_pReader ? doc.m_pReader->currentFrame : -2;
-    auto* caption =
-        new QLabel(Tr("Histogram of frame %1 (10-bit samples 0 to 1023; minimum %2, maximum %3):")
-                       .arg(frame)
-                       .arg(bounds.low)
-                       .arg(bounds.high),
-                   this);
+    auto* caption = new QLabel(
+        count ? Tr("Histogram of frame %1 (10-bit samples 0 to 1023; minimum %2, maximum %3):")
+                    .arg(frame)
+                    .arg(bounds.low)
+                    .arg(bounds.high)
+              : UnreadableFrameLine(doc, std::max(0, unreadableFrame)),
+        this);
     caption->setObjectName(QStringLiteral("IDC_HISTOGRAM_CAPTION"));
     layout->addWidget(caption);
     m_pHistogram = new HistogramWidget(counts, this);
+    m_pHistogram->setVisible(count != 0);
     layout->addWidget(m_pHistogram, 1);
 
     auto* buttons = m_pButtons = new QDialogButtonBox(QDialogButtonBox::Close, this);

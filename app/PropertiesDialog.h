@@ -46,7 +46,9 @@ class PropertiesDialog : public QDialog {
     Q_OBJECT
 
 public:
-    PropertiesDialog(const CVornDoc& doc, QWidget* parent = nullptr);
+    // `unreadableFrame`: the frame named when the document holds none that
+    // could be read (the one the user asked for).
+    PropertiesDialog(const CVornDoc& doc, QWidget* parent = nullptr, int unreadableFrame = 0);
     HistogramWidget* Histogram() const { return m_pHistogram; }
 
     // Editable "Recording rate (frames/s)" and default rate fields, with OK

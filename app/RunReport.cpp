@@ -202,16 +202,20 @@ QString RunAbortedLine(int lastFrame) {
     return Tr(QT_TRANSLATE_NOOP("RunReport", "Aborted after frame %1")).arg(lastFrame);
 }
 
+QString UnreadableFrameLine(const CVornDoc& doc, int frame) {
+    return (doc.m_pReader && FileEndsInside(*doc.m_pReader, frame)
+                ? Tr(QT_TRANSLATE_NOOP("RunReport", "Frame %1 cannot be read: the file ends "
+                                                    "inside it"))
+                : Tr(QT_TRANSLATE_NOOP("RunReport", "Frame %1 cannot be read")))
+        .arg(frame);
+}
+
 QString OpenNotesLine(const CVornDoc& doc) {
     if (!doc.m_pReader)
         return QString();
     QStringList notes;
-    if (doc.m_pReader->currentFrame != 0) {
-        notes << (FileEndsInside(*doc.m_pReader, 0)
-                      ? Tr(QT_TRANSLATE_NOOP("RunReport", "Frame 0 cannot be read: the file ends "
-                                                          "inside it"))
-                      : Tr(QT_TRANSLATE_NOOP("RunReport", "Frame 0 cannot be read")));
-    }
+    if (doc.m_pReader->currentFrame != 0)
+        notes << UnreadableFrameLine(doc, 0);
     if (const char* why = CorrectionReason(doc.m_pReader->correctionNote)) {
         notes << Tr(QT_TRANSLATE_NOOP("RunReport", "Fixed-pattern correction not applied: %1"))
                      .arg(Tr(why));

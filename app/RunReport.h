@@ -27,6 +27,9 @@ QString ConversionDoneLine(int files, const QString& folder);
 // "Aborted after frame 57".
 QString RunAbortedLine(int lastFrame);
 
+// "Frame 15 cannot be read: the file ends inside it".
+QString UnreadableFrameLine(const CVornDoc& doc, int frame);
+
 // What is missing from a freshly opened recording (frame 0 unreadable, a
 // correction that is present but not applied); empty when nothing is.
 QString OpenNotesLine(const CVornDoc& doc);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "display/CVornView.h"
 
+#include "display/PixelLayout.h"
 #include "recording/CVornDoc.h"
 
 #include <QAction>
@@ -68,20 +69,19 @@ void CVornView::OnDraw(QPainter& painter, const QRect& clientRect) {
     document->UpdateTitle();
     if (m_zoom.IsFit() || m_bPrinting) {
         m_surface.SetView(clientRect, QPoint(header->biWidth / 2, header->biHeight / 2), 0, 1);
-    } else {
-        // Along an axis where the whole frame fits, the layout centres it on
-        // the image's middle; starting from there keeps it still.
-        const double zoom = m_zoom.Zoom();
-        if (clientRect.width() / zoom > header->biWidth)
-            m_zoom.centreX = header->biWidth / 2;
-        if (clientRect.height() / zoom > std::abs(header->biHeight))
-            m_zoom.centreY = std::abs(header->biHeight) / 2;
-        m_surface.SetView(clientRect,
-                          QPoint(static_cast<int>(std::lround(m_zoom.centreX)),
-                                 static_cast<int>(std::lround(m_zoom.centreY))),
-                          m_zoom.Num(), m_zoom.Den());
+        m_surface.Draw(painter, clientRect, header, nullptr);
+        return;
     }
-    m_surface.Draw(painter, clientRect, header, nullptr);
+    // An explicit zoom: every image pixel exactly `zoom` client pixels.
+    m_surface.imageWidth = header->biWidth;
+    m_surface.imageHeight = std::abs(header->biHeight);
+    const PixelAxis x = LayoutPixelAxis(clientRect.width(), m_surface.imageWidth, m_zoom.Num(),
+                                        m_zoom.Den(), m_zoom.centreX);
+    const PixelAxis y = LayoutPixelAxis(clientRect.height(), m_surface.imageHeight, m_zoom.Num(),
+                                        m_zoom.Den(), m_zoom.centreY);
+    m_surface.srcRect = DibRect{x.srcPos, y.srcPos, x.srcExtent, y.srcExtent};
+    m_surface.dstRect = DibRect{x.dstPos, y.dstPos, x.dstExtent, y.dstExtent};
+    m_surface.DrawLaidOut(painter, header, nullptr);
 }
 
 void CVornView::RepaintNow() {
@@ -147,11 +147,6 @@ void CVornView::paintEvent(QPaintEvent* /*event*/) {
         // A zoomed layout scrolls by moving its centre; the bars follow it.
         OnDraw(painter, viewport()->rect());
         painter.end();
-        // The layout holds the view inside the frame: keep its centre.
-        if (std::lround(m_zoom.centreX) != m_surface.centerX)
-            m_zoom.centreX = m_surface.centerX;
-        if (std::lround(m_zoom.centreY) != m_surface.centerY)
-            m_zoom.centreY = m_surface.centerY;
         m_shownSrc = m_surface.srcRect;
         m_shownDst = m_surface.dstRect;
         SyncScrollBars();

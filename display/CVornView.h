@@ -83,6 +83,8 @@ signals:
     // The cursor is over image pixel (x, y) whose decoded sample is `value`;
     // `inside` false when it is outside the frame (or the view).
     void readoutChanged(bool inside, int x, int y, int value);
+    // The zoom changed (a command, Ctrl + wheel).
+    void zoomChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

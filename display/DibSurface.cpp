@@ -175,9 +175,15 @@ int DibSurface::Draw(QPainter& dc, const QRect& client, const BITMAPINFOHEADER* 
         return 0;
     imageWidth = header->biWidth;
     imageHeight = AbsHeight(header->biHeight);
-    const DibLayout r = Layout(client);
-    if (!hdd)
+    Layout(client);
+    return DrawLaidOut(dc, header, bits);
+}
+
+int DibSurface::DrawLaidOut(QPainter& dc, const BITMAPINFOHEADER* header, const void* bits) {
+    if (header == nullptr || !hdd)
         return 0;
+    const DibLayout r{srcRect.x, srcRect.y, srcRect.width, srcRect.height,
+                      dstRect.x, dstRect.y, dstRect.width, dstRect.height};
 
     // Open wrapped this block; only a different block needs a new wrapper.
     if (header != hdd.header || (bits != nullptr && bits != hdd.bits)) {

@@ -83,6 +83,10 @@ public:
     // empty layout (zero-size client or image) draws nothing and returns 1.
     int Draw(QPainter& dc, const QRect& client, const BITMAPINFOHEADER* header, const void* bits);
 
+    // Draws the rectangles in srcRect and dstRect as they stand, for a
+    // caller that laid them out itself. Results as Draw's.
+    int DrawLaidOut(QPainter& dc, const BITMAPINFOHEADER* header, const void* bits);
+
     // Ends the drawing set-up; drops the wrapper. Safe without Open.
     int End();
 

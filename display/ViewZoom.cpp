@@ -3,6 +3,7 @@
 // readout under the cursor.
 #include "display/CVornView.h"
 
+#include "display/PixelLayout.h"
 #include "recording/CVornDoc.h"
 
 #include <QMouseEvent>
@@ -43,6 +44,7 @@ void CVornView::ZoomFit() {
     m_bSyncingBars = false;
     UpdateScrollRanges();
     viewport()->update();
+    emit zoomChanged();
 }
 
 void CVornView::ZoomActualSize() {
@@ -68,12 +70,35 @@ void CVornView::SetZoomKeepingCentre(int level) {
     m_zoom.SetLevel(level);
     SyncScrollBars();
     viewport()->update();
+    emit zoomChanged();
 }
+
+namespace {
+
+// The client offset of image coordinate 0 that keeps image pixel
+// floor(point) under client pixel `anchor` at the new zoom, as near as the
+// pixel grid allows to keeping `point` itself there.
+int64_t AnchoredOffset(int anchor, double point, int32_t num, int32_t den) {
+    const double zoom = static_cast<double>(num) / den;
+    const double pixel = std::floor(point);
+    const double centre = anchor + 0.5;
+    auto offset = static_cast<int64_t>(std::floor(centre - point * zoom + 0.5));
+    // Client pixel `anchor` shows floor((centre - offset) / zoom): bring
+    // the offset into the range where that is `pixel`.
+    const auto lowest = static_cast<int64_t>(std::floor(centre - (pixel + 1) * zoom)) + 1;
+    const auto highest = static_cast<int64_t>(std::floor(centre - pixel * zoom));
+    if (lowest <= highest)
+        offset = std::clamp(offset, lowest, highest);
+    return offset;
+}
+
+} // namespace
 
 void CVornView::ZoomAt(int steps, const QPoint& anchor) {
     if (steps == 0)
         return;
-    // The image point under the anchor, from the layout on screen.
+    // The image point under the anchor pixel's centre, from the layout on
+    // screen.
     const QPoint client = anchor + ClientOrigin();
     double px = m_zoom.IsFit() ? (m_surface.imageWidth - 1) / 2 : m_zoom.centreX;
     double py = m_zoom.IsFit() ? (m_surface.imageHeight - 1) / 2 : m_zoom.centreY;
@@ -89,12 +114,16 @@ void CVornView::ZoomAt(int steps, const QPoint& anchor) {
         changed = (steps > 0 ? m_zoom.StepIn(fitZoom) : m_zoom.StepOut(fitZoom)) || changed;
     if (!changed)
         return;
-    const double zoom = m_zoom.Zoom();
     const QSize size = viewport()->size();
-    m_zoom.centreX = px - (anchor.x() - HalfExtent(size.width())) / zoom;
-    m_zoom.centreY = py - (anchor.y() - HalfExtent(size.height())) / zoom;
+    const int32_t num = m_zoom.Num();
+    const int32_t den = m_zoom.Den();
+    m_zoom.centreX =
+        PixelAxisCentre(size.width(), num, den, AnchoredOffset(anchor.x(), px, num, den));
+    m_zoom.centreY =
+        PixelAxisCentre(size.height(), num, den, AnchoredOffset(anchor.y(), py, num, den));
     SyncScrollBars();
     viewport()->update();
+    emit zoomChanged();
 }
 
 bool CVornView::ImagePixelAt(const QPoint& viewportPos, int& x, int& y) const {
@@ -108,9 +137,16 @@ bool CVornView::ImagePixelAt(const QPoint& viewportPos, int& x, int& y) const {
     if (dx < 0 || dy < 0 || dx >= dst.width || dy >= dst.height)
         return false;
     // Nearest neighbour, as the frame is drawn: the source pixel whose
-    // stretched extent holds this client pixel's centre.
-    x = src.x + std::min(src.width - 1, static_cast<int>((dx + 0.5) * src.width / dst.width));
-    y = src.y + std::min(src.height - 1, static_cast<int>((dy + 0.5) * src.height / dst.height));
+    // stretched extent holds this client pixel's centre. A centre on the
+    // border of two source pixels (zooms below 1) takes the first in memory
+    // order, as the painter's fixed-point sampling does; bottom-up rows are
+    // drawn mirrored, so there it is the later row of the picture.
+    constexpr double kTie = 1.0 / 65536;
+    const double rowTie = m_surface.hdd.bottomUp ? kTie : -kTie;
+    x = src.x + std::clamp(static_cast<int>((dx + 0.5) * src.width / dst.width - kTie), 0,
+                           src.width - 1);
+    y = src.y + std::clamp(static_cast<int>((dy + 0.5) * src.height / dst.height + rowTie), 0,
+                           src.height - 1);
     return x >= 0 && y >= 0 && x < m_surface.imageWidth && y < m_surface.imageHeight;
 }
 

@@ -134,6 +134,14 @@
         <source>Repeat the playback range</source>
         <translation>再生区間を繰り返す</translation>
     </message>
+    <message>
+        <source>Type a frame from 0 to %1 and press Enter</source>
+        <translation>0 から %1 までのﾌﾚｰﾑ番号を入力してEnter</translation>
+    </message>
+    <message>
+        <source>Frame %1 cannot be read</source>
+        <translation>ﾌﾚｰﾑ %1 を読み取れません</translation>
+    </message>
 </context>
 <context>
     <name>RangeDialog</name>
@@ -823,12 +831,12 @@ Previous Pane</source>
         <translation>ﾌﾚｰﾑ %1 の後で中止しました</translation>
     </message>
     <message>
-        <source>Frame 0 cannot be read: the file ends inside it</source>
-        <translation>ﾌﾚｰﾑ 0 を読み取れません: その途中でﾌｧｲﾙが終わっています</translation>
+        <source>Frame %1 cannot be read: the file ends inside it</source>
+        <translation>ﾌﾚｰﾑ %1 を読み取れません: その途中でﾌｧｲﾙが終わっています</translation>
     </message>
     <message>
-        <source>Frame 0 cannot be read</source>
-        <translation>ﾌﾚｰﾑ 0 を読み取れません</translation>
+        <source>Frame %1 cannot be read</source>
+        <translation>ﾌﾚｰﾑ %1 を読み取れません</translation>
     </message>
     <message>
         <source>Fixed-pattern correction not applied: %1</source>
