@@ -4,6 +4,7 @@
 // and the frame-count probe, releasing the GIL while they work.
 
 #include "Conversion.h"
+#include "QuorvaneVersion.h"
 #include "RecordingReader.h"
 
 #include <pybind11/numpy.h>
@@ -47,7 +48,9 @@ void TranslateErrors(std::exception_ptr caught) {
     } catch (const RefusedError& e) {
         SetError(ErrorClass("VornError")(FsText(e.what())));
     } catch (const ShortFrameFault& e) {
-        SetError(ErrorClass("ShortFrameError")(FsText(e.what()), e.frame));
+        SetError(ErrorClass("ShortFrameError")(FsText(e.what()), e.frame, FsText(e.path)));
+    } catch (const ChangedError& e) {
+        SetError(ErrorClass("RecordingChangedError")(FsText(e.what())));
     } catch (const ClosedError& e) {
         PyErr_SetString(PyExc_ValueError, e.what());
     }
@@ -194,13 +197,22 @@ void BindConversionExtras(py::module_& m) {
         py::arg("recording"), py::arg("output"), "File name of the manifest for the output argument.");
 }
 
+// Truncated recordings and processes forked while a recording is open.
+void BindCompletenessAndFork(py::class_<RecordingReader>& reader) {
+    reader.def_readonly("stored_frames", &RecordingReader::storedFrames)
+        .def_readonly("complete_frames", &RecordingReader::completeFrames)
+        .def("after_fork_in_child", &RecordingReader::AfterForkInChild,
+             "Makes the reader usable in a child process after fork.");
+}
+
 void BindReader(py::module_& m) {
-    py::class_<RecordingReader>(m, "Reader", "An open recording; see quorvane.Recording.")
-        .def(py::init([](const std::string& path, bool correction) {
+    py::class_<RecordingReader> reader(m, "Reader", "An open recording; see quorvane.Recording.");
+    reader
+        .def(py::init([](const std::string& path, bool correction, bool completeOnly) {
                  py::gil_scoped_release release;
-                 return std::make_unique<RecordingReader>(path, correction);
+                 return std::make_unique<RecordingReader>(path, correction, completeOnly);
              }),
-             py::arg("path"), py::arg("correction"))
+             py::arg("path"), py::arg("correction"), py::arg("complete_only") = false)
         .def_readonly("width", &RecordingReader::width)
         .def_readonly("height", &RecordingReader::height)
         .def_readonly("frames", &RecordingReader::frames)
@@ -239,6 +251,7 @@ void BindReader(py::module_& m) {
             },
             py::arg("start"), py::arg("step"), py::arg("count"), py::arg("out"),
             "Decodes frames start, start + step, ... into out, one lock for the run.");
+    BindCompletenessAndFork(reader);
 }
 
 } // namespace
@@ -246,6 +259,7 @@ void BindReader(py::module_& m) {
 PYBIND11_MODULE(_core, m) {
     m.doc() = "Compiled core of the quorvane package; use the quorvane module instead.";
     py::register_exception_translator(&TranslateErrors);
+    m.attr("version") = QUORVANE_VERSION;
     BindReader(m);
 
     m.def("convert", &Convert, py::arg("recording"), py::arg("output"), py::arg("bits"),
