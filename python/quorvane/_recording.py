@@ -168,7 +168,8 @@ class Recording:
 
     @property
     def last_frame_number(self):
-        """Number of the last recorded frame (index ``len(self) - 1``)."""
+        """Number of the last recorded frame, as the file declares it (index ``len(self) - 1``
+        unless ``complete_only`` left out a cut-off end)."""
         return self._reader.last_frame_number
 
     @property
