@@ -7,10 +7,11 @@ class VornError(ValueError):
 
     The message is the reader's reason, e.g. ``"not a VORN recording"`` or
     ``"missing FSZP chunk"``: the same text ``quorvane-cli`` prints after
-    ``cannot open FILE:``.
+    ``cannot open FILE:``. ``filename`` is the recording's path when known.
     """
 
     __module__ = "quorvane"
+    filename = None
 
 
 class ShortFrameError(OSError):

@@ -79,8 +79,12 @@ class Recording:
         self._absolute = os.path.abspath(self._path)
         self._requested = bool(correction)
         self._complete_only = bool(complete_only)
-        self._reader = _core.Reader(os.fsencode(self._path), self._requested,
-                                    self._complete_only)
+        try:
+            self._reader = _core.Reader(os.fsencode(self._path), self._requested,
+                                        self._complete_only)
+        except VornError as e:
+            e.filename = self._path
+            raise
         r = self._reader
         self._shape = (r.frames, r.height, r.width)
         self._note = r.correction_note or None

@@ -92,8 +92,10 @@ class RecordingPool:
 
 
 def _changed(path, what):
-    return RecordingChangedError(f"{path}: the recording changed since the array was built "
-                                 f"({what})")
+    error = RecordingChangedError(f"{path}: the recording changed since the array was built "
+                                  f"({what})")
+    error.filename = path
+    return error
 
 
 recordings = RecordingPool()

@@ -32,7 +32,7 @@ def test_changed_file_raises_naming_the_change(tmp_path, rewrite, named):
     for part in (frames, frames[:16], frames[30:]):
         with pytest.raises(quorvane.RecordingChangedError, match=re.escape(named)) as changed:
             part.compute(scheduler="threads")
-        assert isinstance(changed.value, quorvane.VornError)
+        assert isinstance(changed.value, quorvane.VornError) and changed.value.filename == path
     with quorvane.open(path) as rec:
         assert rec.shape == (rewrite["frames"], rewrite["height"], rewrite["width"])
     assert before.shape == (16, 32, 64)

@@ -135,7 +135,7 @@ def test_refusals_raise_the_matching_errors(recordings, cut_recording, tmp_path)
     junk.write_bytes(b"NOPE" + bytes(400))
     with pytest.raises(quorvane.VornError) as refused:
         quorvane.open(junk)
-    assert str(refused.value) == "not a VORN recording"
+    assert str(refused.value) == "not a VORN recording" and refused.value.filename == str(junk)
     assert isinstance(refused.value, ValueError)
     done = run_cli("convert", junk, "-o", tmp_path / "j.tif")
     assert done.stderr.strip().endswith(": " + str(refused.value))
