@@ -7,6 +7,7 @@ import multiprocessing
 import os
 import pickle
 import subprocess
+import threading
 
 import dask.array
 import numpy
@@ -129,6 +130,26 @@ def test_forked_child_refuses_a_replaced_file(tmp_path):
             error = pool.apply(_first_frame_error)
         assert error is not None and "frame count 6 -> 3" in error
         rec[5]  # the parent still reads the file it opened
+
+
+def test_fork_while_another_thread_reads(tmp_path):
+    # The reading thread holds the recording's lock nearly all the time; a
+    # child forked meanwhile must not wait for it forever.
+    path = write(tmp_path / "busy.vrn", width=256, height=256, frames=64, kind=6)
+    with quorvane.open(path) as rec:
+        INHERITED["rec"] = rec
+        expected = rec[0]
+        stop = threading.Event()
+        reader = threading.Thread(target=lambda: [rec[:] for _ in iter(stop.is_set, True)])
+        reader.start()
+        try:
+            with multiprocessing.get_context("fork").Pool(2) as pool:
+                frames = pool.map_async(_frames_of, [[0]] * 8).get(timeout=60)
+        finally:
+            stop.set()
+            reader.join()
+    for (frame,) in frames:
+        numpy.testing.assert_array_equal(frame, expected)
 
 
 def test_versions_agree():
