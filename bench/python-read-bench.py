@@ -3,7 +3,7 @@
 """Reading frames through the quorvane Python package, beside its baselines.
 
     python3 bench/python-read-bench.py [--build build-release] [--frames 520]
-        [--size 1024x1024] [--rounds 3] [--work DIR] [--skip-dask]
+        [--size 1024x1024] [--rounds 3] [--work DIR] [--skip-dask] [--only-mean]
 
 Needs a Release build with the package, the CLI and bench_read_loop:
 
@@ -19,6 +19,11 @@ round, every contender over every frame of a recording:
 - ``rec[i]``: the package's indexing, a new array per frame;
 - ``numpy.copyto``: copying the same number of bytes, frame by frame, from a
   preloaded array into one buffer (the cost of merely moving the samples).
+
+Then the mean frame, ``from_recording(path).mean(axis=0).compute()`` with
+the default chunks on Dask's threaded scheduler with 1 and 2 threads,
+beside a plain loop of ``read(i, out=buf)`` and ``numpy.add`` on one thread
+(``--only-mean`` runs just this part).
 
 Then ``quorvane.dask.from_recording(path).sum().compute()`` on a
 distributed LocalCluster of 1 worker process against one of 2 (one thread
@@ -47,6 +52,7 @@ def parse_args():
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--work", default=None)
     parser.add_argument("--skip-dask", action="store_true")
+    parser.add_argument("--only-mean", action="store_true")
     return parser.parse_args()
 
 
@@ -122,6 +128,61 @@ def bench_reads(args, quorvane, loop, recordings):
               bests, "C++ ReadFrame", volume)
 
 
+def timed_cpu(action):
+    """(wall seconds, processor seconds of all threads) of one call."""
+    wall, cpu = time.perf_counter(), time.process_time()
+    action()
+    return time.perf_counter() - wall, time.process_time() - cpu
+
+
+def mean_loop(quorvane, path):
+    """The mean frame by a plain loop on one thread: ((wall, cpu) seconds, mean)."""
+    with quorvane.open(path) as rec:
+        buf = numpy.empty(rec.shape[1:], numpy.uint16)
+        total = numpy.zeros(rec.shape[1:], numpy.float64)
+
+        def run():
+            for i in range(len(rec)):
+                rec.read(i, out=buf)
+                numpy.add(total, buf, out=total)
+        seconds = timed_cpu(run)
+        return seconds, total / len(rec)
+
+
+def bench_mean(args, quorvane, loop, path):
+    import dask
+    import quorvane.dask
+
+    frames = quorvane.dask.from_recording(path)
+    small = quorvane.dask.from_recording(path, frames_per_chunk=16)
+    names = ["loop read(out=) + numpy.add, 1 thread", "dask mean, 1 thread",
+             "dask mean, 2 threads", "dask mean, 16-frame chunks, 1 thread"]
+    times = {name: [] for name in names}
+    scaling = []
+    _, expected = mean_loop(quorvane, path)
+    for _ in range(args.rounds):
+        scaling.append(2 * cxx_loop(loop, path) / cxx_pair(loop, path))
+        times[names[0]].append(mean_loop(quorvane, path)[0])
+        for array, threads, name in ((frames, 1, names[1]), (frames, 2, names[2]),
+                                     (small, 1, names[3])):
+            result = []
+            with dask.config.set(scheduler="threads", num_workers=threads):
+                times[name].append(timed_cpu(
+                    lambda: result.append(array.mean(axis=0).compute())))
+            numpy.testing.assert_allclose(result[0], expected)
+    bests = {name: min(w for w, _ in t) for name, t in times.items()}
+    cpus = {name: min(c for _, c in t) for name, t in times.items()}
+    print(f"\nMean frame, {args.frames} frames of {args.size}, offset-gain, "
+          f"chunks of {frames.chunks[0][0]} frames")
+    print("| contender | best wall | every round (wall/cpu) | best cpu | vs the loop (wall) |")
+    print("|---|---|---|---|---|")
+    for name, t in times.items():
+        print(f"| {name} | {bests[name]:.3f} s | {' '.join(f'{w:.3f}/{c:.3f}' for w, c in t)} | "
+              f"{cpus[name]:.3f} s | {bests[names[0]] / bests[name]:.2f} x |")
+    print("Baseline, the machine's own scaling: two C++ ReadFrame passes at once against "
+          "one, throughput ratio per round: " + " ".join(f"{x:.2f}" for x in scaling))
+
+
 def cxx_pair(loop, path):
     """Seconds of two bench_read_loop passes run at the same time (the slower)."""
     env = dict(os.environ, QUORVANE_BENCH_RECORDING=path)
@@ -157,7 +218,7 @@ def bench_dask(args, loop, path):
                                    for s in task["startstops"] if s["action"] == "compute"))
         assert len(sums) == 1
         print(f"\nfrom_recording(path).sum() on a LocalCluster, {args.frames} frames of "
-              f"{args.size}, offset-gain, 16 frames per chunk")
+              f"{args.size}, offset-gain, chunks of {frames.chunks[0][0]} frames")
         print("| workers | best of rounds | every round | task compute time per round "
               "| vs 1 worker |")
         print("|---|---|---|---|---|")
@@ -195,8 +256,11 @@ def main():
                             "--correction", correction], check=True, stdout=subprocess.DEVNULL)
             recordings[correction] = path
         print(f"load average before: {' '.join(f'{x:.1f}' for x in os.getloadavg())}")
-        bench_reads(args, quorvane, loop, recordings)
+        if not args.only_mean:
+            bench_reads(args, quorvane, loop, recordings)
         if not args.skip_dask:
+            bench_mean(args, quorvane, loop, recordings["offset-gain"])
+        if not args.skip_dask and not args.only_mean:
             bench_dask(args, loop, recordings["offset-gain"])
         print(f"\nload average after: {' '.join(f'{x:.1f}' for x in os.getloadavg())}")
 

@@ -98,3 +98,7 @@ bool ReadRecordingInfo(const std::string& path, RecordingInfo& info, std::string
     info.completeFrames = CompleteFrames(reader);
     return true;
 }
+
+int32_t CompleteFrameCount(const VornReader& reader) {
+    return CompleteFrames(reader);
+}

@@ -31,3 +31,6 @@ std::string CorrectionNotApplied(const VornReader& reader);
 // Opens the recording as the viewer does (correction requested). False with
 // `error` set when the recording is refused.
 bool ReadRecordingInfo(const std::string& path, RecordingInfo& info, std::string& error);
+
+// Frames of an open recording that lie wholly inside its file now.
+int32_t CompleteFrameCount(const VornReader& reader);

@@ -25,6 +25,7 @@ bool VornFile::Open(const char* path, bool* notRegular) {
     Close();
     seekCount = 0;
     lastSeekTarget = -1;
+    position_ = 0;
     if (notRegular != nullptr) {
         *notRegular = false;
     }
@@ -96,20 +97,27 @@ int64_t VornFile::Read(void* buffer, int64_t size) {
     }
     auto* out = static_cast<unsigned char*>(buffer);
     int64_t total = 0;
-    // One call may deliver less than asked (pipes, network file systems,
-    // signals); keep going until the end of the file.
+#ifdef _WIN32
+    if (_lseeki64(fd_, position_, SEEK_SET) != position_) {
+        return -1;
+    }
+#endif
+    // One call may deliver less than asked (network file systems, signals);
+    // keep going until the end of the file.
     while (total < size) {
 #ifdef _WIN32
         const int64_t chunk = std::min<int64_t>(size - total, std::numeric_limits<int>::max());
         const int got = _read(fd_, out + total, static_cast<unsigned>(chunk));
 #else
         const int64_t chunk = std::min<int64_t>(size - total, 1 << 30);
-        const ssize_t got = ::read(fd_, out + total, static_cast<size_t>(chunk));
+        const ssize_t got = ::pread(fd_, out + total, static_cast<size_t>(chunk),
+                                    static_cast<off_t>(position_ + total));
         if (got < 0 && errno == EINTR) {
             continue;
         }
 #endif
         if (got < 0) {
+            position_ += total;
             return -1;
         }
         if (got == 0) {
@@ -117,6 +125,7 @@ int64_t VornFile::Read(void* buffer, int64_t size) {
         }
         total += got;
     }
+    position_ += total;
     return total;
 }
 
@@ -126,23 +135,19 @@ bool VornFile::Seek(int64_t position) {
     if (fd_ < 0 || position < 0) {
         return false;
     }
-#ifdef _WIN32
-    return _lseeki64(fd_, position, SEEK_SET) == position;
-#else
+#ifndef _WIN32
     static_assert(sizeof(off_t) >= 8, "64-bit file offsets required");
-    return ::lseek(fd_, static_cast<off_t>(position), SEEK_SET) == position;
 #endif
+    position_ = position;
+    return true;
 }
 
 bool VornFile::Skip(int64_t bytes) {
-    if (fd_ < 0 || bytes < 0) {
+    if (fd_ < 0 || bytes < 0 || bytes > std::numeric_limits<int64_t>::max() - position_) {
         return false;
     }
-#ifdef _WIN32
-    return _lseeki64(fd_, bytes, SEEK_CUR) >= 0;
-#else
-    return ::lseek(fd_, static_cast<off_t>(bytes), SEEK_CUR) >= 0;
-#endif
+    position_ += bytes;
+    return true;
 }
 
 int64_t VornFile::Size() const {

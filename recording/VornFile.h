@@ -2,6 +2,10 @@
 // Read-only file access for recordings: open shared (others may read and
 // write meanwhile), read, 64-bit absolute seek, close. POSIX here, the C
 // runtime's _sopen/_lseeki64 on Windows.
+//
+// The position is the object's own, not the open file description's: reads
+// are positioned (pread), so a descriptor shared with another process after
+// fork, or duplicated, never moves under this reader.
 #pragma once
 
 #include <cstdint>
@@ -41,4 +45,5 @@ public:
 
 private:
     int fd_ = -1;
+    int64_t position_ = 0;
 };

@@ -1,12 +1,14 @@
 # SPDX-License-Identifier: BSD-3-Clause
 """The Recording class: one open VORN recording, frames as numpy arrays."""
 
+import errno
 import operator
 import os
+import weakref
 
 import numpy
 
-from . import _core
+from . import _core, _indexing
 from ._errors import ShortFrameError, VornError
 from ._time import TimeAxis
 
@@ -29,6 +31,20 @@ def _text_path(path):
     return path
 
 
+# Recordings open in this process. A forked child makes their locks usable
+# again (a thread of the parent may have held one) before any thread starts;
+# each reader then opens its file anew at its first read in the child.
+_OPEN = weakref.WeakSet()
+
+
+def _after_fork_in_child():
+    for rec in list(_OPEN):
+        rec._reader.after_fork_in_child()
+
+
+os.register_at_fork(after_in_child=_after_fork_in_child)
+
+
 class Recording(TimeAxis):
     """One open VORN recording (.vrn), read frame by frame into numpy arrays.
 
@@ -40,17 +56,29 @@ class Recording(TimeAxis):
     :class:`PermissionError`). With ``correction=False`` frames are read
     without the recording's fixed-pattern correction.
 
-    A recording behaves as a read-only sequence of frames: ``len(rec)``,
-    ``rec[i]`` (a new C-contiguous ``(height, width)`` uint16 array),
-    ``rec[start:stop:step]`` (a ``(n, height, width)`` array) and iteration
-    in frame order. Frame values lie in 0..1023, corrected, exactly the
-    samples ``quorvane-cli convert`` writes into the frame's 16-bit TIFF.
+    A recording behaves as a read-only array of shape ``(frames, height,
+    width)``: ``len(rec)``, ``rec[i]`` (a new C-contiguous ``(height,
+    width)`` uint16 array), ``rec[start:stop:step]`` (a ``(n, height,
+    width)`` array), iteration in frame order, and numpy indexing with
+    integer lists or arrays, ``...`` and tuples over the three axes, each
+    reading only the frames it selects (boolean masks and ``None`` are
+    refused with :class:`TypeError`). ``numpy.asarray(rec)`` reads every
+    frame into one new array. Frame values lie in 0..1023, corrected,
+    exactly the samples ``quorvane-cli convert`` writes into the frame's
+    16-bit TIFF.
+
+    A file that ends inside a frame has ``complete_frames < len(rec)``;
+    reading the cut frame raises :class:`ShortFrameError`. With
+    ``complete_only=True`` the recording holds just its complete frames.
 
     Reading releases the GIL; one recording may be shared by several
     threads (reads are serialised by a lock), and several recordings read
-    in parallel. ``close()`` or the end of a ``with`` block closes the file;
-    reading afterwards raises :class:`ValueError`. A recording pickles as
-    its path and correction choice and is opened again where it is
+    in parallel. Reads never depend on a file position shared with another
+    process, and a recording used in a child after ``fork`` opens its file
+    again there (:class:`RecordingChangedError` if it no longer holds the
+    same recording). ``close()`` or the end of a ``with`` block closes the
+    file; reading afterwards raises :class:`ValueError`. A recording pickles
+    as its absolute path and choices and is opened again where it is
     unpickled, with its rate.
 
     ``rate`` (frames per second, optional) gives every frame a time from the
@@ -58,14 +86,22 @@ class Recording(TimeAxis):
     :attr:`times` and :meth:`index_of`.
     """
 
-    def __init__(self, path, correction=True, rate=None):
+    def __init__(self, path, correction=True, complete_only=False, rate=None):
         self.rate = rate  # checked before the file is opened
         self._path = _text_path(path)
+        self._absolute = os.path.abspath(self._path)
         self._requested = bool(correction)
-        self._reader = _core.Reader(os.fsencode(self._path), self._requested)
+        self._complete_only = bool(complete_only)
+        try:
+            self._reader = _core.Reader(os.fsencode(self._path), self._requested,
+                                        self._complete_only)
+        except VornError as e:
+            e.filename = self._path
+            raise
         r = self._reader
         self._shape = (r.frames, r.height, r.width)
         self._note = r.correction_note or None
+        _OPEN.add(self)
 
     # --- description -------------------------------------------------------
 
@@ -78,6 +114,30 @@ class Recording(TimeAxis):
     def shape(self):
         """``(frames, height, width)``."""
         return self._shape
+
+    @property
+    def ndim(self):
+        """3: frames, rows, columns."""
+        return 3
+
+    @property
+    def size(self):
+        """Number of samples in all frames."""
+        return self._shape[0] * self._shape[1] * self._shape[2]
+
+    @property
+    def nbytes(self):
+        """Bytes all frames take as one uint16 array."""
+        return 2 * self.size
+
+    @property
+    def complete_frames(self):
+        """Frames wholly inside the file when it was opened (``quorvane-cli info``'s figure).
+
+        Less than the recording's declared frame count when its file was cut
+        off; ``len(rec)`` counts only these with ``complete_only=True``.
+        """
+        return self._reader.complete_frames
 
     @property
     def dtype(self):
@@ -125,7 +185,8 @@ class Recording(TimeAxis):
 
     @property
     def last_frame_number(self):
-        """Number of the last recorded frame (index ``len(self) - 1``)."""
+        """Number of the last recorded frame, as the file declares it (index ``len(self) - 1``
+        unless ``complete_only`` left out a cut-off end)."""
         return self._reader.last_frame_number
 
     @property
@@ -190,24 +251,26 @@ class Recording(TimeAxis):
         return out
 
     def __getitem__(self, key):
-        if isinstance(key, tuple):
-            if not key:
-                return self[:]
-            head, rest = key[0], key[1:]
-            frames = self[head]
-            return frames[(slice(None),) + rest] if isinstance(head, slice) else frames[rest]
         self._check_open()
         if isinstance(key, slice):
             picked = range(*key.indices(self._shape[0]))
             out = numpy.empty((len(picked),) + self._shape[1:], numpy.uint16)
-            if len(picked):
-                # One frame has no step to take (it may be huge: rec[::2**70]).
-                step = picked.step if len(picked) > 1 else 1
-                self._reader.read_many(picked.start, step, len(picked), out)
+            _indexing.read_into(self._reader, picked, out)
             return out
-        out = numpy.empty(self._shape[1:], numpy.uint16)
-        self._reader.read(self._index(key), out)
-        return out
+        if _indexing.is_integer(key):
+            out = numpy.empty(self._shape[1:], numpy.uint16)
+            self._reader.read(self._index(key), out)
+            return out
+        return _indexing.getitem(self._reader, self._shape, key)
+
+    def __array__(self, dtype=None, copy=None):
+        """Every frame, read straight into one new array (of ``dtype``, default uint16)."""
+        if copy is False:
+            raise ValueError("a recording is read from its file: it cannot become an array "
+                             "without a copy")
+        self._check_open()
+        return _indexing.read_cast(self._reader, range(self._shape[0]), self._shape[1:],
+                                   numpy.dtype(numpy.uint16 if dtype is None else dtype))
 
     def __iter__(self):
         """Every frame in order, each a new array; consecutive reads do not seek."""
@@ -217,7 +280,7 @@ class Recording(TimeAxis):
     # --- conversion ---------------------------------------------------------
 
     def to_tiff(self, path, first=None, last=None, bits=16, jobs=None, stack=False,
-                manifest=False, skip_existing=False):
+                manifest=False, skip_existing=False, makedirs=False):
         """Writes frames ``first..last`` as TIFF files; returns their paths.
 
         The files, names and bytes are those of
@@ -245,8 +308,14 @@ class Recording(TimeAxis):
         An output (a frame file, the stack or the manifest) that is the
         recording itself, by its name or through a link, raises
         :class:`ValueError` with the command line's text before anything is
-        written. A failed write raises :class:`OSError` naming the file (the message
-        is the line ``quorvane-cli`` prints); the files of the frames before
+        written.
+
+        ``makedirs=True`` creates the output folder (and its parents) first;
+        otherwise a missing folder raises :class:`FileNotFoundError`.
+
+        A failed write raises the :class:`OSError` subclass of its cause
+        (``errno``, ``filename`` the file, ``strerror`` the line
+        ``quorvane-cli`` prints, ``frame`` the frame); the files of the frames before
         it are complete and stay, later ones are not left behind (nor a
         partial stack). A manifest that cannot be written raises
         :class:`OSError` with the command line's text too, the files staying.
@@ -275,6 +344,8 @@ class Recording(TimeAxis):
         jobs = operator.index(jobs)
         if jobs < 1:
             raise ValueError(f"jobs must be at least 1, not {jobs}")
+        if makedirs:
+            _make_output_folder(_text_path(path))
         recording = os.fsencode(self._path)
         output = os.fsencode(_text_path(path))
         result = _core.convert(recording, output, bits, lo, hi, jobs, stack=bool(stack),
@@ -284,7 +355,7 @@ class Recording(TimeAxis):
                 # The file changed or went away since it was opened: opening
                 # it again raises what open() would raise now.
                 Recording(self._path).close()
-            raise _conversion_error(result)
+            raise _conversion_error(dict(result, recording=self._path))
         if result["manifest_error"]:
             raise OSError(result["manifest_error"])
         if stack:
@@ -306,7 +377,38 @@ class Recording(TimeAxis):
         return False
 
     def __reduce__(self):
-        return (open, (self._path, self._requested, self._rate))
+        return (open, (self._absolute, self._requested, self._complete_only, self._rate))
+
+    def __dask_tokenize__(self):
+        # The same file in the same state gives the same dask key.
+        try:
+            info = os.stat(self._absolute)
+            state = (info.st_ino, info.st_size, info.st_mtime_ns)
+        except OSError:
+            state = (id(self),)
+        return (type(self).__name__, self._absolute, self._requested, self._complete_only) + state
+
+
+def _make_output_folder(path):
+    """Creates the folder that the output argument ``path`` writes into."""
+    folder = path if path.endswith(os.sep) or os.path.isdir(path) else os.path.dirname(path)
+    if folder:
+        os.makedirs(folder, exist_ok=True)
+
+
+_ERRNO_OF_TEXT = {os.strerror(n): n for n in errno.errorcode}
+
+
+def _write_errno(reason):
+    """The errno behind the converter's reason for a failed write (EIO when it names none)."""
+    detail = reason.rpartition(": ")[2]
+    if detail.endswith(" does not exist"):
+        return errno.ENOENT
+    if detail.endswith(" is not a folder"):
+        return errno.ENOTDIR
+    if detail == "a folder has that name":
+        return errno.EISDIR
+    return _ERRNO_OF_TEXT.get(detail, errno.EIO)
 
 
 def _conversion_error(result):
@@ -315,16 +417,19 @@ def _conversion_error(result):
     if not result["failed_file"]:
         return VornError(result["reason"])
     if result["reason"] == "frame could not be read whole":
-        return ShortFrameError(message, result["failed_frame"])
-    return OSError(message)
+        return ShortFrameError(message, result["failed_frame"], result["recording"])
+    error = OSError(_write_errno(result["reason"]), message, os.fsdecode(result["failed_file"]))
+    error.frame = result["failed_frame"]
+    return error
 
 
-def open(path, correction=True, rate=None):  # noqa: A001 - the package's entry point
-    """Opens a VORN recording: ``Recording(path, correction, rate)``.
+def open(path, correction=True, complete_only=False, rate=None):  # noqa: A001 - the package's entry point
+    """Opens a VORN recording: ``Recording(path, correction, complete_only, rate)``.
 
     ``with quorvane.open("shot.vrn") as rec: frame = rec[0]``. With
-    ``correction=False`` the fixed-pattern correction is not applied;
-    ``rate`` (frames per second, e.g. ``50_000`` or ``"50k"``) gives the
-    frames their times from the trigger.
+    ``correction=False`` the fixed-pattern correction is not applied; with
+    ``complete_only=True`` a recording whose file was cut off holds only its
+    complete frames; ``rate`` (frames per second, e.g. ``50_000`` or
+    ``"50k"``) gives the frames their times from the trigger.
     """
-    return Recording(path, correction, rate)
+    return Recording(path, correction, complete_only, rate)

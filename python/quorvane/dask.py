@@ -24,41 +24,62 @@ from dask.highlevelgraph import HighLevelGraph
 from . import _core
 from ._recording import Recording, _text_path
 from ._time import check_rate
+from ._worker_cache import file_state, recording_facts, recordings
 
 __all__ = ["ConvertResult", "convert", "from_recording"]
 
 
-def _read_chunk(path, correction, start, stop):
-    """Frames start..stop - 1 of the recording at ``path``."""
-    with Recording(path, correction) as rec:
-        return rec[start:stop]
+# A chunk's bytes when from_recording chooses the chunks: 64 frames of 1024 x 1024.
+_CHUNK_BYTES = 128 << 20
 
 
-def from_recording(path, frames_per_chunk=16, correction=True, rate=None):
+def _read_chunk(path, correction, complete_only, built, start, stop):
+    """Frames start..stop - 1 of the recording at ``path``, as the array was built for."""
+    key, entry = recordings.take(path, correction, complete_only, built)
+    try:
+        return entry[0][start:stop]
+    finally:
+        recordings.give_back(key, entry)
+
+
+def from_recording(path, frames_per_chunk=None, correction=True, complete_only=False,
+                   rate=None):
     """The frames of a recording as a lazy ``dask.array.Array``.
 
     ``rate`` is checked as :attr:`quorvane.Recording.rate` is; the frames'
     times come with :func:`quorvane.xarray.open_dataarray`.
 
     Shape ``(frames, height, width)``, dtype uint16, chunks of
-    ``frames_per_chunk`` whole frames. The recording is opened once here for
-    its shape (errors as :func:`quorvane.open`); each chunk then opens it in
-    its own task, so the array computes on any scheduler. The path is made
-    absolute first, for workers whose current folder differs.
+    ``frames_per_chunk`` whole frames (default: about 128 MiB, i.e. 64
+    frames of 1024 x 1024). The recording is opened once here for its shape
+    (errors as :func:`quorvane.open`); the chunk tasks open it by path
+    themselves, so the array computes on any scheduler. Each worker process
+    keeps the recordings its tasks opened (one per thread reading at once)
+    for later tasks, until the process ends. The path is made absolute
+    first, for workers whose current folder differs.
+
+    Each task checks that the file is still the recording the array was
+    built for (geometry, frame count, layout, byte order, correction, size
+    and modification time) and raises :class:`quorvane.RecordingChangedError`
+    naming what changed; a chunk never holds fewer frames than its shape
+    says. ``complete_only=True`` as for :func:`quorvane.open`.
     """
     check_rate(rate)
+    path = os.path.abspath(_text_path(path))
+    correction, complete_only = bool(correction), bool(complete_only)
+    state = file_state(path)
+    with Recording(path, correction, complete_only) as rec:
+        built = dict(recording_facts(rec), **state)
+        frames, height, width = rec.shape
+    if frames_per_chunk is None:
+        frames_per_chunk = min(max(frames, 1), max(1, _CHUNK_BYTES // (2 * height * width)))
     frames_per_chunk = int(frames_per_chunk)
     if frames_per_chunk < 1:
         raise ValueError(f"frames_per_chunk must be at least 1, not {frames_per_chunk}")
-    path = os.path.abspath(_text_path(path))
-    correction = bool(correction)
-    with Recording(path, correction) as rec:
-        frames, height, width = rec.shape
-    info = os.stat(path)
-    name = "quorvane-frames-" + tokenize(path, info.st_size, info.st_mtime_ns,
-                                         frames_per_chunk, correction)
+    name = "quorvane-frames-" + tokenize(path, built, frames_per_chunk, correction,
+                                         complete_only)
     starts = range(0, frames, frames_per_chunk)
-    layer = {(name, k, 0, 0): (_read_chunk, path, correction, start,
+    layer = {(name, k, 0, 0): (_read_chunk, path, correction, complete_only, built, start,
                                min(start + frames_per_chunk, frames))
              for k, start in enumerate(starts)}
     chunks = (tuple(min(frames_per_chunk, frames - s) for s in starts), (height,), (width,))
@@ -199,10 +220,10 @@ def convert(paths, output_dir, bits=16, client=None, frames_per_task=256, stack=
     Recordings that would write the same names (the same file name in two
     folders, or one recording listed twice), or an output that is one of the
     recordings, raise :class:`ValueError` with the command line's text before
-    anything runs.
+    anything runs. Relative paths are made absolute here, before any task runs.
 
     Returns a list of :class:`ConvertResult` ``(path, frames, error)`` in the
-    order of ``paths`` (a single path counts as a list of one); with a stack,
+    order of ``paths`` (each as given) (a single path counts as a list of one); with a stack,
     ``frames`` counts its pages (0 when it failed). When only the manifest
     could not be written, ``error`` is the command line's line for that and
     the files stay.
@@ -214,8 +235,10 @@ def convert(paths, output_dir, bits=16, client=None, frames_per_task=256, stack=
         raise ValueError(f"frames_per_task must be at least 1, not {frames_per_task}")
     if isinstance(paths, (str, bytes, os.PathLike)):
         paths = [paths]
-    paths = [_text_path(p) for p in paths]
-    output = os.path.join(_text_path(output_dir), "")
+    # Absolute here, on the client: workers may run in another folder.
+    given = [_text_path(p) for p in paths]
+    paths = [os.path.abspath(p) for p in given]
+    output = os.path.join(os.path.abspath(_text_path(output_dir)), "")
     stack, manifest = bool(stack), bool(manifest)
     # The command line's batch rules, before any task runs: two recordings
     # of one name, the same recording twice, an output that is an input.
@@ -270,4 +293,4 @@ def convert(paths, output_dir, bits=16, client=None, frames_per_task=256, stack=
         if owner is not None and outcome is not None:
             text = f"{paths[owner]}: {outcome}" if isinstance(outcome, Exception) else outcome
             results[owner] = results[owner]._replace(error=text)
-    return results
+    return [result._replace(path=path) for result, path in zip(results, given)]

@@ -41,7 +41,7 @@ def open_dataarray(path, rate=None, frames_per_chunk=64, correction=True):
     path = os.path.abspath(_text_path(path))
     frames = from_recording(path, frames_per_chunk=frames_per_chunk, correction=correction,
                             rate=rate)
-    with Recording(path, correction, rate) as rec:
+    with Recording(path, correction, rate=rate) as rec:
         dim = "frame" if rate is None else "time"
         coords = {"index": (dim, numpy.arange(len(rec), dtype=numpy.int64)),
                   "number": (dim, rec.frame_numbers)}

@@ -5,6 +5,7 @@
 
 #include "Conversion.h"
 #include "convert/Conversion.h"
+#include "QuorvaneVersion.h"
 #include "RecordingReader.h"
 #include "Termination.h"
 #include "Time.h"
@@ -50,7 +51,9 @@ void TranslateErrors(std::exception_ptr caught) {
     } catch (const RefusedError& e) {
         SetError(ErrorClass("VornError")(FsText(e.what())));
     } catch (const ShortFrameFault& e) {
-        SetError(ErrorClass("ShortFrameError")(FsText(e.what()), e.frame));
+        SetError(ErrorClass("ShortFrameError")(FsText(e.what()), e.frame, FsText(e.path)));
+    } catch (const ChangedError& e) {
+        SetError(ErrorClass("RecordingChangedError")(FsText(e.what())));
     } catch (const ClosedError& e) {
         PyErr_SetString(PyExc_ValueError, e.what());
     }
@@ -229,13 +232,22 @@ void BindConversionExtras(py::module_& m) {
         py::arg("recording"), py::arg("output"), "File name of the manifest for the output argument.");
 }
 
+// Truncated recordings and processes forked while a recording is open.
+void BindCompletenessAndFork(py::class_<RecordingReader>& reader) {
+    reader.def_readonly("stored_frames", &RecordingReader::storedFrames)
+        .def_readonly("complete_frames", &RecordingReader::completeFrames)
+        .def("after_fork_in_child", &RecordingReader::AfterForkInChild,
+             "Makes the reader usable in a child process after fork.");
+}
+
 void BindReader(py::module_& m) {
-    py::class_<RecordingReader>(m, "Reader", "An open recording; see quorvane.Recording.")
-        .def(py::init([](const std::string& path, bool correction) {
+    py::class_<RecordingReader> reader(m, "Reader", "An open recording; see quorvane.Recording.");
+    reader
+        .def(py::init([](const std::string& path, bool correction, bool completeOnly) {
                  py::gil_scoped_release release;
-                 return std::make_unique<RecordingReader>(path, correction);
+                 return std::make_unique<RecordingReader>(path, correction, completeOnly);
              }),
-             py::arg("path"), py::arg("correction"))
+             py::arg("path"), py::arg("correction"), py::arg("complete_only") = false)
         .def_readonly("width", &RecordingReader::width)
         .def_readonly("height", &RecordingReader::height)
         .def_readonly("frames", &RecordingReader::frames)
@@ -274,6 +286,7 @@ void BindReader(py::module_& m) {
             },
             py::arg("start"), py::arg("step"), py::arg("count"), py::arg("out"),
             "Decodes frames start, start + step, ... into out, one lock for the run.");
+    BindCompletenessAndFork(reader);
 }
 
 } // namespace
@@ -281,6 +294,7 @@ void BindReader(py::module_& m) {
 PYBIND11_MODULE(_core, m) {
     m.doc() = "Compiled core of the quorvane package; use the quorvane module instead.";
     py::register_exception_translator(&TranslateErrors);
+    m.attr("version") = QUORVANE_VERSION;
     BindReader(m);
 
     m.def("convert", &Convert, py::arg("recording"), py::arg("output"), py::arg("bits"),

@@ -28,8 +28,15 @@ struct RefusedError : std::runtime_error {
 
 // A frame could not be read whole.
 struct ShortFrameFault : std::runtime_error {
-    ShortFrameFault(const std::string& message, int32_t index);
+    ShortFrameFault(const std::string& message, int32_t index, std::string file);
     int32_t frame;
+    std::string path;
+};
+
+// The file at the path is no longer the recording that was opened (it was
+// rewritten or replaced); what() names what differs.
+struct ChangedError : std::runtime_error {
+    using std::runtime_error::runtime_error;
 };
 
 // The recording was closed.
@@ -40,9 +47,10 @@ struct ClosedError : std::runtime_error {
 class RecordingReader {
 public:
     // Opens `path` exactly as the converter does; with `correction` false the
-    // frames are read without the fixed-pattern correction. Throws PathError
-    // or RefusedError.
-    RecordingReader(const std::string& path, bool correction);
+    // frames are read without the fixed-pattern correction; with
+    // `completeOnly` the frame count stops before a frame the file cuts off.
+    // Throws PathError or RefusedError.
+    RecordingReader(const std::string& path, bool correction, bool completeOnly = false);
     ~RecordingReader();
     RecordingReader(const RecordingReader&) = delete;
     RecordingReader& operator=(const RecordingReader&) = delete;
@@ -59,13 +67,20 @@ public:
     // under one lock so the run stays sequential.
     void ReadMany(int64_t start, int64_t step, int64_t count, uint16_t* destination);
 
+    // In the child after fork, before any other thread exists: a lock held
+    // by a parent thread at the fork is never released in the child, so the
+    // lock is replaced. The next read opens the file again.
+    void AfterForkInChild();
+
     // Seeks the file has made since it was opened (for tests of sequential
     // reading).
     int64_t SeekCount();
 
     int32_t width = 0;
     int32_t height = 0;
-    int32_t frames = 0;
+    int32_t frames = 0;         // frames readable by index
+    int32_t storedFrames = 0;   // frames the recording declares
+    int32_t completeFrames = 0; // frames wholly inside the file at open
     int32_t frameBytes = 0;
     bool quadrants = false;
     bool littleEndian = true;
@@ -79,7 +94,12 @@ public:
 
 private:
     void ReadLocked(int64_t index, uint16_t* destination);
+    std::unique_ptr<VornReader> OpenReader(bool correction);
+    void ReopenInThisProcess();
+    std::string ShortFrameText(int32_t frame) const;
 
-    std::mutex m_mutex;
+    std::unique_ptr<std::mutex> m_mutex = std::make_unique<std::mutex>();
     std::unique_ptr<VornReader> m_reader; // null once closed
+    bool m_correction = true;
+    long m_pid = 0; // process that opened m_reader
 };

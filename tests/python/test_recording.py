@@ -135,7 +135,7 @@ def test_refusals_raise_the_matching_errors(recordings, cut_recording, tmp_path)
     junk.write_bytes(b"NOPE" + bytes(400))
     with pytest.raises(quorvane.VornError) as refused:
         quorvane.open(junk)
-    assert str(refused.value) == "not a VORN recording"
+    assert str(refused.value) == "not a VORN recording" and refused.value.filename == str(junk)
     assert isinstance(refused.value, ValueError)
     done = run_cli("convert", junk, "-o", tmp_path / "j.tif")
     assert done.stderr.strip().endswith(": " + str(refused.value))
@@ -234,7 +234,7 @@ def test_to_tiff_failures_keep_the_frames_before(recordings, cut_recording, tmp_
         with pytest.raises(OSError) as missing:
             rec.to_tiff(tmp_path / "absent" / "x.tif")
         done = run_cli("convert", rec.path, "-o", tmp_path / "absent" / "x.tif")
-        assert done.stderr.strip() == "quorvane-cli: " + str(missing.value)
+        assert done.stderr.strip() == "quorvane-cli: " + missing.value.strerror
 
         (tmp_path / "out" / "x_000002.tif").mkdir(parents=True)
         with pytest.raises(OSError) as blocked:
