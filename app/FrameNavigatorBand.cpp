@@ -5,6 +5,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/FrameBar.h"
+#include "app/StatusPanes.h"
 #include "app/ViewSettings.h"
 #include "display/CVornView.h"
 
@@ -60,22 +61,7 @@ void FrameNavigator::CreatePanes() {
         m_pReadout->fontMetrics().horizontalAdvance(ReadoutText(8888, 8888, 8888)) + 8);
     for (QLabel* pane : {m_pRatePane, m_pReadout})
         pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    // The indicators are taken out and put back behind the new panes, which
-    // keeps their order whatever else the status bar holds.
-    QList<QWidget*> indicators;
-    for (const char* name :
-         {"ID_INDICATOR_KANA", "ID_INDICATOR_CAPS", "ID_INDICATOR_NUM", "ID_INDICATOR_SCRL"}) {
-        if (auto* indicator = status->findChild<QWidget*>(QString::fromLatin1(name))) {
-            status->removeWidget(indicator);
-            indicators.append(indicator);
-        }
-    }
-    status->addPermanentWidget(m_pRatePane);
-    status->addPermanentWidget(m_pReadout);
-    for (QWidget* indicator : indicators) {
-        status->addPermanentWidget(indicator);
-        indicator->show();
-    }
+    AddPanesBeforeIndicators(status, {m_pRatePane, m_pReadout});
 }
 
 QString FrameNavigator::ReadoutText(int x, int y, int value) {

@@ -8,6 +8,7 @@
 #include "app/FrameNavigator.h"
 #include "app/PropertiesDialog.h"
 #include "app/RecordingRates.h"
+#include "app/StatusPanes.h"
 #include "app/TriggerMark.h"
 #include "recording/CVornDoc.h"
 
@@ -103,21 +104,8 @@ void TimeAxis::CreatePane() {
     m_pPane->setMinimumWidth(m_pPane->fontMetrics().horizontalAdvance(
                                  QStringLiteral("#\u22120000000  \u2212000.0 \u00b5s")) +
                              8);
-    // Right after the pixel readout: the indicators behind it are taken out
-    // and put back behind the new pane.
-    QList<QWidget*> behind;
-    for (const char* name :
-         {"ID_INDICATOR_KANA", "ID_INDICATOR_CAPS", "ID_INDICATOR_NUM", "ID_INDICATOR_SCRL"}) {
-        if (auto* pane = status->findChild<QWidget*>(QString::fromLatin1(name))) {
-            status->removeWidget(pane);
-            behind.append(pane);
-        }
-    }
-    status->addPermanentWidget(m_pPane);
-    for (QWidget* pane : behind) {
-        status->addPermanentWidget(pane);
-        pane->show();
-    }
+    // Right after the pixel readout.
+    AddPanesBeforeIndicators(status, {m_pPane});
 }
 
 void TimeAxis::AddMenuItems(QMenu* viewMenu, QMenu* windowMenu) {
