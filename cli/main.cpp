@@ -77,7 +77,7 @@ struct ConvertArgs {
 int RunConvertCommand(const ConvertArgs& args) {
     const ConversionRequest& request = args.request;
     if (const std::string problem = CheckConversion(request); !problem.empty()) {
-        return Usage(problem);
+        return Usage(problem, "convert");
     }
     InstallInterruptHandlers(&g_interrupted);
     std::optional<ProgressBar> bar;
@@ -97,7 +97,7 @@ int RunConvertCommand(const ConvertArgs& args) {
             bar.reset();
         }
         if (report.status == RecordingStatus::Refused) {
-            Usage(report.message);
+            Usage(report.message, "convert");
         } else if (report.status == RecordingStatus::Failed) {
             Fail(report.message);
         } else if (report.status == RecordingStatus::Cancelled && !request.stack) {
@@ -155,13 +155,13 @@ int RunDemo(const DemoArgs& args) {
     DemoOptions options;
     options.frames = args.frames;
     if (!ParseSize(args.size, options.width, options.height)) {
-        return Usage("--size takes WIDTHxHEIGHT, e.g. 512x256");
+        return Usage("--size takes WIDTHxHEIGHT, e.g. 512x256", "demo");
     }
     options.quadrants = args.layout == "quadrants";
     options.bigEndian = args.byteOrder == "big";
     options.correctionKind = args.correction == "offset" ? 3 : args.correction == "none" ? 0 : 6;
     if (const std::string problem = CheckDemoOptions(options); !problem.empty()) {
-        return Usage(problem);
+        return Usage(problem, "demo");
     }
     if (!WriteDemoRecording(args.file, options)) {
         return Fail("cannot write " + args.file + ": " + DescribeWriteFailure(args.file));

@@ -3,6 +3,7 @@
 
 #include "convert/BatchFrames.h"
 #include "convert/Manifest.h"
+#include "convert/OutputPath.h"
 #include "convert/Stack.h"
 #include "framework/SplitPath.h"
 #include "recording/VornReader.h"
@@ -17,6 +18,9 @@ namespace fs = std::filesystem;
 std::string CheckBatch(const BatchOptions& options) {
     if (options.bigtiff && !options.stack) {
         return "--bigtiff applies only with --stack";
+    }
+    if (std::string problem = CheckOutputPath(options.output); !problem.empty()) {
+        return problem;
     }
     if (options.files.size() < 2) {
         return {};
