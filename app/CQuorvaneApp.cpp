@@ -63,9 +63,8 @@ bool CQuorvaneApp::InitInstance() {
     // Printing from the command line has nobody to answer a message box:
     // its reports go to standard error.
     if (printing) {
-        m_pMainWnd->SetMessageSink([](const QString& text) {
-            std::fprintf(stderr, "quorvane: %s\n", qPrintable(text));
-        });
+        m_pMainWnd->SetMessageSink(
+            [](const QString& text) { std::fprintf(stderr, "quorvane: %s\n", qPrintable(text)); });
     }
     if (!ProcessShellCommand(*m_pMainWnd, info, &m_nExitCode))
         return false;

@@ -20,7 +20,8 @@ bool DisplayReachable() {
                           std::strncmp(platform, "wayland", 7) == 0;
     const char* x11 = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return !windowed || (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
+    return !windowed || (x11 != nullptr && *x11 != '\0') ||
+           (wayland != nullptr && *wayland != '\0');
 #else
     return true;
 #endif

@@ -14,7 +14,8 @@
 
 int Usage(const std::string& message, const std::string& command) {
     // The message may quote what was typed: its control characters are escaped.
-    const std::string help = command.empty() ? "quorvane-cli --help" : "quorvane-cli " + command + " --help";
+    const std::string help =
+        command.empty() ? "quorvane-cli --help" : "quorvane-cli " + command + " --help";
     std::fprintf(stderr, "quorvane-cli: %s\nRun '%s'\n", PrintableName(message).c_str(),
                  help.c_str());
     return kExitUsage;
@@ -241,7 +242,8 @@ int ParseArguments(CLI::App& app, int argc, char** argv) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         const CLI::App* reached = Reached(app);
-        return Usage(DescribeParseError(app, e), reached == &app ? std::string() : reached->get_name());
+        return Usage(DescribeParseError(app, e),
+                     reached == &app ? std::string() : reached->get_name());
     }
     return -1;
 }

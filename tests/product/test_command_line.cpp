@@ -54,7 +54,8 @@ TEST(ProductViewer, WithoutADisplayOrAUserItReportsOnStandardError) {
     // No display at all: one line instead of the toolkit's abort.
     ProgramRun run = RunProgram(QUORVANE_VIEWER_PATH, {"x.vrn"}, work.Path(), true);
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "quorvane: no display: set DISPLAY or WAYLAND_DISPLAY, or use quorvane-cli\n");
+    EXPECT_EQ(run.err,
+              "quorvane: no display: set DISPLAY or WAYLAND_DISPLAY, or use quorvane-cli\n");
 
     // Printing from the command line has nobody to click a message box away:
     // under `timeout`, a box left open would show as status 124.
@@ -77,33 +78,47 @@ TEST(ProductCli, UsageErrorsAreOnePlainLineAndAPointerToHelp) {
         const char* message;
         const char* command;
     } cases[] = {
-        {{"convert", "clip.vrn", "--jobs", "0"}, "--jobs must be a whole number of at least 1", "convert"},
-        {{"convert", "clip.vrn", "-j", "two"}, "--jobs must be a whole number of at least 1", "convert"},
+        {{"convert", "clip.vrn", "--jobs", "0"},
+         "--jobs must be a whole number of at least 1",
+         "convert"},
+        {{"convert", "clip.vrn", "-j", "two"},
+         "--jobs must be a whole number of at least 1",
+         "convert"},
         {{"convert", "clip.vrn", "--jobs", "99999999999"},
-         "--jobs must be a whole number of at least 1", "convert"},
+         "--jobs must be a whole number of at least 1",
+         "convert"},
         {{"convert", "clip.vrn", "--bits", "abc"}, "--bits must be 16 or 8", "convert"},
         {{"convert", "clip.vrn", "-b", "12"}, "--bits must be 16 or 8", "convert"},
         {{"convert", "clip.vrn", "--first", "x"}, "--first must be a whole number", "convert"},
         {{"convert", "clip.vrn", "--jobs"}, "--jobs needs a value", "convert"},
         {{"convert", "clip.vrn", "--frobnicate"}, "unknown option '--frobnicate'", "convert"},
         {{"convert", "clip.vrn", "-x"}, "unknown option '-x'", "convert"},
-        {{"convert", "clip.vrn", "--frist", "3"}, "unknown option '--frist'; did you mean --first?",
+        {{"convert", "clip.vrn", "--frist", "3"},
+         "unknown option '--frist'; did you mean --first?",
          "convert"},
-        {{"convert", "clip.vrn", "--maniefst"}, "unknown option '--maniefst'; did you mean --manifest?",
+        {{"convert", "clip.vrn", "--maniefst"},
+         "unknown option '--maniefst'; did you mean --manifest?",
          "convert"},
-        {{"convert", "clip.vrn", "extra.vrn"}, "with several recordings -o must name an existing folder",
+        {{"convert", "clip.vrn", "extra.vrn"},
+         "with several recordings -o must name an existing folder",
          "convert"},
         {{"convert", "clip.vrn", "-o", "-"},
-         "-o - is not possible: the frames go to files; name a file or a folder", "convert"},
-        {{"convert", "clip.vrn", "-o", "nowhere/x.tif"}, "the output folder nowhere does not exist",
+         "-o - is not possible: the frames go to files; name a file or a folder",
+         "convert"},
+        {{"convert", "clip.vrn", "-o", "nowhere/x.tif"},
+         "the output folder nowhere does not exist",
          "convert"},
         {{"convert", "clip.vrn", "clip.vrn", "-o", "nowhere/"},
-         "the output folder nowhere/ does not exist", "convert"},
-        {{"convert", "clip.vrn", "-o", "clip.vrn/x.tif"}, "the output folder clip.vrn is not a folder",
+         "the output folder nowhere/ does not exist",
          "convert"},
-        {{"convert", "clip.vrn", "--first", "400"}, "clip.vrn: --first 400 is after the last frame, 1",
+        {{"convert", "clip.vrn", "-o", "clip.vrn/x.tif"},
+         "the output folder clip.vrn is not a folder",
          "convert"},
-        {{"convert", "clip.vrn", "--last", "2"}, "clip.vrn: --last 2 is after the last frame, 1",
+        {{"convert", "clip.vrn", "--first", "400"},
+         "clip.vrn: --first 400 is after the last frame, 1",
+         "convert"},
+        {{"convert", "clip.vrn", "--last", "2"},
+         "clip.vrn: --last 2 is after the last frame, 1",
          "convert"},
         {{"info", "clip.vrn", "extra.vrn"}, "unexpected argument 'extra.vrn'", "info"},
         {{"convert"}, "convert needs FILE", "convert"},
@@ -111,14 +126,20 @@ TEST(ProductCli, UsageErrorsAreOnePlainLineAndAPointerToHelp) {
         {{"foo"}, "unknown command 'foo'", ""},
         {{"conver", "clip.vrn"}, "unknown command 'conver'; did you mean convert?", ""},
         {{"--versoin"}, "unknown option '--versoin'; did you mean --version?", ""},
-        {{"--frames", "3"}, "--frames goes after the command: quorvane-cli demo ... --frames", "demo"},
-        {{"-q", "convert", "clip.vrn"}, "-q goes after the command: quorvane-cli convert ... -q",
+        {{"--frames", "3"},
+         "--frames goes after the command: quorvane-cli demo ... --frames",
+         "demo"},
+        {{"-q", "convert", "clip.vrn"},
+         "-q goes after the command: quorvane-cli convert ... -q",
          "convert"},
         {{}, "a command is required: info, convert, verify or demo", ""},
-        {{"demo", "x.vrn", "--frames", "0"}, "--frames must be a whole number of at least 1", "demo"},
+        {{"demo", "x.vrn", "--frames", "0"},
+         "--frames must be a whole number of at least 1",
+         "demo"},
         {{"demo", "x.vrn", "--layout", "diagonal"}, "--layout must be lanes or quadrants", "demo"},
         {{"demo", "x.vrn", "--correction", "gain"},
-         "--correction must be none, offset or offset-gain", "demo"},
+         "--correction must be none, offset or offset-gain",
+         "demo"},
     };
     for (const auto& c : cases) {
         const ProgramRun run = Cli(c.args, work.Path());
@@ -128,8 +149,8 @@ TEST(ProductCli, UsageErrorsAreOnePlainLineAndAPointerToHelp) {
         }
         const std::string help = *c.command ? std::string(c.command) + " --help" : "--help";
         EXPECT_EQ(run.status, 2) << shown;
-        EXPECT_EQ(run.err, std::string("quorvane-cli: ") + c.message + "\nRun 'quorvane-cli " + help +
-                               "'\n")
+        EXPECT_EQ(run.err,
+                  std::string("quorvane-cli: ") + c.message + "\nRun 'quorvane-cli " + help + "'\n")
             << shown;
         EXPECT_EQ(run.out, "") << shown;
     }
