@@ -20,7 +20,8 @@ for round in $(seq "$rounds"); do
       dir="$a"
       [ "$side" = b ] && dir="$b"
       "$dir/$program" --benchmark_filter="${FILTER:-.}" --benchmark_format=json \
-        >"$out/$side.$program.$round.json" 2>/dev/null
+        >"$out/$side.$program.$round.json" 2>"$out/stderr" ||
+        { echo "$dir/$program failed:" >&2; cat "$out/stderr" >&2; exit 1; }
     done
   done
 done
