@@ -4,7 +4,8 @@
 # see the same machine load, and prints the best time of each benchmark per
 # build with the ratio B/A.
 #   bash bench/compare-builds.sh A_BENCH_DIR B_BENCH_DIR [PROGRAM...]
-# Settings: ROUNDS (default 3), FILTER (a --benchmark_filter regex).
+# Settings: ROUNDS (default 3), FILTER (a --benchmark_filter regex),
+# BENCH_ARGS (more options for every program, e.g. --benchmark_min_time=0.1).
 set -euo pipefail
 a="$1"
 b="$2"
@@ -19,8 +20,10 @@ for round in $(seq "$rounds"); do
     for side in a b; do
       dir="$a"
       [ "$side" = b ] && dir="$b"
-      "$dir/$program" --benchmark_filter="${FILTER:-.}" --benchmark_format=json \
-        >"$out/$side.$program.$round.json" 2>"$out/stderr" ||
+      # shellcheck disable=SC2086 # BENCH_ARGS is a list of options
+      "$dir/$program" --benchmark_filter="${FILTER:-.}" ${BENCH_ARGS:-} \
+        --benchmark_out="$out/$side.$program.$round.json" --benchmark_out_format=json \
+        >/dev/null 2>"$out/stderr" ||
         { echo "$dir/$program failed:" >&2; cat "$out/stderr" >&2; exit 1; }
     done
   done
@@ -29,6 +32,8 @@ done
 import glob, json, os, sys
 best = {}
 for path in glob.glob(os.path.join(sys.argv[1], "*.json")):
+    if os.path.getsize(path) == 0:
+        continue  # the filter matched nothing in that program
     side, program = os.path.basename(path).split(".")[:2]
     for row in json.load(open(path))["benchmarks"]:
         if row.get("run_type", "iteration") != "iteration":
@@ -39,7 +44,7 @@ for path in glob.glob(os.path.join(sys.argv[1], "*.json")):
         entry[side] = min(entry.get(side, float("inf")), time)
 print(f"| benchmark | A | B | B/A |\n|---|---|---|---|")
 for (program, name), times in sorted(best.items()):
-    if "a" in times and "b" in times:
+    if times.get("a") and "b" in times:
         print(f"| {program} {name} | {times['a'] / 1e3:.1f} us | {times['b'] / 1e3:.1f} us "
               f"| {times['b'] / times['a']:.3f} |")
 PY
