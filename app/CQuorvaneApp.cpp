@@ -60,6 +60,12 @@ bool CQuorvaneApp::InitInstance() {
                         frame->OpenDocumentFile(file);
                 });
     }
+    // Printing from the command line has nobody to answer a message box:
+    // its reports go to standard error.
+    if (printing) {
+        m_pMainWnd->SetMessageSink(
+            [](const QString& text) { std::fprintf(stderr, "quorvane: %s\n", qPrintable(text)); });
+    }
     if (!ProcessShellCommand(*m_pMainWnd, info, &m_nExitCode))
         return false;
     m_pMainWnd->ShowWithCommand(m_nCmdShow);

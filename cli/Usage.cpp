@@ -2,18 +2,22 @@
 #include "cli/Usage.h"
 
 #include "cli/Escape.h"
+#include "cli/Suggest.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <vector>
 
-int Usage(const std::string& message) {
+int Usage(const std::string& message, const std::string& command) {
     // The message may quote what was typed: its control characters are escaped.
-    std::fprintf(stderr, "quorvane-cli: %s\nRun 'quorvane-cli --help'\n",
-                 PrintableName(message).c_str());
+    const std::string help =
+        command.empty() ? "quorvane-cli --help" : "quorvane-cli " + command + " --help";
+    std::fprintf(stderr, "quorvane-cli: %s\nRun '%s'\n", PrintableName(message).c_str(),
+                 help.c_str());
     return kExitUsage;
 }
 
@@ -69,15 +73,50 @@ const CLI::App* Reached(const CLI::App& app) {
     return &app;
 }
 
-std::string Extras(const std::string& what) {
+// Every spelling of the options of `app` ("-o", "--output", ...).
+std::vector<std::string> OptionNames(const CLI::App& app) {
+    std::vector<std::string> names;
+    for (const CLI::Option* option : app.get_options()) {
+        for (const std::string& name : option->get_lnames()) {
+            names.push_back("--" + name);
+        }
+        for (const std::string& name : option->get_snames()) {
+            names.push_back("-" + name);
+        }
+    }
+    return names;
+}
+
+// "unknown option '--frist'", with "; did you mean --first?" when one is close.
+std::string UnknownOption(const std::string& word, const std::vector<std::string>& names) {
+    std::string text = "unknown option '" + word + "'";
+    if (const std::string near = ClosestName(word, names); !near.empty()) {
+        text += "; did you mean " + near + "?";
+    }
+    return text;
+}
+
+std::string Extras(const CLI::App& reached, const std::string& what) {
     const std::size_t colon = what.find(": ");
     std::istringstream words(colon == std::string::npos ? what : what.substr(colon + 2));
     std::string first;
     words >> first;
     if (first.size() > 1 && first[0] == '-') {
-        return "unknown option '" + first + "'";
+        return UnknownOption(first, OptionNames(reached));
     }
     return "unexpected argument '" + first + "'";
+}
+
+// The first command of `app` that has the option `word` ("-q", "--first=3").
+const CLI::App* CommandWithOption(const CLI::App& app, const std::string& word) {
+    const std::string name = word.substr(0, word.find('='));
+    for (const CLI::App* sub : app.get_subcommands({})) {
+        const std::vector<std::string> names = OptionNames(*sub);
+        if (std::find(names.begin(), names.end(), name) != names.end()) {
+            return sub;
+        }
+    }
+    return nullptr;
 }
 
 // "a, b or c".
@@ -118,21 +157,34 @@ CLI::Validator OneOf(std::initializer_list<const char*> words) {
         "");
 }
 
-std::string UnknownCommand(const CLI::App& app, int argc, char** argv) {
+std::string UnknownCommand(const CLI::App& app, int argc, char** argv, std::string& command) {
     if (argc < 2 || argv[1][0] == '\0') {
         return {};
     }
-    if (argv[1][0] == '-') {
-        const std::string word = argv[1];
-        const bool known = word == "-h" || word == "--help" || word == "--version";
-        return known ? std::string() : "unknown option '" + word + "'";
-    }
+    const std::string word = argv[1];
+    std::vector<std::string> commands;
     for (const CLI::App* sub : app.get_subcommands({})) {
-        if (sub->get_name() == argv[1]) {
+        commands.push_back(sub->get_name());
+    }
+    if (word[0] == '-') {
+        if (word == "-h" || word == "--help" || word == "--version") {
             return {};
         }
+        if (const CLI::App* owner = CommandWithOption(app, word)) {
+            command = owner->get_name();
+            return word.substr(0, word.find('=')) + " goes after the command: quorvane-cli " +
+                   command + " ... " + word;
+        }
+        return UnknownOption(word, {"--help", "--version"});
     }
-    return "unknown command '" + std::string(argv[1]) + "'";
+    if (std::find(commands.begin(), commands.end(), word) != commands.end()) {
+        return {};
+    }
+    std::string text = "unknown command '" + word + "'";
+    if (const std::string near = ClosestName(word, commands); !near.empty()) {
+        text += "; did you mean " + near + "?";
+    }
+    return text;
 }
 
 std::string DescribeParseError(const CLI::App& app, const CLI::ParseError& error) {
@@ -158,7 +210,7 @@ std::string DescribeParseError(const CLI::App& app, const CLI::ParseError& error
         return reached->get_name() + " needs " + name;
     }
     if (Is<CLI::ExtrasError>(error)) {
-        return Extras(what);
+        return Extras(*reached, what);
     }
     if (Is<CLI::ArgumentMismatch>(error)) {
         const std::string option = OptionIn(what);
@@ -176,8 +228,9 @@ std::string DescribeParseError(const CLI::App& app, const CLI::ParseError& error
 }
 
 int ParseArguments(CLI::App& app, int argc, char** argv) {
-    if (const std::string unknown = UnknownCommand(app, argc, argv); !unknown.empty()) {
-        return Usage(unknown);
+    std::string command;
+    if (const std::string unknown = UnknownCommand(app, argc, argv, command); !unknown.empty()) {
+        return Usage(unknown, command);
     }
     try {
         app.parse(argc, argv);
@@ -188,7 +241,9 @@ int ParseArguments(CLI::App& app, int argc, char** argv) {
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        return Usage(DescribeParseError(app, e));
+        const CLI::App* reached = Reached(app);
+        return Usage(DescribeParseError(app, e),
+                     reached == &app ? std::string() : reached->get_name());
     }
     return -1;
 }

@@ -11,8 +11,9 @@
 
 constexpr int kExitUsage = 2;
 
-// Prints the usage error and returns kExitUsage.
-int Usage(const std::string& message);
+// Prints the usage error with a pointer to the help of `command` (the
+// program's own help when empty) and returns kExitUsage.
+int Usage(const std::string& message, const std::string& command = {});
 
 // Parses the command line into `app`. -1 when the command is to run; else the
 // exit status after --help or --version (0) or a usage error (kExitUsage).
@@ -28,9 +29,12 @@ CLI::Validator OneOf(std::initializer_list<const char*> words);
 
 // "unknown command 'foo'" when the first word names no subcommand of `app`,
 // "unknown option '--foo'" when it is an option other than --help and
-// --version, else empty. Checked before parsing so the message names the
-// word typed.
-std::string UnknownCommand(const CLI::App& app, int argc, char** argv);
+// --version, each with the nearest name when one is close ("; did you mean
+// convert?"); an option of a command given before it says where it goes and
+// sets `command` to that command. Else empty. Checked before parsing so the
+// message names the word typed.
+std::string UnknownCommand(const CLI::App& app, int argc, char** argv, std::string& command);
 
-// The plain-words line for a CLI11 parse error (not for help or version).
+// The plain-words line for a CLI11 parse error (not for help or version); an
+// unknown option of a command names its nearest option when one is close.
 std::string DescribeParseError(const CLI::App& app, const CLI::ParseError& error);

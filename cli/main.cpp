@@ -57,14 +57,15 @@ int Fail(const std::string& message) {
 }
 
 // --rate as frames per second; false after the usage line when it cannot be read.
-bool ReadRateOption(const std::optional<std::string>& text, std::optional<double>& rate) {
+bool ReadRateOption(const std::optional<std::string>& text, std::optional<double>& rate,
+                    const std::string& command) {
     if (!text) {
         return true;
     }
     double value = 0;
     std::string error;
     if (!ParseRate(*text, value, error)) {
-        Usage("--rate: " + error);
+        Usage("--rate: " + error, command);
         return false;
     }
     rate = value;
@@ -79,7 +80,7 @@ struct InfoArgs {
 
 int RunInfo(const InfoArgs& args) {
     std::optional<double> rate;
-    if (!ReadRateOption(args.rate, rate)) {
+    if (!ReadRateOption(args.rate, rate, "info")) {
         return kExitUsage;
     }
     RecordingInfo info;
@@ -133,7 +134,7 @@ std::string ReadFrameOption(const char* option, const std::optional<std::string>
 
 int RunConvertCommand(ConvertArgs& args) {
     ConversionRequest& request = args.request;
-    if (!ReadRateOption(args.rate, request.rate)) {
+    if (!ReadRateOption(args.rate, request.rate, "convert")) {
         return kExitUsage;
     }
     for (const std::string& problem :
@@ -142,11 +143,11 @@ int RunConvertCommand(ConvertArgs& args) {
           ReadFrameOption("--last", args.last, request.rate.has_value(), request.last,
                           request.lastFrame)}) {
         if (!problem.empty()) {
-            return Usage(problem);
+            return Usage(problem, "convert");
         }
     }
     if (const std::string problem = CheckConversion(request); !problem.empty()) {
-        return Usage(problem);
+        return Usage(problem, "convert");
     }
     InstallInterruptHandlers(&g_interrupted);
     std::optional<ProgressBar> bar;
@@ -167,7 +168,7 @@ int RunConvertCommand(ConvertArgs& args) {
             bar.reset();
         }
         if (report.status == RecordingStatus::Refused) {
-            Usage(report.message);
+            Usage(report.message, "convert");
         } else if (report.status == RecordingStatus::Failed) {
             Fail(report.message);
         } else if (report.status == RecordingStatus::Cancelled && request.stack &&
@@ -233,13 +234,13 @@ int RunDemo(const DemoArgs& args) {
     options.frames = args.frames;
     options.firstNumber = args.firstNumber;
     if (!ParseSize(args.size, options.width, options.height)) {
-        return Usage("--size takes WIDTHxHEIGHT, e.g. 512x256");
+        return Usage("--size takes WIDTHxHEIGHT, e.g. 512x256", "demo");
     }
     options.quadrants = args.layout == "quadrants";
     options.bigEndian = args.byteOrder == "big";
     options.correctionKind = args.correction == "offset" ? 3 : args.correction == "none" ? 0 : 6;
     if (const std::string problem = CheckDemoOptions(options); !problem.empty()) {
-        return Usage(problem);
+        return Usage(problem, "demo");
     }
     if (int error = 0; !WriteDemoRecording(args.file, options, error)) {
         return Fail("cannot write " + args.file + ": " + DescribeWriteFailure(args.file, error));

@@ -1,7 +1,6 @@
 # SPDX-License-Identifier: BSD-3-Clause
-# QUORVANE_BUILD_PYTHON: the `quorvane` Python package (pybind11 extension
-# plus pure-Python modules). ON by default when pybind11 and the Python
-# development files are found.
+# QUORVANE_BUILD_PYTHON (AUTO, ON or OFF, see OptionalParts.cmake): the
+# `quorvane` Python package (pybind11 extension plus pure-Python modules).
 #
 # Not built with the sanitizers (nor in the fuzz build, whose libraries carry
 # them): an instrumented extension only loads into an interpreter started with
@@ -15,24 +14,26 @@ if(NOT DEFINED Python3_EXECUTABLE AND EXISTS /usr/bin/python3)
   set(Python3_EXECUTABLE /usr/bin/python3)
 endif()
 
-set(_quorvane_python_default OFF)
-if(NOT QUORVANE_SANITIZE AND NOT QUORVANE_BUILD_FUZZ)
-  find_package(Python3 3.9 QUIET COMPONENTS Interpreter Development.Module)
-  if(Python3_FOUND)
-    find_package(pybind11 2.6 CONFIG QUIET)
-    if(pybind11_FOUND)
-      set(_quorvane_python_default ON)
+quorvane_part_option(QUORVANE_BUILD_PYTHON AUTO "Build the quorvane Python package")
+if(QUORVANE_SANITIZE OR QUORVANE_BUILD_FUZZ)
+  message(STATUS "Quorvane: Python package left out of the sanitizer and fuzz builds")
+  set(QUORVANE_BUILD_PYTHON OFF)
+else()
+  set(_quorvane_python_found OFF)
+  if(NOT QUORVANE_BUILD_PYTHON STREQUAL "OFF")
+    find_package(Python3 3.9 QUIET COMPONENTS Interpreter Development.Module)
+    if(Python3_FOUND)
+      find_package(pybind11 2.6 CONFIG QUIET)
+      set(_quorvane_python_found ${pybind11_FOUND})
     endif()
   endif()
+  quorvane_resolve_part(QUORVANE_BUILD_PYTHON "Python package" _quorvane_python_found
+                        "pybind11 or the Python headers (pybind11-dev, python3-dev)")
 endif()
-option(QUORVANE_BUILD_PYTHON "Build the quorvane Python package (needs pybind11 and python3-dev)"
-       ${_quorvane_python_default})
 
-if(QUORVANE_BUILD_PYTHON AND (QUORVANE_SANITIZE OR QUORVANE_BUILD_FUZZ))
-  message(STATUS "Python package not built with the sanitizers (QUORVANE_SANITIZE/QUORVANE_BUILD_FUZZ)")
-  set(QUORVANE_BUILD_PYTHON OFF CACHE BOOL "" FORCE)
-endif()
 if(QUORVANE_BUILD_PYTHON)
-  find_package(Python3 3.9 REQUIRED COMPONENTS Interpreter Development.Module)
-  find_package(pybind11 2.6 CONFIG REQUIRED)
+  # Where the package goes, relative to the install prefix. Empty: asked of
+  # the interpreter at install time for the prefix installed to.
+  set(QUORVANE_PYTHON_INSTALL_DIR "" CACHE STRING
+      "Folder for the quorvane package, relative to the install prefix (empty: the interpreter's choice)")
 endif()

@@ -3,6 +3,7 @@
 
 #include "convert/BatchFrames.h"
 #include "convert/Manifest.h"
+#include "convert/OutputPath.h"
 #include "convert/Stack.h"
 #include "convert/Timestamps.h"
 #include "framework/SplitPath.h"
@@ -17,6 +18,11 @@ namespace fs = std::filesystem;
 std::string CheckBatch(const BatchOptions& options) {
     if (options.bigtiff && !options.stack) {
         return "--bigtiff applies only with --stack";
+    }
+    // A folder vouched for by the caller may exist only where the tasks run.
+    if (std::string problem = options.outputIsFolder ? std::string() : CheckOutputPath(options.output);
+        !problem.empty()) {
+        return problem;
     }
     if (options.files.size() < 2) {
         return {};

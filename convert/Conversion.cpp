@@ -2,6 +2,7 @@
 #include "convert/Conversion.h"
 
 #include "convert/OutputGuard.h"
+#include "convert/OutputPath.h"
 #include "convert/Stack.h"
 #include "recording/CVornDoc.h"
 #include "recording/RecordingInfo.h"
@@ -112,6 +113,22 @@ bool ResolveRange(const ConversionRequest& request, const TimeBase& time, const 
     return true;
 }
 
+// Names the request that does not fit and the frames there are.
+std::string RangeProblem(int first, int last, int frames) {
+    const std::string lastFrame = std::to_string(frames - 1);
+    if (frames <= 0) {
+        return "the recording holds no frames";
+    }
+    if (first >= frames) {
+        return "--first " + std::to_string(first) + " is after the last frame, " + lastFrame;
+    }
+    if (last >= frames) {
+        return "--last " + std::to_string(last) + " is after the last frame, " + lastFrame;
+    }
+    return "frames " + std::to_string(first) + " to " + std::to_string(last) +
+           " are not all in 0 to " + lastFrame;
+}
+
 } // namespace
 
 std::string CheckConversion(const ConversionRequest& request) {
@@ -161,9 +178,7 @@ RecordingReport ConvertOneRecording(const ConversionRequest& request, const std:
     report.last = run.last;
     if (run.first < 0 || run.last >= frames || run.first > run.last) {
         report.status = RecordingStatus::Refused;
-        report.message = "frames " + std::to_string(run.first) + ".." + std::to_string(run.last) +
-                         " lie outside " + file + " (frames 0.." + std::to_string(frames - 1) +
-                         ")";
+        report.message = file + ": " + RangeProblem(run.first, run.last, frames);
         return report;
     }
     run.output = ResolveOutputPattern(file, request.output);
@@ -207,6 +222,10 @@ ConversionSummary RunConversion(const ConversionRequest& request, const Conversi
     summary.usageError = CheckConversion(request);
     if (!summary.usageError.empty()) {
         return summary;
+    }
+    if (const std::string note = OutputExtensionWarning(request.output, request.stack);
+        !note.empty() && hooks.warning) {
+        hooks.warning(request.output, note);
     }
     for (const std::string& file : request.recordings) {
         RecordingReport report = ConvertOneRecording(request, file, hooks);

@@ -315,8 +315,8 @@ class Recording(TimeAxis):
 
         A failed write raises the :class:`OSError` subclass of its cause
         (``errno``, ``filename`` the file, ``strerror`` the line
-        ``quorvane-cli`` prints, ``frame`` the frame); the files of the frames before
-        it are complete and stay, later ones are not left behind (nor a
+        ``quorvane-cli`` prints, ``frame`` the frame or None before any
+        frame); the files of the frames before it are complete and stay, later ones are not left behind (nor a
         partial stack). A manifest that cannot be written raises
         :class:`OSError` with the command line's text too, the files staying.
         A frame that cannot be read whole raises :class:`ShortFrameError`.
@@ -419,7 +419,8 @@ def _conversion_error(result):
     if result["reason"] == "frame could not be read whole":
         return ShortFrameError(message, result["failed_frame"], result["recording"])
     error = OSError(_write_errno(result["reason"]), message, os.fsdecode(result["failed_file"]))
-    error.frame = result["failed_frame"]
+    # None when the run failed before any frame (the output folder).
+    error.frame = result["failed_frame"] if result["failed_frame"] >= 0 else None
     return error
 
 

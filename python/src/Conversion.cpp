@@ -2,6 +2,7 @@
 #include "Conversion.h"
 
 #include "convert/Conversion.h"
+#include "convert/OutputPath.h"
 
 namespace {
 
@@ -40,18 +41,24 @@ ConvertSummary ConvertFrames(const std::string& recording, const std::string& ou
     request.stack = extras.stack;
     request.skipExisting = extras.skipExisting;
     request.manifest = extras.manifest;
+    ConvertSummary summary;
+    // Refused before anything is written, with the command line's words.
+    if (const std::string problem = CheckOutputFolder(output); !problem.empty()) {
+        summary.status = "failed";
+        summary.message = summary.reason = problem;
+        summary.failedFile = output;
+        return summary;
+    }
     if (std::string problem = CheckConversion(request); !problem.empty()) {
-        ConvertSummary refused;
-        refused.status = "refused";
-        refused.message = std::move(problem);
-        return refused;
+        summary.status = "refused";
+        summary.message = std::move(problem);
+        return summary;
     }
     ConversionHooks hooks;
     hooks.cancel = cancel;
     hooks.progress = tick;
     const RecordingReport report = ConvertOneRecording(request, recording, hooks);
 
-    ConvertSummary summary;
     CopyOutcome(report.outcome, summary);
     summary.skipped = report.skipped;
     if (report.manifestOnly) {

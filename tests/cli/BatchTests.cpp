@@ -302,7 +302,7 @@ TEST_F(BatchTest, NoPartialStackAfterAFailure) {
                            "whole\n");
         EXPECT_EQ(work.Files("out"), std::vector<std::string>{}) << jobs;
     }
-    EXPECT_EQ(Cli("convert cut.vrn --stack -o nowhere/x.tif").status, 1);
+    EXPECT_EQ(Cli("convert cut.vrn --stack -o nowhere/x.tif").status, 2);
 
     Recording("clip.vrn", 400, 256, 256);
     const int status =

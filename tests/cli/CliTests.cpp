@@ -165,10 +165,11 @@ TEST_F(CliTest, FailuresNameRecordingFrameAndFile) {
     EXPECT_EQ(run.err, "quorvane-cli: cannot open missing.vrn: No such file or directory\n");
 
     ASSERT_TRUE(WriteBytes((work / "clip.vrn").c_str(), bytes));
+    // A missing folder is found before anything is tried.
     run = Cli("convert clip.vrn -o nowhere/x.tif");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(Lines(run.err), 1);
-    EXPECT_NE(run.err.find("clip.vrn: frame 0 (nowhere/x_000000.tif): "), std::string::npos)
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(Lines(run.err), 2); // the reason and the pointer to the help
+    EXPECT_EQ(run.err.rfind("quorvane-cli: the output folder nowhere does not exist\n", 0), 0u)
         << run.err;
 
     // Cut inside frame 5: frames 0..4 are written, whatever the number of jobs.

@@ -18,6 +18,11 @@ set(expected
   share/doc/quorvane/CHANGELOG.md
   share/doc/quorvane/changelog.gz)
 set(programs bin/quorvane-cli)
+if(PYTHON)
+  # A prefix of one's own gets the folder Python itself searches for it.
+  set(_site lib/python${PYTHON_VERSION}/site-packages/quorvane)
+  list(APPEND expected ${_site}/__init__.py ${_site}/dask.py)
+endif()
 if(GUI)
   list(APPEND expected
     bin/quorvane

@@ -133,7 +133,7 @@ TEST_F(TimeAxis, NamedFramesOutsideOrAfterEachOtherAreRefused) {
         args.insert(args.end(), c.args.begin(), c.args.end());
         const ProgramRun run = Cli(args, work);
         EXPECT_EQ(run.status, 2);
-        EXPECT_EQ(run.err, std::string("quorvane-cli: ") + c.message + "\nRun 'quorvane-cli --help'\n");
+        EXPECT_EQ(run.err, std::string("quorvane-cli: ") + c.message + "\nRun 'quorvane-cli convert --help'\n");
     }
     EXPECT_EQ(work.Files(), std::vector<std::string>{"pre.vrn"});
 }

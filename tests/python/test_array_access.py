@@ -173,20 +173,22 @@ def test_relative_paths_pickle_as_absolute(five, tmp_path, monkeypatch):
         assert copy.path == five and len(copy) == 5
 
 
-@pytest.mark.parametrize("make, number", [
-    (lambda out: None, errno.ENOENT),
-    (lambda out: (out / "x_000000.tif").mkdir(parents=True), errno.EISDIR),
-    (lambda out: out.write_bytes(b""), errno.ENOTDIR),
+@pytest.mark.parametrize("make, number, name, frame", [
+    # A folder that is missing or no folder is refused before any frame,
+    # naming the output as given; a frame's own name names that frame.
+    (lambda out: None, errno.ENOENT, "x.tif", None),
+    (lambda out: (out / "x_000000.tif").mkdir(parents=True), errno.EISDIR, "x_000000.tif", 0),
+    (lambda out: out.write_bytes(b""), errno.ENOTDIR, "x.tif", None),
 ])
-def test_to_tiff_failures_carry_errno_and_filename(five, tmp_path, make, number):
+def test_to_tiff_failures_carry_errno_and_filename(five, tmp_path, make, number, name, frame):
     out = tmp_path / "out"
     make(out)
     with quorvane.open(five) as rec:
         with pytest.raises(OSError) as failed:
             rec.to_tiff(out / "x.tif", jobs=1)
     assert failed.value.errno == number
-    assert failed.value.filename == str(out / "x_000000.tif")
-    assert failed.value.frame == 0
+    assert failed.value.filename == str(out / name)
+    assert failed.value.frame == frame
 
 
 def test_to_tiff_makedirs(five, tmp_path):

@@ -234,7 +234,9 @@ def test_to_tiff_failures_keep_the_frames_before(recordings, cut_recording, tmp_
         with pytest.raises(OSError) as missing:
             rec.to_tiff(tmp_path / "absent" / "x.tif")
         done = run_cli("convert", rec.path, "-o", tmp_path / "absent" / "x.tif")
-        assert done.stderr.strip() == "quorvane-cli: " + missing.value.strerror
+        assert done.returncode == 2
+        assert done.stderr.splitlines()[0] == "quorvane-cli: " + missing.value.strerror
+        assert not (tmp_path / "absent").exists()
 
         (tmp_path / "out" / "x_000002.tif").mkdir(parents=True)
         with pytest.raises(OSError) as blocked:
