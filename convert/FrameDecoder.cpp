@@ -48,7 +48,7 @@ void PackEightInPlace(uint16_t* samples, std::size_t begin, std::size_t end,
 
 FrameDecoder::FrameDecoder(CVornDoc& doc, int bits, bool hash)
     : m_doc(doc), m_bits(bits == 16 ? 16 : 8), m_hash(hash), m_width(doc.m_nWidth),
-      m_height(doc.m_nHeight), m_handoff(kSlots) {
+      m_height(doc.m_nHeight), m_pieceBytes(kPieceBytes), m_handoff(kSlots) {
     const int32_t headerBytes = TiffHeaderLength(false, 0);
     const auto pixels = static_cast<std::size_t>(int64_t{doc.m_nWidth} * doc.m_nHeight);
     m_header.resize(static_cast<std::size_t>(headerBytes));
@@ -149,7 +149,7 @@ void FrameDecoder::Decode(int index, Slot& slot) {
 bool FrameDecoder::ForEachPiece(const DecodedFrame& frame, const PieceSink& sink) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(frame.samples);
     for (std::size_t done = 0; done < m_stripBytes;) {
-        const std::size_t size = std::min(kPieceBytes, m_stripBytes - done);
+        const std::size_t size = std::min(m_pieceBytes, m_stripBytes - done);
         if (!sink(bytes + done, size)) {
             return false;
         }

@@ -41,9 +41,12 @@ public:
     std::size_t StripBytes() const { return m_stripBytes; }
 
     // Write stage: hands the file's bytes after the header to `sink` in
-    // order, in pieces of at most 128 KiB; false once `sink` says false.
+    // order, in pieces of at most PieceBytes(); false once `sink` says false.
     using PieceSink = std::function<bool(const uint8_t* data, std::size_t size)>;
     bool ForEachPiece(const DecodedFrame& frame, const PieceSink& sink);
+    // 128 KiB unless set (at least 1).
+    std::size_t PieceBytes() const { return m_pieceBytes; }
+    void SetPieceBytes(std::size_t bytes) { m_pieceBytes = bytes == 0 ? 1 : bytes; }
     int Width() const { return m_width; }
     int Height() const { return m_height; }
     int Bits() const { return m_bits; }
@@ -84,6 +87,7 @@ private:
     const int m_height;
     std::vector<uint8_t> m_header;
     std::size_t m_stripBytes = 0;
+    std::size_t m_pieceBytes;
     FrameHandoff m_handoff;
     std::vector<Slot> m_slots;
     std::vector<uint8_t> m_packPiece; // read stage: a piece packed aside
