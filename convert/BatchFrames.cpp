@@ -11,6 +11,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/vfs.h>
+#endif
 #include <vector>
 
 ExistingFile CheckExistingFrame(const std::string& path, int width, int height, int depth) {
@@ -77,6 +80,21 @@ bool FileHoldsFrame(const std::string& path, FrameDecoder& decoder, const Decode
     return same;
 }
 
+std::size_t WritePieceBytes(const std::string& folder, std::size_t stripBytes) {
+    constexpr std::size_t kPiece = std::size_t{128} * 1024;
+#ifdef __linux__
+    constexpr decltype(statfs::f_type) kTmpfs = 0x01021994;
+    struct statfs info {};
+    if (::statfs(folder.empty() ? "." : folder.c_str(), &info) == 0 && info.f_type == kTmpfs) {
+        return std::max(stripBytes, kPiece);
+    }
+#else
+    (void)folder;
+    (void)stripBytes;
+#endif
+    return kPiece;
+}
+
 FrameResult WriteFrameFile(const ConvertRequest& request, FrameDecoder& decoder,
                            const DecodedFrame& frame, const std::string& name,
                            std::string& reason) {
@@ -103,6 +121,7 @@ FrameResult WriteFrameFile(const ConvertRequest& request, FrameDecoder& decoder,
     }
     if (result != FrameResult::Kept) {
         ReplacingFile file;
+        file.SetWritePiece(decoder.PieceBytes());
         if (!file.Open(name.c_str()) || !file.Write(header.data(), header.size()) ||
             !decoder.ForEachPiece(frame,
                                   [&](const uint8_t* data, std::size_t size) {

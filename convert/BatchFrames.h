@@ -26,6 +26,12 @@ bool FileHoldsFrame(const std::string& path, FrameDecoder& decoder, const Decode
 // Whether the open file `fd` holds `size` bytes of `data` at `offset`.
 bool FileRangeHolds(int fd, int64_t offset, const uint8_t* data, std::size_t size);
 
+// Bytes per write() for files in `folder` whose data after the header is
+// `stripBytes` long: all of it on a memory file system, where one write per
+// file measured 10-20 % faster than 128 KiB pieces; 128 KiB elsewhere, which
+// is steadier on disk file systems.
+std::size_t WritePieceBytes(const std::string& folder, std::size_t stripBytes);
+
 // Writes (or keeps) the file of `frame`, which decoded whole, as `request`
 // says. On Failed `reason` says why.
 FrameResult WriteFrameFile(const ConvertRequest& request, FrameDecoder& decoder,

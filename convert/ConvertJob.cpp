@@ -168,6 +168,7 @@ void ConvertShare(const ConvertRequest& request, CVornDoc& doc, int begin, int e
                   RunState& state, std::vector<WrittenFile>& written) {
     try {
         FrameDecoder decoder(doc, request.bits, request.log != nullptr);
+        decoder.SetPieceBytes(WritePieceBytes(request.output.directory, decoder.StripBytes()));
         WriteShare(request, decoder, begin, end, state, written);
     } catch (const std::bad_alloc&) {
         // An exception must not leave a worker thread: it would end the process.

@@ -27,11 +27,28 @@ void PackEight(uint8_t* destination, const uint16_t* samples, std::size_t count)
                  samples);
 }
 
+// Packs samples [begin, end) of `samples` to bytes [begin, end) of the same
+// buffer. Byte k lands in sample k / 2, which an earlier piece already
+// packed, so only a piece that overlaps its own bytes (the first) goes
+// through `scratch`.
+void PackEightInPlace(uint16_t* samples, std::size_t begin, std::size_t end,
+                      std::vector<uint8_t>& scratch) {
+    auto* bytes = reinterpret_cast<uint8_t*>(samples);
+    const std::size_t count = end - begin;
+    if (end <= 2 * begin) {
+        PackEight(bytes + begin, samples + begin, count);
+        return;
+    }
+    scratch.resize(std::max(scratch.size(), count));
+    PackEight(scratch.data(), samples + begin, count);
+    std::copy_n(scratch.data(), count, bytes + begin);
+}
+
 } // namespace
 
 FrameDecoder::FrameDecoder(CVornDoc& doc, int bits, bool hash)
     : m_doc(doc), m_bits(bits == 16 ? 16 : 8), m_hash(hash), m_width(doc.m_nWidth),
-      m_height(doc.m_nHeight), m_handoff(kSlots) {
+      m_height(doc.m_nHeight), m_pieceBytes(kPieceBytes), m_handoff(kSlots) {
     const int32_t headerBytes = TiffHeaderLength(false, 0);
     const auto pixels = static_cast<std::size_t>(int64_t{doc.m_nWidth} * doc.m_nHeight);
     m_header.resize(static_cast<std::size_t>(headerBytes));
@@ -45,10 +62,10 @@ FrameDecoder::FrameDecoder(CVornDoc& doc, int bits, bool hash)
                             doc.m_nHeight, 0) == nullptr) {
             throw std::bad_alloc(); // a frame too large for a file image; the open refuses these
         }
-        m_piece = std::make_unique_for_overwrite<uint8_t[]>(kPieceBytes);
     }
     m_slots.resize(kSlots);
-    // The document's own frame image serves as one of the two.
+    // The document's own frame image serves as one of the two (an 8-bit run
+    // leaves packed bytes in it; the job's document shows no frame).
     m_slots[0].frame.samples = doc.m_pRawPixels;
     m_slots[1].owned = std::make_unique_for_overwrite<uint16_t[]>(pixels);
     m_slots[1].frame.samples = m_slots[1].owned.get();
@@ -95,20 +112,25 @@ void FrameDecoder::Decode(int index, Slot& slot) {
     try {
         VornReader& reader = *m_doc.m_pReader;
         std::optional<Sha256> hash;
-        FramePieceSink sink;
         if (m_hash) {
             hash.emplace();
             hash->Update(m_header.data(), m_header.size());
-            // Each piece is hashed as the file holds it while still cached.
+        }
+        // Each piece is packed (8-bit) and hashed as the file holds it while
+        // it is still cached, so the write stage only writes.
+        FramePieceSink sink;
+        if (m_hash || m_bits == 8) {
             sink = [&](int64_t begin, int64_t end) {
-                const auto count = static_cast<std::size_t>(end - begin);
-                if (m_bits == 16) {
-                    hash->Update(samples + begin, count * 2);
-                    return true;
+                const auto from = static_cast<std::size_t>(begin);
+                const auto to = static_cast<std::size_t>(end);
+                if (m_bits == 8) {
+                    PackEightInPlace(samples, from, to, m_packPiece);
                 }
-                m_hashPiece.resize(std::max(m_hashPiece.size(), count));
-                PackEight(m_hashPiece.data(), samples + begin, count);
-                hash->Update(m_hashPiece.data(), count);
+                if (hash) {
+                    const std::size_t width = static_cast<std::size_t>(m_bits / 8);
+                    hash->Update(reinterpret_cast<const uint8_t*>(samples) + from * width,
+                                 (to - from) * width);
+                }
                 return true;
             };
         }
@@ -127,11 +149,8 @@ void FrameDecoder::Decode(int index, Slot& slot) {
 bool FrameDecoder::ForEachPiece(const DecodedFrame& frame, const PieceSink& sink) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(frame.samples);
     for (std::size_t done = 0; done < m_stripBytes;) {
-        const std::size_t size = std::min(kPieceBytes, m_stripBytes - done);
-        if (m_bits == 8) {
-            PackEight(m_piece.get(), frame.samples + done, size);
-        }
-        if (!sink(m_bits == 8 ? m_piece.get() : bytes + done, size)) {
+        const std::size_t size = std::min(m_pieceBytes, m_stripBytes - done);
+        if (!sink(bytes + done, size)) {
             return false;
         }
         done += size;

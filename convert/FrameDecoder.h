@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: BSD-3-Clause
 // The read stage of a conversion job: reads and decodes its frames on a
 // thread of its own into a two-frame hand-over, so frame i+1 is read and
-// decoded while the job writes frame i. Slots hold decoded 16-bit samples;
-// the write stage takes the file's bytes from them in pieces (an 8-bit file's
-// packed piece by piece, while still in the cache). On request the read stage
-// also hashes each frame's whole file image as it decodes it.
+// decoded while the job writes frame i. Slots hold the bytes after the file
+// header: decoded 16-bit samples, or for an 8-bit file the samples packed in
+// place piece by piece while still in the cache, so the write stage does
+// nothing but write. On request the read stage also hashes each frame's
+// whole file image as it decodes it.
 #pragma once
 
 #include "convert/FrameHandoff.h"
@@ -22,7 +23,7 @@ class CVornDoc;
 struct DecodedFrame {
     int index = -1;
     std::string failure;    // empty: decoded whole; otherwise why not
-    const uint16_t* samples = nullptr; // the decoded frame
+    const uint16_t* samples = nullptr; // the decoded frame (8-bit: its packed bytes)
     std::string digest;     // SHA-256 of the file's bytes, header included, when hashing
 };
 
@@ -40,9 +41,12 @@ public:
     std::size_t StripBytes() const { return m_stripBytes; }
 
     // Write stage: hands the file's bytes after the header to `sink` in
-    // order, in pieces of at most 128 KiB; false once `sink` says false.
+    // order, in pieces of at most PieceBytes(); false once `sink` says false.
     using PieceSink = std::function<bool(const uint8_t* data, std::size_t size)>;
     bool ForEachPiece(const DecodedFrame& frame, const PieceSink& sink);
+    // 128 KiB unless set (at least 1).
+    std::size_t PieceBytes() const { return m_pieceBytes; }
+    void SetPieceBytes(std::size_t bytes) { m_pieceBytes = bytes == 0 ? 1 : bytes; }
     int Width() const { return m_width; }
     int Height() const { return m_height; }
     int Bits() const { return m_bits; }
@@ -83,10 +87,10 @@ private:
     const int m_height;
     std::vector<uint8_t> m_header;
     std::size_t m_stripBytes = 0;
+    std::size_t m_pieceBytes;
     FrameHandoff m_handoff;
     std::vector<Slot> m_slots;
-    std::unique_ptr<uint8_t[]> m_piece;  // write stage: one packed 8-bit piece
-    std::vector<uint8_t> m_hashPiece;    // read stage: the same, for the hash
+    std::vector<uint8_t> m_packPiece; // read stage: a piece packed aside
     int m_next = 0;
     int m_end = 0;
     int m_step = 1;

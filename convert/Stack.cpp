@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "convert/Stack.h"
+#include "convert/BatchFrames.h"
 
 #include "convert/FrameDecoder.h"
 #include "convert/StackFile.h"
@@ -61,6 +62,8 @@ PageLoop WritePages(const StackRequest& request, std::vector<std::unique_ptr<CVo
     for (int w = 0; w < jobs; ++w) {
         decoders.push_back(
             std::make_unique<FrameDecoder>(*docs[static_cast<std::size_t>(w)], depth, false));
+        decoders.back()->SetPieceBytes(
+            WritePieceBytes(r.output.directory, decoders.back()->StripBytes()));
         decoders.back()->Start(r.first + w, r.last + 1, jobs,
                                [&r](int) { return !CancelRequested(r); });
     }

@@ -28,9 +28,6 @@
 
 namespace {
 
-// Written in pieces: on ext4 one multi-megabyte write() per file measured
-// 2-4x slower than 128 KiB pieces.
-constexpr size_t kWritePiece = size_t{128} * 1024;
 // Keeps ".<name>.XXXXXX" within the usual 255-byte name limit.
 constexpr size_t kMaxTempStem = 200;
 constexpr size_t kTempSuffixLength = 6;
@@ -233,7 +230,7 @@ bool ReplacingFile::Write(const uint8_t* data, size_t length) {
     if (m_fd < 0 || m_failed)
         return false;
     while (length > 0) {
-        const size_t piece = length < kWritePiece ? length : kWritePiece;
+        const size_t piece = length < m_piece ? length : m_piece;
         const long long written = WritePiece(m_fd, data, piece);
         if (written < 0 && errno == EINTR)
             continue;

@@ -4,7 +4,9 @@
 // closed cleanly: a failed or interrupted save never leaves a partial file
 // under the target's name and never damages a file already there. The bytes
 // may be written in any number of pieces, so a producer can hand them over
-// while they are still in the CPU's caches.
+// while they are still in the CPU's caches. They reach the system in 128 KiB
+// write() calls by default: on ext4 one multi-megabyte write() per file
+// measured 2-4x slower.
 //
 // While it is written, the temporary is locked (flock) by its writer: a
 // clean-up of stale temporaries takes that lock first, so it only ever
@@ -31,6 +33,9 @@ public:
 
     // Appends `length` bytes; false on a failed write (then Commit fails too).
     bool Write(const uint8_t* data, size_t length);
+
+    // Bytes handed to the system per write() call: 128 KiB unless set.
+    void SetWritePiece(size_t bytes) { m_piece = bytes == 0 ? 1 : bytes; }
 
     // Closes the temporary and renames it over the target; on any failure,
     // now or before, removes it and returns false.
@@ -59,6 +64,7 @@ private:
     int m_lockFd = -1; // holds the live lock until the rename or removal
     bool m_failed = false;
     int m_error = 0;
+    size_t m_piece = size_t{128} * 1024;
 };
 
 // Replaces `target` with `size` bytes of `data`. False when any step failed,

@@ -288,4 +288,38 @@ TEST_F(ConvertJobTest, SkipExistingProvesWhatItKeeps) {
     }
 }
 
+// An 8-bit file of a frame that spans several decoded pieces holds the top
+// 8 bits of every sample, and its digest is taken of exactly those bytes,
+// whichever slot and job the frame went through.
+TEST_F(ConvertJobTest, EightBitFramesOfManyPieces) {
+    constexpr int kWidth = 320;
+    constexpr int kHeight = 230; // 73600 samples: three pieces, the last one short
+    const std::string path =
+        WriteTestRecording(dir, "clip.vrn", TestRecording(kWidth, kHeight, 3));
+    for (const int jobs : {1, 2}) {
+        for (const bool hashed : {false, true}) {
+            SCOPED_TRACE(std::to_string(jobs) + " jobs, hashed " + std::to_string(hashed));
+            ManifestLog log;
+            ConvertRequest request = Request(path, 3, jobs);
+            request.bits = 8;
+            request.log = hashed ? &log : nullptr;
+            ASSERT_EQ(RunConvert(request).status, ConvertStatus::Done);
+            for (int i = 0; i < 3; ++i) {
+                const TiffImage image = ReadTiff(out / FrameNames(i, i + 1)[0]);
+                ASSERT_EQ(image.samples.size(), std::size_t{kWidth} * kHeight);
+                for (std::size_t k = 0; k < image.samples.size(); ++k) {
+                    const auto x = static_cast<int32_t>(k % kWidth);
+                    const auto y = static_cast<int32_t>(k / kWidth);
+                    ASSERT_EQ(image.samples[k], TestSample(i, x, y) >> 2u) << i << " at " << k;
+                }
+            }
+            for (const ManifestFile& file : log.Files()) {
+                const std::vector<uint8_t> bytes = ReadBytes(file.path);
+                EXPECT_EQ(file.sha256, Sha256Of(bytes.data(), bytes.size())) << file.path;
+            }
+            EXPECT_EQ(log.Files().size(), hashed ? 3u : 0u);
+        }
+    }
+}
+
 } // namespace
