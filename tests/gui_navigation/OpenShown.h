@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: BSD-3-Clause
-// Opens a recording in a main window and waits until its view has painted.
+// A shown main window whose messages fail the test, and opening a recording
+// in it until its view has painted.
 #pragma once
 
 #include "app/CMainFrame.h"
@@ -9,6 +10,17 @@
 
 #include <QString>
 #include <QTest>
+
+#include <memory>
+
+// A 1000 x 700 main window, shown; every message it would show fails the test.
+inline std::unique_ptr<CMainFrame> NewShownFrame() {
+    auto frame = std::make_unique<CMainFrame>();
+    frame->SetMessageSink([](const QString& text) { ADD_FAILURE() << text.toStdString(); });
+    frame->resize(1000, 700);
+    frame->show();
+    return frame;
+}
 
 inline CVornDoc* OpenShown(CMainFrame& frame, const QString& path) {
     EXPECT_TRUE(frame.OpenDocumentFile(path));

@@ -45,10 +45,7 @@ public:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
         QSettings(QStringLiteral("Ostrel"), QStringLiteral("Quorvane")).clear();
-        f = std::make_unique<CMainFrame>();
-        f->SetMessageSink([](const QString& text) { ADD_FAILURE() << text.toStdString(); });
-        f->resize(1000, 700);
-        f->show();
+        f = NewShownFrame();
         f->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(f.get()));
         doc = Open(QStringLiteral("cut.vrn"));

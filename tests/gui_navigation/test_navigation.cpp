@@ -78,18 +78,11 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
         QSettings(QStringLiteral("Ostrel"), QStringLiteral("Quorvane")).clear();
-        f = NewFrame();
+        f = NewShownFrame();
         doc = Open();
         ASSERT_TRUE(doc);
     }
 
-    std::unique_ptr<CMainFrame> NewFrame() {
-        auto frame = std::make_unique<CMainFrame>();
-        frame->SetMessageSink([](const QString& text) { ADD_FAILURE() << text.toStdString(); });
-        frame->resize(1000, 700);
-        frame->show();
-        return frame;
-    }
 
     CVornDoc* Open() {
         VornRecipe recipe;
@@ -347,7 +340,7 @@ TEST_F(Navigation, NewValuesGoUnderViewAndNothingUnderSettingsChanges) {
     // A new window starts with the remembered choices, and so do recordings
     // opened in it.
     f.reset();
-    f = NewFrame();
+    f = NewShownFrame();
     EXPECT_EQ(Nav()->Rate(), 60);
     EXPECT_TRUE(Nav()->Loop());
     doc = Open();

@@ -13,6 +13,7 @@
 #include "display/CVornView.h"
 #include "recording/CVornDoc.h"
 #include "recording/VornWriter.h"
+#include "tests/gui_navigation/OpenShown.h"
 
 #include <gtest/gtest.h>
 
@@ -38,10 +39,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
         QSettings(QStringLiteral("Ostrel"), QStringLiteral("Quorvane")).clear();
-        f = std::make_unique<CMainFrame>();
-        f->SetMessageSink([](const QString& text) { ADD_FAILURE() << text.toStdString(); });
-        f->resize(1000, 700);
-        f->show();
+        f = NewShownFrame();
         f->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(f.get()));
     }
