@@ -7,6 +7,7 @@
 // pan.
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
+#include "bench/GuiBenchMain.h"
 #include "recording/DemoRecording.h"
 #include "display/CVornView.h"
 #include "image/DisplayLut.h"
@@ -191,29 +192,13 @@ BENCHMARK(BM_ZoomPanRedraw)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir profile;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, profile.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, profile.path());
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-
-    QTemporaryDir dir;
-    g_path = dir.filePath("navigation.vrn").toStdString();
-    DemoOptions demo;
-    demo.frames = kFrames;
-    demo.width = kSize;
-    demo.height = kSize;
-    demo.correctionKind = 6;
-    if (!dir.isValid() || !WriteDemoRecording(g_path, demo)) {
-        std::fprintf(stderr, "cannot write the recording in %s\n",
-                     dir.path().toLocal8Bit().constData());
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunGuiBenchmarks(argc, argv, [](const QTemporaryDir& dir) {
+        g_path = dir.filePath("navigation.vrn").toStdString();
+        DemoOptions demo;
+        demo.frames = kFrames;
+        demo.width = kSize;
+        demo.height = kSize;
+        demo.correctionKind = 6;
+        return WriteDemoRecording(g_path, demo);
+    });
 }

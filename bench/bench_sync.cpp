@@ -6,6 +6,7 @@
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
 #include "app/TimeAxis.h"
+#include "bench/GuiBenchMain.h"
 #include "display/CVornView.h"
 #include "recording/CVornDoc.h"
 #include "recording/DemoRecording.h"
@@ -71,32 +72,18 @@ BENCHMARK(BM_RightKeySynchronized)->Arg(1)->Arg(kRecordings)->Unit(benchmark::kM
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir profile;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, profile.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, profile.path());
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-
-    QTemporaryDir dir;
-    for (int i = 0; i < kRecordings; ++i) {
-        DemoOptions demo;
-        demo.frames = kFrames;
-        demo.width = kSize;
-        demo.height = kSize;
-        demo.correctionKind = 6;
-        demo.firstNumber = -40 + 10 * i;
-        g_paths.push_back(dir.filePath(QStringLiteral("sync%1.vrn").arg(i)).toStdString());
-        if (!dir.isValid() || !WriteDemoRecording(g_paths.back(), demo)) {
-            std::fprintf(stderr, "cannot write the recordings in %s\n",
-                         dir.path().toLocal8Bit().constData());
-            return 1;
+    return RunGuiBenchmarks(argc, argv, [](const QTemporaryDir& dir) {
+        for (int i = 0; i < kRecordings; ++i) {
+            DemoOptions demo;
+            demo.frames = kFrames;
+            demo.width = kSize;
+            demo.height = kSize;
+            demo.correctionKind = 6;
+            demo.firstNumber = -40 + 10 * i;
+            g_paths.push_back(dir.filePath(QStringLiteral("sync%1.vrn").arg(i)).toStdString());
+            if (!WriteDemoRecording(g_paths.back(), demo))
+                return false;
         }
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+        return true;
+    });
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QSettings>
 #include <QString>
 #include <QTest>
 
@@ -19,6 +20,15 @@ inline std::unique_ptr<CMainFrame> NewShownFrame() {
     frame->SetMessageSink([](const QString& text) { ADD_FAILURE() << text.toStdString(); });
     frame->resize(1000, 700);
     frame->show();
+    return frame;
+}
+
+// The same on a cleared profile, active (and so holding the keyboard).
+inline std::unique_ptr<CMainFrame> NewActiveFrame() {
+    QSettings(QStringLiteral("Ostrel"), QStringLiteral("Quorvane")).clear();
+    auto frame = NewShownFrame();
+    frame->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(frame.get()));
     return frame;
 }
 

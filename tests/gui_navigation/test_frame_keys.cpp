@@ -44,10 +44,8 @@ class FrameKeys : public ::testing::Test {
 public:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
-        QSettings(QStringLiteral("Ostrel"), QStringLiteral("Quorvane")).clear();
-        f = NewShownFrame();
-        f->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(f.get()));
+        f = NewActiveFrame();
+        ASSERT_TRUE(f->isActiveWindow());
         doc = Open(QStringLiteral("cut.vrn"));
         ASSERT_TRUE(doc);
         View()->setFocus();

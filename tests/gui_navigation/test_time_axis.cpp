@@ -38,10 +38,8 @@ class TimeAxisTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
-        QSettings(QStringLiteral("Ostrel"), QStringLiteral("Quorvane")).clear();
-        f = NewShownFrame();
-        f->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(f.get()));
+        f = NewActiveFrame();
+        ASSERT_TRUE(f->isActiveWindow());
     }
 
     QString Write(const char* name, int32_t firstNumber, int32_t frames) {
