@@ -2,6 +2,7 @@
 #include "measure/Line.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <numbers>
 
@@ -11,13 +12,11 @@ bool Inside(double x, double y, int width, int height) {
     return x >= 0 && y >= 0 && x <= width - 1 && y <= height - 1;
 }
 
+// The shortest text that reads back as `value`, whatever the locale.
 std::string Number(double value) {
-    std::string text = std::to_string(value);
-    text.erase(text.find_last_not_of('0') + 1);
-    if (!text.empty() && text.back() == '.') {
-        text.pop_back();
-    }
-    return text;
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
 }
 
 double Bilinear(const uint16_t* samples, int width, int height, double x, double y) {

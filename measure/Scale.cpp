@@ -3,9 +3,9 @@
 
 #include <array>
 #include <cctype>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
+#include <system_error>
 #include <utility>
 
 namespace {
@@ -25,24 +25,20 @@ std::string_view Trim(std::string_view text) {
 
 // A positive finite decimal filling all of `text`.
 bool ReadPositive(std::string_view text, double& value) {
-    const std::string copy(Trim(text));
-    if (copy.empty()) {
-        return false;
-    }
-    char* end = nullptr;
-    value = std::strtod(copy.c_str(), &end);
-    return end == copy.c_str() + copy.size() && std::isfinite(value) && value > 0;
+    // from_chars ignores the locale: the viewer runs under the user's, where
+    // strtod would want a decimal comma.
+    text = Trim(text);
+    const char* end = text.data() + text.size();
+    const auto [stop, failure] =
+        std::from_chars(text.data(), end, value, std::chars_format::general);
+    return !text.empty() && failure == std::errc{} && stop == end && std::isfinite(value) &&
+           value > 0;
 }
 
 std::string Shortest(double value) {
     char text[32];
-    for (int digits = 1; digits <= 17; ++digits) {
-        std::snprintf(text, sizeof text, "%.*g", digits, value);
-        if (std::strtod(text, nullptr) == value) {
-            break;
-        }
-    }
-    return text;
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
 }
 
 } // namespace
@@ -89,8 +85,8 @@ double MetresPerPixel(const Scale& scale) {
 }
 
 std::string FormatLength(double pixels, const Scale& scale) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%.4g %s", pixels * scale.length / scale.pixels,
-                  scale.unit.c_str());
-    return text;
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, pixels * scale.length / scale.pixels,
+                                      std::chars_format::general, 4);
+    return std::string(text, result.ptr) + " " + scale.unit;
 }
