@@ -3,6 +3,7 @@
 
 #include "cli/Escape.h"
 #include "cli/Suggest.h"
+#include "recording/TimeBase.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -246,4 +247,19 @@ int ParseArguments(CLI::App& app, int argc, char** argv) {
                      reached == &app ? std::string() : reached->get_name());
     }
     return -1;
+}
+
+bool ReadRateOption(const std::optional<std::string>& text, std::optional<double>& rate,
+                    const std::string& command) {
+    if (!text) {
+        return true;
+    }
+    double value = 0;
+    std::string error;
+    if (!ParseRate(*text, value, error)) {
+        Usage("--rate: " + error, command);
+        return false;
+    }
+    rate = value;
+    return true;
 }

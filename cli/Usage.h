@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 
 #include <initializer_list>
+#include <optional>
 #include <string>
 
 constexpr int kExitUsage = 2;
@@ -38,3 +39,8 @@ std::string UnknownCommand(const CLI::App& app, int argc, char** argv, std::stri
 // The plain-words line for a CLI11 parse error (not for help or version); an
 // unknown option of a command names its nearest option when one is close.
 std::string DescribeParseError(const CLI::App& app, const CLI::ParseError& error);
+
+// --rate as frames per second into `rate` (left alone without the option);
+// false after the usage line of `command` when it cannot be read.
+bool ReadRateOption(const std::optional<std::string>& text, std::optional<double>& rate,
+                    const std::string& command);

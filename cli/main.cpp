@@ -4,12 +4,15 @@
 //   convert FILE... [-o PATH]   one TIFF file per frame, or a stack
 //   verify MANIFEST...          check what a conversion wrote
 //   demo OUT.vrn ...            write a synthetic recording
+//   stats FILE --region ...     a region's statistics per frame
+//   profile FILE --line ...     the values along a line
 // Exit status: 0 done, 1 failure (one line on stderr), 2 usage error; an
 // interrupted run ends by its signal (130 in a shell for Ctrl-C).
 
 #include "convert/Conversion.h"
 #include "convert/ConvertJob.h"
 #include "cli/Escape.h"
+#include "cli/MeasureCommands.h"
 #include "convert/RecordingDescription.h"
 #include "cli/Progress.h"
 #include "convert/Signals.h"
@@ -54,22 +57,6 @@ std::atomic<bool> g_interrupted{false};
 int Fail(const std::string& message) {
     std::fprintf(stderr, "quorvane-cli: %s\n", PrintableName(message).c_str());
     return kExitFailure;
-}
-
-// --rate as frames per second; false after the usage line when it cannot be read.
-bool ReadRateOption(const std::optional<std::string>& text, std::optional<double>& rate,
-                    const std::string& command) {
-    if (!text) {
-        return true;
-    }
-    double value = 0;
-    std::string error;
-    if (!ParseRate(*text, value, error)) {
-        Usage("--rate: " + error, command);
-        return false;
-    }
-    rate = value;
-    return true;
 }
 
 struct InfoArgs {
@@ -330,6 +317,8 @@ int main(int argc, char** argv) {
         ->type_name("N")
         ->check(WholeNumber());
 
+    MeasureCommands measure(app);
+
     if (const int status = ParseArguments(app, argc, argv); status >= 0) {
         return status;
     }
@@ -342,6 +331,9 @@ int main(int argc, char** argv) {
         }
         if (verifyCmd->parsed()) {
             return RunVerify(manifests, stdout, stderr);
+        }
+        if (measure.Parsed()) {
+            return measure.Run();
         }
         return RunDemo(demo);
     } catch (const std::bad_alloc&) {
