@@ -10,6 +10,7 @@ import numpy
 
 from . import _core, _indexing
 from ._errors import ShortFrameError, VornError
+from ._measure import Measurements
 from ._time import TimeAxis
 
 _LAYOUTS = {False: "lanes", True: "quadrants"}
@@ -45,7 +46,7 @@ def _after_fork_in_child():
 os.register_at_fork(after_in_child=_after_fork_in_child)
 
 
-class Recording(TimeAxis):
+class Recording(TimeAxis, Measurements):
     """One open VORN recording (.vrn), read frame by frame into numpy arrays.
 
     ``Recording(path, correction=True)``, or :func:`quorvane.open`. The
@@ -84,6 +85,10 @@ class Recording(TimeAxis):
     ``rate`` (frames per second, optional) gives every frame a time from the
     trigger: :attr:`rate`, :attr:`frame_numbers`, :attr:`trigger_index`,
     :attr:`times` and :meth:`index_of`.
+
+    :meth:`region_stats` and :meth:`line_profile` measure a region over
+    frames and the values along a line, as ``quorvane-cli stats`` and
+    ``quorvane-cli profile`` do.
     """
 
     def __init__(self, path, correction=True, complete_only=False, rate=None):

@@ -5,6 +5,7 @@
 
 #include "Conversion.h"
 #include "convert/Conversion.h"
+#include "Measure.h"
 #include "QuorvaneVersion.h"
 #include "RecordingReader.h"
 #include "Termination.h"
@@ -303,6 +304,7 @@ PYBIND11_MODULE(_core, m) {
           "Converts frames first..last as quorvane-cli convert -o output does.");
     BindConversionExtras(m);
     BindTime(m);
+    BindMeasure(m);
     m.def(
         "frame_names",
         [](const std::string& recording, const std::string& output, int first, int last) {
