@@ -98,6 +98,48 @@ TEST(RegionStatsTest, MatchesBruteForceAtOnceAndInPieces) {
     }
 }
 
+TEST(RegionStatsTest, WideRowsAndValuesBeyondTenBits) {
+    // Rows longer than the accumulator's blocks, with 10-bit samples, full
+    // 16-bit ones, and one large value among 10-bit ones.
+    constexpr int kWide = 4500;
+    std::mt19937 random(3);
+    for (int top : {1023, 65535, 0}) {
+        std::uniform_int_distribution<int> value(0, top == 0 ? 1023 : top);
+        std::vector<uint16_t> frame(static_cast<size_t>(kWide) * 2);
+        for (uint16_t& sample : frame) {
+            sample = static_cast<uint16_t>(value(random));
+        }
+        if (top == 0) {
+            frame[3000] = 40000;
+        }
+        for (const Region& region : {Region{0, 0, kWide, 2}, Region{7, 1, 4490, 1, true}}) {
+            int64_t count = 0;
+            double sum = 0;
+            double squares = 0;
+            int low = 65535;
+            int high = 0;
+            for (int row = region.y; row < region.y + region.height; ++row) {
+                for (int col = region.x; col < region.x + region.width; ++col) {
+                    const double v = frame[static_cast<size_t>(row) * kWide + col];
+                    ++count;
+                    sum += v;
+                    squares += v * v;
+                    low = std::min(low, static_cast<int>(v));
+                    high = std::max(high, static_cast<int>(v));
+                }
+            }
+            const RegionStats got = ComputeRegionStats(frame.data(), kWide, region);
+            const double mean = sum / static_cast<double>(count);
+            EXPECT_EQ(got.pixels, count);
+            EXPECT_NEAR(got.mean, mean, 1e-9 * mean);
+            EXPECT_NEAR(got.stddev, std::sqrt(squares / static_cast<double>(count) - mean * mean),
+                        1e-6 * mean);
+            EXPECT_EQ(got.min, low);
+            EXPECT_EQ(got.max, high);
+        }
+    }
+}
+
 TEST(RegionStatsTest, ConstantAndExtremeValues) {
     for (uint16_t value : {uint16_t{0}, uint16_t{1023}, uint16_t{65535}}) {
         const std::vector<uint16_t> frame(static_cast<size_t>(kWidth) * kHeight, value);
