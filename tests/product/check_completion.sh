@@ -28,7 +28,7 @@ expect() {
     status=1
   fi
 }
-expect "--help --version convert demo info verify " quorvane-cli ""
+expect "--help --version convert demo info profile stats verify " quorvane-cli ""
 expect "convert " quorvane-cli con
 expect "a.vrn sub " quorvane-cli convert ""
 expect "a.vrn sub " quorvane-cli info ""
@@ -38,4 +38,7 @@ expect "16 8 " quorvane-cli convert a.vrn -b ""
 expect "lanes quadrants " quorvane-cli demo x.vrn --layout ""
 expect "--json " quorvane-cli info a.vrn --j
 expect "a.manifest.json sub " quorvane-cli verify ""
+expect "a.vrn sub " quorvane-cli stats ""
+expect "--ellipse " quorvane-cli stats a.vrn --e
+expect "--frame " quorvane-cli profile a.vrn --f
 exit $status
