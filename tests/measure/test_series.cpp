@@ -9,7 +9,7 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -72,12 +72,13 @@ TEST_F(SeriesTest, AgreesWithWholeFrames) {
         int first, last, step;
         bool correction;
         std::vector<int> indices;
+        std::optional<double> rate = {};
     };
     const std::vector<Case> cases = {
         {"demo.vrn", {10, 5, 50, 30, false}, 0, -1, 1, true, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}},
         {"demo.vrn", {0, 0, 128, 64, true}, 2, 10, 3, true, {2, 5, 8}},
         {"demo.vrn", {127, 63, 1, 1, false}, 11, 11, 1, false, {11}},
-        {"demo.vrn", {3, 0, 7, 64, true}, 0, 11, 5, false, {0, 5, 10}},
+        {"demo.vrn", {3, 0, 7, 64, true}, 0, 11, 5, false, {0, 5, 10}, 1000.0},
         {"quadrants.vrn", {1, 2, 61, 29, true}, 1, 4, 2, true, {1, 3}},
     };
     for (const Case& c : cases) {
@@ -88,6 +89,7 @@ TEST_F(SeriesTest, AgreesWithWholeFrames) {
         request.last = c.last;
         request.step = c.step;
         request.correction = c.correction;
+        request.rate = c.rate;
         SeriesResult result;
         const std::vector<RegionSample> samples = Scan(request, result);
         ASSERT_EQ(result.status, SeriesStatus::Done) << result.message;
@@ -99,7 +101,8 @@ TEST_F(SeriesTest, AgreesWithWholeFrames) {
                 WholeFrameStats(request.recording, c.indices[i], c.region, c.correction);
             EXPECT_EQ(s.index, c.indices[i]);
             EXPECT_EQ(s.number, c.indices[i] - 5);
-            EXPECT_FALSE(s.seconds.has_value());
+            EXPECT_EQ(s.seconds, c.rate ? std::optional((c.indices[i] - 5) / *c.rate)
+                                        : std::nullopt);
             EXPECT_EQ(s.stats.pixels, want.pixels);
             EXPECT_DOUBLE_EQ(s.stats.mean, want.mean);
             EXPECT_DOUBLE_EQ(s.stats.stddev, want.stddev);
@@ -107,19 +110,6 @@ TEST_F(SeriesTest, AgreesWithWholeFrames) {
             EXPECT_EQ(s.stats.max, want.max);
         }
     }
-}
-
-TEST_F(SeriesTest, TimesFollowTheRate) {
-    SeriesRequest request;
-    request.recording = Demo();
-    request.region = {0, 0, 4, 4};
-    request.rate = 1000.0;
-    SeriesResult result;
-    const std::vector<RegionSample> samples = Scan(request, result);
-    ASSERT_EQ(samples.size(), 12u);
-    ASSERT_TRUE(samples[0].seconds.has_value());
-    EXPECT_DOUBLE_EQ(*samples[0].seconds, -0.005);
-    EXPECT_DOUBLE_EQ(*samples[7].seconds, 0.002);
 }
 
 TEST_F(SeriesTest, CallbackCancels) {
