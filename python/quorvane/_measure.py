@@ -43,7 +43,7 @@ class Measurements:
         if lo > hi:
             raise ValueError(f"first frame {lo} lies after last frame {hi}")
         box = [_whole(name, v) for name, v in (("x", x), ("y", y), ("w", w), ("h", h))]
-        return _core.region_stats(os.fsencode(self._path), self._requested, *box,
+        return _core.region_stats(os.fsencode(self._absolute), self._requested, *box,
                                   bool(ellipse), lo, hi, step, self._rate)
 
     def line_profile(self, x0, y0, x1, y1, frame):

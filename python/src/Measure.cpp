@@ -53,8 +53,18 @@ py::object ErrorClass(const char* name) {
     return py::module_::import("quorvane._errors").attr(name);
 }
 
-[[noreturn]] void Raise(const py::object& type, const py::object& exception) {
-    PyErr_SetObject(type.ptr(), exception.ptr());
+// Messages carry the path, which is bytes in the file system's encoding.
+py::str PathText(const std::string& text) {
+    PyObject* decoded =
+        PyUnicode_DecodeFSDefaultAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
+    if (decoded == nullptr) {
+        throw py::error_already_set();
+    }
+    return py::reinterpret_steal<py::str>(decoded);
+}
+
+[[noreturn]] void Raise(PyObject* type, const py::object& value) {
+    PyErr_SetObject(type, value.ptr());
     throw py::error_already_set();
 }
 
@@ -62,17 +72,17 @@ py::object ErrorClass(const char* name) {
 // ValueError, a cut frame a ShortFrameError, a file that no longer opens a
 // VornError.
 [[noreturn]] void RaiseFailure(const SeriesRequest& request, const SeriesResult& result) {
-    const py::str message = py::str(result.message);
+    const py::str message = PathText(result.message);
     if (result.status == SeriesStatus::Refused) {
-        Raise(py::handle(PyExc_ValueError).cast<py::object>(), py::handle(PyExc_ValueError)(message));
+        Raise(PyExc_ValueError, message);
     }
     if (result.message.rfind("cannot open ", 0) == 0) {
         const py::object type = ErrorClass("VornError");
-        Raise(type, type(message));
+        Raise(type.ptr(), type(message));
     }
     const auto frame = request.first + result.frames * request.step;
     const py::object type = ErrorClass("ShortFrameError");
-    Raise(type, type(message, frame, py::str(request.recording)));
+    Raise(type.ptr(), type(message, frame, PathText(request.recording)));
 }
 
 py::dict RegionStatsOf(const std::string& path, bool correction, int x, int y, int width,
