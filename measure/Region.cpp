@@ -3,12 +3,43 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 namespace {
 
 std::string FrameSizeText(int width, int height) {
     return std::to_string(width) + " x " + std::to_string(height);
+}
+
+// The first column of row `row` whose pixel centre lies inside the ellipse
+// inscribed in a width x height box; rows are symmetric, so the row's pixels
+// are [first, width - first). Decided in exact integers, (2c+1-w)^2 h^2 +
+// (2r+1-h)^2 w^2 <= w^2 h^2, so every caller (and numpy) agrees on the
+// boundary pixels; the terms fit 64 bits because frames hold under 2^31
+// samples.
+int FirstColumnInEllipse(int width, int height, int row) {
+    const uint64_t w = static_cast<uint64_t>(width);
+    const uint64_t h = static_cast<uint64_t>(height);
+    const auto dy = static_cast<uint64_t>(std::abs(2 * int64_t{row} + 1 - height));
+    const uint64_t room = w * w * h * h - dy * dy * w * w;
+    auto inside = [&](int column) {
+        const auto dx = static_cast<uint64_t>(std::abs(2 * int64_t{column} + 1 - width));
+        return dx * dx * h * h <= room;
+    };
+    // Start from the floating-point estimate and settle it exactly.
+    const double rx = width / 2.0;
+    const double ry = height / 2.0;
+    const double fy = (row + 0.5 - ry) / ry;
+    const double half = rx * std::sqrt(std::max(0.0, 1.0 - fy * fy));
+    int first = std::clamp(static_cast<int>(std::ceil(rx - half - 0.5)), 0, width);
+    while (first > 0 && inside(first - 1)) {
+        --first;
+    }
+    while (first < width && !inside(first)) {
+        ++first;
+    }
+    return first;
 }
 
 } // namespace
@@ -33,22 +64,8 @@ RegionAccumulator::RegionAccumulator(const Region& region, int frameWidth)
     : m_region(region), m_frameWidth(frameWidth), m_spans(static_cast<size_t>(region.height)) {
     for (int row = 0; row < region.height; ++row) {
         Span& span = m_spans[static_cast<size_t>(row)];
-        if (!region.ellipse) {
-            span = {region.x, region.x + region.width};
-            continue;
-        }
-        // Pixel centres inside the inscribed ellipse.
-        const double rx = region.width / 2.0;
-        const double ry = region.height / 2.0;
-        const double dy = (row + 0.5 - ry) / ry;
-        const double half = rx * std::sqrt(std::max(0.0, 1.0 - dy * dy));
-        const int first = static_cast<int>(std::ceil(rx - half - 0.5));
-        const int last = static_cast<int>(std::floor(rx + half - 0.5));
-        span.begin = region.x + std::clamp(first, 0, region.width);
-        span.end = region.x + std::clamp(last + 1, 0, region.width);
-        if (span.end < span.begin) {
-            span.end = span.begin;
-        }
+        const int first = region.ellipse ? FirstColumnInEllipse(region.width, region.height, row) : 0;
+        span = {region.x + first, region.x + std::max(region.width - first, first)};
     }
     Reset();
 }

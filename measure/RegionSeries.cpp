@@ -1,0 +1,93 @@
+// SPDX-License-Identifier: BSD-3-Clause
+#include "measure/RegionSeries.h"
+
+#include "recording/TimeBase.h"
+#include "recording/VornReader.h"
+
+#include <memory>
+#include <new>
+
+namespace {
+
+SeriesResult Outcome(SeriesStatus status, std::string message, int64_t frames = 0) {
+    return {status, std::move(message), frames};
+}
+
+// Empty when first..last by step lies in 0..count-1 (last already resolved).
+std::string CheckRange(int first, int last, int step, int32_t count) {
+    if (step < 1) {
+        return "step " + std::to_string(step) + " must be at least 1";
+    }
+    const std::string frames = "the recording has frames 0.." + std::to_string(count - 1);
+    if (first < 0 || first >= count) {
+        return "first frame " + std::to_string(first) + " is outside the recording (" + frames +
+               ")";
+    }
+    if (last < 0 || last >= count) {
+        return "last frame " + std::to_string(last) + " is outside the recording (" + frames + ")";
+    }
+    if (last < first) {
+        return "last frame " + std::to_string(last) + " comes before first frame " +
+               std::to_string(first);
+    }
+    return {};
+}
+
+} // namespace
+
+SeriesResult ScanRegionSeries(const SeriesRequest& request,
+                              const std::function<bool(const RegionSample&)>& frame) {
+    VornReader reader;
+    if (!reader.Open(request.recording.c_str(), request.correction ? 1 : 0)) {
+        return Outcome(SeriesStatus::Failed,
+                       "cannot open " + request.recording + ": " + VornErrorText(reader.error));
+    }
+    const auto [width, height] = reader.GetFrameSize();
+    const int32_t count = reader.GetFrameCount();
+    if (std::string problem = CheckRegion(request.region, width, height); !problem.empty()) {
+        return Outcome(SeriesStatus::Refused, std::move(problem));
+    }
+    const int last = request.last == -1 ? count - 1 : request.last;
+    if (std::string problem = CheckRange(request.first, last, request.step, count);
+        !problem.empty()) {
+        return Outcome(SeriesStatus::Refused, std::move(problem));
+    }
+
+    const TimeBase times(reader.firstFrameNo, count, request.rate);
+    const int64_t samples = int64_t{width} * height;
+    std::unique_ptr<uint16_t[]> buffer;
+    try {
+        buffer = std::make_unique_for_overwrite<uint16_t[]>(static_cast<size_t>(samples));
+    } catch (const std::bad_alloc&) {
+        return Outcome(SeriesStatus::Failed, request.recording + ": out of memory");
+    }
+    RegionAccumulator accumulator(request.region, width);
+    const uint16_t* base = buffer.get();
+    const FramePieceSink sink = [&](int64_t begin, int64_t end) {
+        accumulator.Add(base, begin, end);
+        return true;
+    };
+
+    int64_t done = 0;
+    for (int64_t index = request.first; index <= last; index += request.step) {
+        accumulator.Reset();
+        const auto at = static_cast<int32_t>(index);
+        const int32_t got = reader.ReadFrameInPieces(buffer.get(), at, 0x7FFFFFFF, sink);
+        if (got != samples * 2) {
+            return Outcome(SeriesStatus::Failed,
+                           request.recording + ": frame " + std::to_string(index) +
+                               " could not be read whole",
+                           done);
+        }
+        RegionSample sample;
+        sample.index = at;
+        sample.number = times.NumberOf(index);
+        sample.seconds = times.TimeOf(index);
+        sample.stats = accumulator.Result();
+        if (!frame(sample)) {
+            return Outcome(SeriesStatus::Cancelled, {}, done);
+        }
+        ++done;
+    }
+    return Outcome(SeriesStatus::Done, {}, done);
+}
