@@ -35,7 +35,7 @@ LineProfileWindow::LineProfileWindow(CChildFrame* frame, const Line& line)
     m_series = Plot()->AddSeries(Tr("Value"), QColor(31, 119, 180));
     Plot()->SetAxisLabels(Tr("Position along the line (px)"), Tr("Value"));
     Plot()->SetXSpan(std::pair{0.0, m_length});
-    OnFrameShown();
+    FollowFrames();
 }
 
 void LineProfileWindow::OnFrameShown() {

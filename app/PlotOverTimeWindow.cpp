@@ -74,7 +74,7 @@ PlotOverTimeWindow::PlotOverTimeWindow(CChildFrame* frame, const Region& region,
     CreateControls();
     connect(Plot(), &PlotWidget::clicked, this, [this](double x) { GoToFrame(IndexOfX(x)); });
     SetXAxis(XAxis::Index);
-    OnFrameShown();
+    FollowFrames();
     if (doc)
         Start(doc->GetPathName());
 }
@@ -254,8 +254,7 @@ void PlotOverTimeWindow::UpdateAxisLabels() {
     if (m_axis == XAxis::Number) {
         label = Tr("Recorded frame number");
     } else if (m_axis == XAxis::Time) {
-        const char* unit = TimeUnitFor(1.0 / m_timeUnit.perSecond * 0.999).name;
-        label = Tr("Time from the trigger (%1)").arg(QString::fromUtf8(unit));
+        label = Tr("Time from the trigger (%1)").arg(QString::fromUtf8(m_timeUnit.name));
     }
     Plot()->SetAxisLabels(label, Tr("Value"));
     Plot()->SetIntegerX(m_axis != XAxis::Time);

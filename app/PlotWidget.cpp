@@ -22,8 +22,10 @@ const QColor kAxisColour(60, 60, 60);
 const QColor kGridColour(225, 225, 225);
 const QColor kCursorColour(200, 30, 30);
 
+// On screen and in images negative ticks carry the minus sign, as the
+// status bar's times do.
 QString TickText(double value, int decimals) {
-    return QString::fromStdString(FormatTick(value, decimals));
+    return QString::fromStdString(FormatTick(value, decimals)).replace(QLatin1Char('-'), QChar(0x2212));
 }
 
 double Scale(double value, const AxisTicks& ticks, double from, double to) {

@@ -35,11 +35,17 @@ class PlotWindow::FrameFollower final : public CView {
 public:
     FrameFollower(CVornDoc* doc, PlotWindow* window) : m_pWindow(window) { SetDocument(doc); }
     ~FrameFollower() override { SetDocument(nullptr); }
-    void RepaintNow() override { m_pWindow->OnFrameShown(); }
+    // Until the window is whole, frames shown are not its business.
+    void Start() { m_bStarted = true; }
+    void RepaintNow() override {
+        if (m_bStarted)
+            m_pWindow->OnFrameShown();
+    }
     void OnUpdate(CView* /*sender*/, long /*hint*/, void* /*object*/) override {}
 
 private:
     PlotWindow* m_pWindow;
+    bool m_bStarted = false;
 };
 
 PlotWindow::PlotWindow(CChildFrame* frame, const QString& caption)
@@ -144,6 +150,11 @@ void PlotWindow::GoToFrame(int index) {
         main->MdiArea()->setActiveSubWindow(m_pFrame);
     if (main->MDIGetActive() == m_pFrame)
         main->Navigator()->ShowFrame(index);
+}
+
+void PlotWindow::FollowFrames() {
+    m_pFollower->Start();
+    OnFrameShown();
 }
 
 int PlotWindow::ShownFrame() const {

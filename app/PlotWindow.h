@@ -58,6 +58,9 @@ public:
 protected:
     // The recording has shown a frame (during playback too).
     virtual void OnFrameShown() = 0;
+    // Calls OnFrameShown now and on every frame shown from here on; the
+    // derived window's constructor calls it last.
+    void FollowFrames();
     // Controls above the plot and beside the buttons below it.
     QHBoxLayout* TopRow() const { return m_pTop; }
     QHBoxLayout* BottomRow() const { return m_pBottom; }
