@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStandardItemModel>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -128,23 +129,22 @@ void PlotOverTimeWindow::Start(const std::string& path) {
     m_bRunning = true;
     ShowProgress();
     m_worker = std::jthread([this, request, shared = m_shared](std::stop_token stop) {
-        const auto post = [this, &shared](bool always) {
-            std::scoped_lock lock(shared->mutex);
-            const auto now = std::chrono::steady_clock::now();
-            if (shared->queued || (!always && now - shared->lastQueued < kBatchInterval))
-                return;
-            shared->queued = true;
-            shared->lastQueued = now;
-            QMetaObject::invokeMethod(this, &PlotOverTimeWindow::Drain, Qt::QueuedConnection);
-        };
         const SeriesResult result = ScanRegionSeries(request, [&](const RegionSample& sample) {
             if (stop.stop_requested())
                 return false;
+            bool queue = false;
             {
                 std::scoped_lock lock(shared->mutex);
                 shared->pending.push_back(sample);
+                const auto now = std::chrono::steady_clock::now();
+                if (!shared->queued && now - shared->lastQueued >= kBatchInterval) {
+                    shared->queued = true;
+                    shared->lastQueued = now;
+                    queue = true;
+                }
             }
-            post(false);
+            if (queue)
+                QMetaObject::invokeMethod(this, [this] { Drain(false); }, Qt::QueuedConnection);
             return true;
         });
         // Drains whatever is left before it reports the end.
@@ -153,10 +153,18 @@ void PlotOverTimeWindow::Start(const std::string& path) {
     });
 }
 
-void PlotOverTimeWindow::Drain() {
+void PlotOverTimeWindow::Drain(bool wait) {
     std::vector<RegionSample> batch;
     {
-        std::scoped_lock lock(m_shared->mutex);
+        // The worker holds the lock only to add a sample; should it be
+        // preempted meanwhile, the window tries again soon rather than wait.
+        std::unique_lock lock(m_shared->mutex, std::defer_lock);
+        if (wait) {
+            lock.lock();
+        } else if (!lock.try_lock()) {
+            QTimer::singleShot(5, this, [this] { Drain(false); });
+            return;
+        }
         batch.swap(m_shared->pending);
         m_shared->queued = false;
     }
@@ -171,9 +179,9 @@ void PlotOverTimeWindow::Drain() {
 }
 
 void PlotOverTimeWindow::OnFinished(const SeriesResult& result) {
-    Drain();
-    if (m_worker.joinable())
-        m_worker.join(); // it has returned from its work already
+    // The worker has left its scan and holds no lock; the thread itself is
+    // joined with the window, so the window never waits for it to end.
+    Drain(true);
     m_result = result;
     m_bRunning = false;
     m_pCancel->setEnabled(false);

@@ -60,7 +60,8 @@ private:
     struct Shared;
     void CreateControls();
     void Start(const std::string& path);
-    void Drain();
+    // Takes the worker's new samples; `wait`: even when it must wait for them.
+    void Drain(bool wait);
     void OnFinished(const SeriesResult& result);
     void Replot();
     void ShowProgress();

@@ -60,21 +60,29 @@ public:
         m_timer.setInterval(10);
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
             const double late = static_cast<double>(m_sinceTick.nsecsElapsed()) / 1e6 - 10;
-            m_maxLate = std::max(m_maxLate, late);
+            if (late > m_maxLate) {
+                m_maxLate = late;
+                m_maxLateAt = static_cast<double>(m_sinceStart.elapsed());
+            }
             m_sinceTick.restart();
         });
     }
     void Start() {
+        m_sinceStart.start();
         m_sinceTick.start();
         m_timer.start();
     }
     void Stop() { m_timer.stop(); }
     double MaxLate() const { return m_maxLate; }
+    // When the latest tick came, in ms since the last Start.
+    double MaxLateAt() const { return m_maxLateAt; }
 
 private:
     QTimer m_timer;
     QElapsedTimer m_sinceTick;
+    QElapsedTimer m_sinceStart;
     double m_maxLate = 0;
+    double m_maxLateAt = 0;
 };
 
 void BM_IdleProbe(benchmark::State& state) {
@@ -124,6 +132,7 @@ void BM_PlotOverTime(benchmark::State& state) {
         state.ResumeTiming();
     }
     state.counters["max_late_ms"] = probe.MaxLate();
+    state.counters["max_late_at_ms"] = probe.MaxLateAt();
     state.counters["frames"] = kFrames;
 }
 BENCHMARK(BM_PlotOverTime)->Unit(benchmark::kMillisecond)->UseRealTime();
