@@ -51,7 +51,12 @@ private:
 PlotWindow::PlotWindow(CChildFrame* frame, const QString& caption)
     : QWidget(frame, Qt::Window), m_pFrame(frame) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(caption + QStringLiteral(" - ") + frame->FrameTitle());
+    // The recording's name; the frame's caption also names the frame shown.
+    const CVornDoc* doc = frame->GetActiveDocument();
+    const QString name = doc && !doc->GetBaseTitle().empty()
+                             ? QString::fromStdString(doc->GetBaseTitle())
+                             : frame->FrameTitle();
+    setWindowTitle(caption + QStringLiteral(" - ") + name);
     auto* layout = new QVBoxLayout(this);
     m_pTop = new QHBoxLayout;
     layout->addLayout(m_pTop);

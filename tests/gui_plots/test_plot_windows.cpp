@@ -207,12 +207,18 @@ TEST_F(PlotWindowsTest, ProfileFollowsTheFrameShown) {
     OpenLineProfile(f->MDIGetActive(), line);
     LineProfileWindow* window = Opened<LineProfileWindow>();
     ASSERT_TRUE(window);
+    // Named after the recording, not after the frame shown when it opened.
+    ASSERT_TRUE(f->Navigator()->ShowFrame(7));
+    const QString title = window->windowTitle();
+    EXPECT_TRUE(title.startsWith(QStringLiteral("Line Profile - demo30"))) << title.toStdString();
+    EXPECT_FALSE(title.contains(QStringLiteral("/30"))) << title.toStdString();
     for (const int index : {0, 12, 29, 3}) {
         ASSERT_TRUE(f->Navigator()->ShowFrame(index));
         EXPECT_EQ(window->ProfileFrame(), index);
         const std::vector<uint16_t> samples = ReadFrame(index);
         EXPECT_EQ(window->Values(), LineProfile(samples.data(), kWidth, kHeight, line)) << index;
         EXPECT_EQ(window->Plot()->Series(0).y, window->Values());
+        EXPECT_EQ(window->windowTitle(), title);
     }
     EXPECT_EQ(window->Values().size(), std::size_t(std::lround(LineLength(line)) + 1));
 }
