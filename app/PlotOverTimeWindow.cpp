@@ -10,6 +10,7 @@
 #include <QBoxLayout>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -64,11 +65,6 @@ PlotOverTimeWindow::PlotOverTimeWindow(CChildFrame* frame, const Region& region,
     const CVornDoc* doc = Document();
     if (const CMainFrame* main = MainFrame(); main && main->Time() && doc)
         m_time = main->Time()->TimeOf(*doc);
-    if (m_time.Rate()) {
-        const double span = std::max(std::abs(m_time.TimeOf(m_nFirst).value_or(0)),
-                                     std::abs(m_time.TimeOf(m_nLast).value_or(0)));
-        m_timeUnit = TimeUnitFor(span);
-    }
     m_mean = Plot()->AddSeries(Tr("Mean"), QColor(31, 119, 180));
     m_min = Plot()->AddSeries(Tr("Min"), QColor(44, 160, 44));
     m_max = Plot()->AddSeries(Tr("Max"), QColor(214, 39, 40));
@@ -96,12 +92,7 @@ void PlotOverTimeWindow::CreateControls() {
     TopRow()->addWidget(new QLabel(Tr("X axis:"), this));
     m_pAxisBox = new QComboBox(this);
     m_pAxisBox->addItems({Tr("Index"), Tr("Recorded number"), Tr("Time")});
-    if (!m_time.Rate()) {
-        if (auto* model = qobject_cast<QStandardItemModel*>(m_pAxisBox->model()))
-            model->item(static_cast<int>(XAxis::Time))->setEnabled(false);
-        m_pAxisBox->setItemData(static_cast<int>(XAxis::Time),
-                                Tr("The recording's rate is not known"), Qt::ToolTipRole);
-    }
+    OfferTime();
     TopRow()->addWidget(m_pAxisBox);
     connect(m_pAxisBox, &QComboBox::activated, this,
             [this](int index) { SetXAxis(static_cast<XAxis>(index)); });
@@ -116,6 +107,40 @@ void PlotOverTimeWindow::CreateControls() {
     BottomRow()->insertWidget(0, m_pProgress, 1);
     BottomRow()->insertWidget(1, m_pCancel);
     BottomRow()->insertWidget(2, m_pStatus);
+}
+
+void PlotOverTimeWindow::OfferTime() {
+    const bool rate = m_time.Rate().has_value();
+    if (rate) {
+        const double span = std::max(std::abs(m_time.TimeOf(m_nFirst).value_or(0)),
+                                     std::abs(m_time.TimeOf(m_nLast).value_or(0)));
+        m_timeUnit = TimeUnitFor(span);
+    }
+    if (auto* model = qobject_cast<QStandardItemModel*>(m_pAxisBox->model()))
+        model->item(static_cast<int>(XAxis::Time))->setEnabled(rate);
+    m_pAxisBox->setItemData(static_cast<int>(XAxis::Time),
+                            rate ? QVariant() : QVariant(Tr("The recording's rate is not known")),
+                            Qt::ToolTipRole);
+}
+
+void PlotOverTimeWindow::FollowRate() {
+    const CVornDoc* doc = Document();
+    const CMainFrame* main = MainFrame();
+    if (!doc || !main || !main->Time())
+        return;
+    const std::optional<double> rate = main->Time()->RateOf(*doc);
+    if (rate == m_time.Rate())
+        return;
+    m_time.SetRate(rate);
+    OfferTime();
+    SetXAxis(m_axis); // falls back to the index without a rate
+}
+
+void PlotOverTimeWindow::changeEvent(QEvent* event) {
+    // Back from File > Properties, where the rate is set.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        FollowRate();
+    PlotWindow::changeEvent(event);
 }
 
 void PlotOverTimeWindow::Start(const std::string& path) {
@@ -284,6 +309,7 @@ void PlotOverTimeWindow::Replot() {
 }
 
 void PlotOverTimeWindow::OnFrameShown() {
+    FollowRate();
     const int shown = ShownFrame();
     Plot()->SetCursor(shown >= 0 ? std::optional<double>(XOfIndex(shown)) : std::nullopt);
 }
@@ -294,8 +320,8 @@ PlotWindow::Table PlotOverTimeWindow::MakeTable() const {
                     QStringLiteral("mean"),  QStringLiteral("std"),    QStringLiteral("min"),
                     QStringLiteral("max"),   QStringLiteral("pixels")};
     for (const RegionSample& sample : m_samples) {
-        const QString time =
-            sample.seconds ? QString::fromStdString(SecondsText(*sample.seconds)) : QString();
+        const std::optional<double> seconds = m_time.TimeOf(sample.index);
+        const QString time = seconds ? QString::fromStdString(SecondsText(*seconds)) : QString();
         table.rows.push_back({QString::number(sample.index), QString::number(sample.number), time,
                               Number(sample.stats.mean), Number(sample.stats.stddev),
                               QString::number(sample.stats.min), QString::number(sample.stats.max),

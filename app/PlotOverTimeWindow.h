@@ -55,8 +55,13 @@ signals:
 
 protected:
     void OnFrameShown() override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    // The Time choice of the x axis while the recording has a rate.
+    void OfferTime();
+    // Takes a rate set or cleared since the window opened.
+    void FollowRate();
     struct Shared;
     void CreateControls();
     void Start(const std::string& path);

@@ -30,6 +30,7 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -192,13 +193,29 @@ TEST_F(PlotWindowsTest, CursorFollowsTheFrameAndClicksShowOne) {
     EXPECT_EQ(Shown(), 29);
 }
 
-TEST_F(PlotWindowsTest, TimeAxisNeedsARate) {
-    ASSERT_TRUE(OpenDemo(30));
+TEST_F(PlotWindowsTest, TimeAxisFollowsTheRate) {
+    CVornDoc* doc = OpenDemo(30);
+    ASSERT_TRUE(doc);
     PlotOverTimeWindow* window = PlotAndWait(Region{0, 0, 20, 20, false});
     ASSERT_TRUE(window);
-    window->SetXAxis(PlotOverTimeWindow::XAxis::Time);
-    EXPECT_EQ(window->GetXAxis(), PlotOverTimeWindow::XAxis::Index);
-    EXPECT_TRUE(window->MakeTable().rows.front().at(2).isEmpty()); // time_s
+    using XAxis = PlotOverTimeWindow::XAxis;
+    const auto timeOfFirst = [window] { return window->MakeTable().rows.front().at(2); };
+    // Without a rate the time is refused; a rate set later (Properties)
+    // offers it, and clearing it falls back to the index.
+    const struct {
+        std::optional<double> rate;
+        XAxis shown;
+        const char* time; // time_s of frame 0 (number -10)
+    } steps[] = {{std::nullopt, XAxis::Index, ""},
+                 {1000.0, XAxis::Time, "-0.01"},
+                 {std::nullopt, XAxis::Index, ""}};
+    for (const auto& step : steps) {
+        f->Time()->SetRate(*doc, step.rate);
+        ASSERT_TRUE(f->Navigator()->ShowFrame(3));
+        window->SetXAxis(XAxis::Time);
+        EXPECT_EQ(window->GetXAxis(), step.shown);
+        EXPECT_EQ(timeOfFirst(), QLatin1String(step.time));
+    }
 }
 
 TEST_F(PlotWindowsTest, ProfileFollowsTheFrameShown) {
