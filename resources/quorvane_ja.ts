@@ -913,4 +913,157 @@ Previous Pane</source>
         <translation>既定の撮影速度 (ﾌﾚｰﾑ/秒):</translation>
     </message>
 </context>
+<context>
+    <name>PlotWindow</name>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>ｺﾋﾟｰ(&amp;C)</translation>
+    </message>
+    <message>
+        <source>Copy the values as tab-separated text</source>
+        <translation>値をﾀﾌﾞ区切りのﾃｷｽﾄとしてｺﾋﾟｰします</translation>
+    </message>
+    <message>
+        <source>&amp;Save As...</source>
+        <translation>名前を付けて保存(&amp;S)...</translation>
+    </message>
+    <message>
+        <source>Save the values as CSV, or the plot as a PNG or SVG image</source>
+        <translation>値を CSV として、またはｸﾞﾗﾌを PNG か SVG の画像として保存します</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>閉じる</translation>
+    </message>
+    <message>
+        <source>Cannot save %1.</source>
+        <translation>%1 を保存できません。</translation>
+    </message>
+    <message>
+        <source>Save As</source>
+        <translation>名前を付けて保存</translation>
+    </message>
+    <message>
+        <source>CSV table (*.csv);;PNG image (*.png);;SVG image (*.svg)</source>
+        <translation>CSV 表 (*.csv);;PNG 画像 (*.png);;SVG 画像 (*.svg)</translation>
+    </message>
+</context>
+<context>
+    <name>PlotOverTimeWindow</name>
+    <message>
+        <source>Plot Over Time</source>
+        <translation>時間変化のｸﾞﾗﾌ</translation>
+    </message>
+    <message>
+        <source>Ellipse</source>
+        <translation>楕円</translation>
+    </message>
+    <message>
+        <source>Rectangle</source>
+        <translation>矩形</translation>
+    </message>
+    <message>
+        <source>%1 at %2, %3, %4 × %5 px</source>
+        <translation>%1 %2, %3, %4 × %5 ﾋﾟｸｾﾙ</translation>
+    </message>
+    <message>
+        <source>Mean</source>
+        <translation>平均</translation>
+    </message>
+    <message>
+        <source>Min</source>
+        <translation>最小</translation>
+    </message>
+    <message>
+        <source>Max</source>
+        <translation>最大</translation>
+    </message>
+    <message>
+        <source>frames %1 to %2</source>
+        <translation>ﾌﾚｰﾑ %1 から %2</translation>
+    </message>
+    <message>
+        <source>X axis:</source>
+        <translation>X 軸:</translation>
+    </message>
+    <message>
+        <source>Index</source>
+        <translation>ｲﾝﾃﾞｯｸｽ</translation>
+    </message>
+    <message>
+        <source>Recorded number</source>
+        <translation>記録番号</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>時間</translation>
+    </message>
+    <message>
+        <source>The recording's rate is not known</source>
+        <translation>記録の撮影速度が不明です</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>ｷｬﾝｾﾙ</translation>
+    </message>
+    <message>
+        <source>Stop reading frames; the values so far stay</source>
+        <translation>ﾌﾚｰﾑの読み込みを中止します。それまでの値は残ります</translation>
+    </message>
+    <message>
+        <source>%1 of %2 frames</source>
+        <translation>%1 / %2 ﾌﾚｰﾑ</translation>
+    </message>
+    <message>
+        <source>%1 frames</source>
+        <translation>%1 ﾌﾚｰﾑ</translation>
+    </message>
+    <message>
+        <source>Cancelled after %1 of %2 frames</source>
+        <translation>%1 / %2 ﾌﾚｰﾑで中止しました</translation>
+    </message>
+    <message>
+        <source>Stopped after %1 frames: %2</source>
+        <translation>%1 ﾌﾚｰﾑで停止しました: %2</translation>
+    </message>
+    <message>
+        <source>Frame index</source>
+        <translation>ﾌﾚｰﾑ ｲﾝﾃﾞｯｸｽ</translation>
+    </message>
+    <message>
+        <source>Recorded frame number</source>
+        <translation>記録されたﾌﾚｰﾑ番号</translation>
+    </message>
+    <message>
+        <source>Time from the trigger (%1)</source>
+        <translation>ﾄﾘｶﾞｰからの時間 (%1)</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>値</translation>
+    </message>
+</context>
+<context>
+    <name>LineProfileWindow</name>
+    <message>
+        <source>Line Profile</source>
+        <translation>ﾗｲﾝ ﾌﾟﾛﾌｧｲﾙ</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>値</translation>
+    </message>
+    <message>
+        <source>Position along the line (px)</source>
+        <translation>線上の位置 (ﾋﾟｸｾﾙ)</translation>
+    </message>
+    <message>
+        <source>Line from %1, %2 to %3, %4 (%5 px)</source>
+        <translation>線 %1, %2 から %3, %4 (%5 ﾋﾟｸｾﾙ)</translation>
+    </message>
+    <message>
+        <source>frame %1</source>
+        <translation>ﾌﾚｰﾑ %1</translation>
+    </message>
+</context>
 </TS>
