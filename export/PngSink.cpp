@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <climits>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <map>
@@ -142,8 +143,8 @@ private:
         }
         uint8_t* out = pixels.data();
         for (std::size_t i = 0; i < count; ++i) {
-            out[2 * i] = static_cast<uint8_t>(frame.samples[i] >> 8);
-            out[2 * i + 1] = static_cast<uint8_t>(frame.samples[i]);
+            const uint16_t swapped = __builtin_bswap16(frame.samples[i]); // vectorises
+            std::memcpy(out + 2 * i, &swapped, sizeof swapped);
         }
     }
 
