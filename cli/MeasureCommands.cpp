@@ -3,6 +3,7 @@
 
 #include "cli/Escape.h"
 #include "cli/MeasureTable.h"
+#include "cli/FrameOptions.h"
 #include "cli/Usage.h"
 #include "convert/Signals.h"
 #include "measure/Line.h"

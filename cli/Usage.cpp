@@ -248,18 +248,3 @@ int ParseArguments(CLI::App& app, int argc, char** argv) {
     }
     return -1;
 }
-
-bool ReadRateOption(const std::optional<std::string>& text, std::optional<double>& rate,
-                    const std::string& command) {
-    if (!text) {
-        return true;
-    }
-    double value = 0;
-    std::string error;
-    if (!ParseRate(*text, value, error)) {
-        Usage("--rate: " + error, command);
-        return false;
-    }
-    rate = value;
-    return true;
-}

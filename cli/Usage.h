@@ -40,7 +40,3 @@ std::string UnknownCommand(const CLI::App& app, int argc, char** argv, std::stri
 // unknown option of a command names its nearest option when one is close.
 std::string DescribeParseError(const CLI::App& app, const CLI::ParseError& error);
 
-// --rate as frames per second into `rate` (left alone without the option);
-// false after the usage line of `command` when it cannot be read.
-bool ReadRateOption(const std::optional<std::string>& text, std::optional<double>& rate,
-                    const std::string& command);

@@ -28,12 +28,12 @@ expect() {
     status=1
   fi
 }
-expect "--help --version convert demo info profile stats verify " quorvane-cli ""
+expect "--help --version convert demo export info profile stats verify " quorvane-cli ""
 expect "convert " quorvane-cli con
 expect "a.vrn sub " quorvane-cli convert ""
 expect "a.vrn sub " quorvane-cli info ""
 expect "--bigtiff --bits " quorvane-cli convert a.vrn --bi
-expect "--skip-existing --stack " quorvane-cli convert a.vrn --s
+expect "--skip-existing --stack --step " quorvane-cli convert a.vrn --s
 expect "16 8 " quorvane-cli convert a.vrn -b ""
 expect "lanes quadrants " quorvane-cli demo x.vrn --layout ""
 expect "--json " quorvane-cli info a.vrn --j
@@ -41,4 +41,6 @@ expect "a.manifest.json sub " quorvane-cli verify ""
 expect "a.vrn sub " quorvane-cli stats ""
 expect "--ellipse " quorvane-cli stats a.vrn --e
 expect "--frame " quorvane-cli profile a.vrn --f
+expect "mkv mp4 " quorvane-cli export a.vrn --format m
+expect "--output --overlay " quorvane-cli export a.vrn --o
 exit $status

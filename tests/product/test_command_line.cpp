@@ -149,7 +149,7 @@ TEST(ProductCli, UsageErrorsAreOnePlainLineAndAPointerToHelp) {
         {{"-q", "convert", "clip.vrn"},
          "-q goes after the command: quorvane-cli convert ... -q",
          "convert"},
-        {{}, "a command is required: info, convert, verify, demo, stats or profile", ""},
+        {{}, "a command is required: info, convert, export, verify, demo, stats or profile", ""},
         {{"demo", "x.vrn", "--frames", "0"},
          "--frames must be a whole number of at least 1",
          "demo"},
