@@ -153,11 +153,17 @@ QString ExportCommand::SummaryLine(const ExportSummary& summary) {
             report.status == ExportReport::Status::Refused)
             return tr("Export failed: %1").arg(FsName(report.message));
     }
-    if (summary.cancelled)
-        return tr("Export aborted; no file was kept");
     std::vector<std::string> files;
     for (const ExportReport& report : summary.recordings)
         files.insert(files.end(), report.files.begin(), report.files.end());
+    if (summary.cancelled) {
+        // A sequence keeps its complete first files, as a conversion does.
+        if (files.empty())
+            return tr("Export aborted; no file was kept");
+        return tr("Export aborted; the first %1 files were kept in %2")
+            .arg(files.size())
+            .arg(QFileInfo(FsName(files.front())).path());
+    }
     if (files.size() == 1)
         return tr("Exported %1 frames to %2").arg(summary.frames).arg(FsName(files.front()));
     const QString folder = files.empty() ? QString() : QFileInfo(FsName(files.front())).path();

@@ -936,6 +936,10 @@ Previous Pane</source>
         <translation>書き出しを中止しました (ﾌｧｲﾙは残していません)</translation>
     </message>
     <message>
+        <source>Export aborted; the first %1 files were kept in %2</source>
+        <translation>書き出しを中止しました (最初の %1 個のﾌｧｲﾙを %2 に残しました)</translation>
+    </message>
+    <message>
         <source>Exported %1 frames to %2</source>
         <translation>%1 ﾌﾚｰﾑを %2 に書き出しました</translation>
     </message>

@@ -16,46 +16,19 @@ ExportResult.__doc__ = """Outcome of :meth:`quorvane.Recording.export`.
 the time the run took."""
 ExportResult.__module__ = "quorvane"
 
-_FORMATS = ("mp4", "mkv", "avi", "png", "ome-tiff")
-_OVERLAYS = ("number", "time", "scale")
 
-
-def _number(text, what):
-    try:
-        return float(text)
-    except ValueError:
-        raise ValueError(f"display_range: {what} must be a number, not {text!r}") from None
-
-
-def display_range(value):
-    """(kind, low, high) for "standard", "auto", "LO%,HI%", "LO,HI" or (LO, HI)."""
+def _listed(value, what, count=None):
+    """A text as it stands, or the items of a sequence joined by commas."""
     if isinstance(value, str):
-        text = value.strip().lower()
-        if text in ("standard", "auto"):
-            return text, 0.0, 1023.0
-        parts = text.split(",")
-        if len(parts) != 2:
-            raise ValueError("display_range must be 'standard', 'auto', 'LO%,HI%' or "
-                             f"'LO,HI', not {value!r}")
-        low, high = (p.strip() for p in parts)
-        if low.endswith("%") and high.endswith("%"):
-            return "percentile", _number(low[:-1], "LO"), _number(high[:-1], "HI")
-        return "values", _number(low, "LO"), _number(high, "HI")
+        return value
     try:
-        low, high = value
-    except (TypeError, ValueError):
-        raise TypeError("display_range must be a text or a (low, high) pair, not "
-                        f"{type(value).__name__}") from None
-    return "values", float(low), float(high)
-
-
-def overlay_flags(overlay):
-    """(number, time, scale) from a name or an iterable of names."""
-    names = (overlay,) if isinstance(overlay, str) else tuple(overlay or ())
-    for name in names:
-        if name not in _OVERLAYS:
-            raise ValueError(f"overlay must name number, time or scale, not {name!r}")
-    return tuple(name in names for name in _OVERLAYS)
+        items = [str(v) for v in value]
+    except TypeError:
+        raise TypeError(f"{what} must be a text or a sequence, not {type(value).__name__}") \
+            from None
+    if count is not None and len(items) != count:
+        raise ValueError(f"{what} must have {count} items, not {len(items)}")
+    return ",".join(items)
 
 
 def fps_text(fps):
@@ -76,27 +49,23 @@ def frame_bound(rec, bound):
     return rec._index(bound), ""
 
 
-def run(rec, out, format, first, last, step, crop, fps, quality, display_range_, overlay,
+def run(rec, out, format, first, last, step, crop, fps, quality, display_range, overlay,
         scale, jobs, bits):
-    """Runs the export of ``rec``; the ExportResult, or raises the failure."""
-    if format is not None and format not in _FORMATS:
-        raise ValueError(f"format must be one of {', '.join(_FORMATS)}, not {format!r}")
-    step = operator.index(step)
-    if crop is not None:
-        crop = tuple(operator.index(v) for v in crop)
-        if len(crop) != 4:
-            raise ValueError("crop must be (x, y, width, height)")
+    """Runs the export of ``rec``; the ExportResult, or raises the failure.
+
+    The option texts are read by the engine's own readers, so they take what
+    the command line takes and are refused with its words."""
     jobs = 0 if jobs is None else operator.index(jobs)
     if jobs < 0:
         raise ValueError(f"jobs must be at least 1, not {jobs}")
-    kind, low, high = display_range(display_range_)
     first_index, first_text = frame_bound(rec, first)
     last_index, last_text = frame_bound(rec, last)
     result = _core.export(
         os.fsencode(rec.path), os.fsencode(os.fspath(out)), format or "", first_index,
-        last_index, first_text, last_text, step, crop, rec.rate, fps_text(fps),
-        operator.index(quality), kind, low, high, operator.index(bits), overlay_flags(overlay),
-        scale or "", jobs)
+        last_index, first_text, last_text, operator.index(step),
+        "" if crop is None else _listed(crop, "crop", 4), rec.rate, fps_text(fps),
+        operator.index(quality), _listed(display_range, "display_range", 2),
+        operator.index(bits), _listed(overlay or (), "overlay"), scale or "", jobs)
     message = os.fsdecode(result["message"])
     if result["status"] == "refused":
         raise ValueError(message)

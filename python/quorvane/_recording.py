@@ -386,7 +386,7 @@ class Recording(TimeAxis):
         its text, before anything is written; a failed write raises
         :class:`OSError` with the command line's line. Ctrl-C stops the run
         and raises :class:`KeyboardInterrupt`; no partial file is left under
-        a final name.
+        a final name (a PNG sequence keeps its complete first files).
         """
         self._check_open()
         if self._note == _NOT_REQUESTED:

@@ -16,34 +16,15 @@ namespace py = pybind11;
 
 namespace {
 
-std::optional<ExportFormat> ParseFormat(const std::string& name) {
-    static const std::pair<const char*, ExportFormat> kFormats[] = {
-        {"mp4", ExportFormat::Mp4}, {"mkv", ExportFormat::Mkv},
-        {"avi", ExportFormat::Avi}, {"png", ExportFormat::Png},
-        {"ome-tiff", ExportFormat::OmeTiff},
-    };
-    if (name.empty()) {
-        return std::nullopt;
+// Reads an option text with the engine's reader; its error as ValueError.
+template <typename T, typename Reader>
+T Parsed(const std::string& text, Reader reader) {
+    T value{};
+    std::string error;
+    if (!reader(text, value, error)) {
+        throw py::value_error(error);
     }
-    for (const auto& [text, format] : kFormats) {
-        if (name == text) {
-            return format;
-        }
-    }
-    throw py::value_error("format must be mp4, mkv, avi, png or ome-tiff, not " + name);
-}
-
-ExportRange::Kind ParseRangeKind(const std::string& kind) {
-    if (kind == "standard") {
-        return ExportRange::Kind::Standard;
-    }
-    if (kind == "auto") {
-        return ExportRange::Kind::Auto;
-    }
-    if (kind == "percentile") {
-        return ExportRange::Kind::Percentile;
-    }
-    return ExportRange::Kind::Values;
+    return value;
 }
 
 // Runs the export on a thread of its own while this thread, without the GIL,
@@ -66,7 +47,7 @@ ExportSummary RunWatched(const ExportRequest& request, std::optional<py::error_a
         wake.notify_all();
     });
     std::unique_lock lock(mutex);
-    while (!wake.wait_for(lock, std::chrono::milliseconds(100), [&] { return done; })) {
+    while (!wake.wait_for(lock, std::chrono::milliseconds(25), [&] { return done; })) {
         if (TerminationGuard::Noted()) {
             cancel.store(true);
         }
@@ -119,21 +100,19 @@ py::dict SummaryDict(const ExportSummary& summary) {
 }
 
 struct Options {
-    std::string format;
+    std::string format; // empty: from the output's extension
     std::optional<int> first;
     std::optional<int> last;
     std::string firstFrame;
     std::string lastFrame;
     int step = 1;
-    std::optional<py::tuple> crop;
+    std::string crop; // "X,Y,W,H" or empty
     std::optional<double> rate;
     std::string fps;
     int quality = 18;
-    std::string rangeKind;
-    double low = 0;
-    double high = 1023;
+    std::string range;
     int bits = 16;
-    py::tuple overlay; // (number, time, scale)
+    std::string overlay; // "number,time,scale" or empty
     std::string scale;
     int jobs = 0;
 };
@@ -143,31 +122,27 @@ ExportRequest MakeRequest(const std::string& recording, const std::string& outpu
     ExportRequest request;
     request.recordings = {recording};
     request.output = output;
-    request.format = ParseFormat(o.format);
+    if (!o.format.empty()) {
+        request.format = Parsed<ExportFormat>(o.format, ParseExportFormat);
+    }
     request.first = o.first;
     request.last = o.last;
     request.firstFrame = o.firstFrame;
     request.lastFrame = o.lastFrame;
     request.step = o.step;
-    if (o.crop) {
-        const py::tuple& c = *o.crop;
-        request.crop = CropRect{py::cast<int>(c[0]), py::cast<int>(c[1]), py::cast<int>(c[2]),
-                                py::cast<int>(c[3])};
+    if (!o.crop.empty()) {
+        request.crop = Parsed<CropRect>(o.crop, ParseCrop);
     }
     request.rate = o.rate;
     request.fps = o.fps;
     request.quality = o.quality;
-    request.range = {ParseRangeKind(o.rangeKind), o.low, o.high};
+    request.range = Parsed<ExportRange>(o.range, ParseExportRange);
     request.bits = o.bits;
-    request.overlay = {py::cast<bool>(o.overlay[0]), py::cast<bool>(o.overlay[1]),
-                       py::cast<bool>(o.overlay[2])};
+    if (!o.overlay.empty()) {
+        request.overlay = Parsed<ExportOverlay>(o.overlay, ParseOverlay);
+    }
     if (!o.scale.empty()) {
-        Scale scale;
-        std::string error;
-        if (!ParseScale(o.scale, scale, error)) {
-            throw py::value_error(error);
-        }
-        request.scale = scale;
+        request.scale = Parsed<Scale>(o.scale, ParseScale);
     }
     request.jobs = o.jobs;
     return request;
@@ -190,19 +165,17 @@ void BindExport(py::module_& m) {
         "export",
         [](const std::string& recording, const std::string& output, const std::string& format,
            std::optional<int> first, std::optional<int> last, const std::string& firstFrame,
-           const std::string& lastFrame, int step, std::optional<py::tuple> crop,
+           const std::string& lastFrame, int step, const std::string& crop,
            std::optional<double> rate, const std::string& fps, int quality,
-           const std::string& rangeKind, double low, double high, int bits, py::tuple overlay,
+           const std::string& range, int bits, const std::string& overlay,
            const std::string& scale, int jobs) {
             return Export(recording, output,
-                          {format, first, last, firstFrame, lastFrame, step, std::move(crop), rate,
-                           fps, quality, rangeKind, low, high, bits, std::move(overlay), scale,
-                           jobs});
+                          {format, first, last, firstFrame, lastFrame, step, crop, rate, fps,
+                           quality, range, bits, overlay, scale, jobs});
         },
         py::arg("recording"), py::arg("output"), py::arg("format"), py::arg("first"),
         py::arg("last"), py::arg("first_frame"), py::arg("last_frame"), py::arg("step"),
-        py::arg("crop"), py::arg("rate"), py::arg("fps"), py::arg("quality"),
-        py::arg("range_kind"), py::arg("low"), py::arg("high"), py::arg("bits"),
-        py::arg("overlay"), py::arg("scale"), py::arg("jobs"),
+        py::arg("crop"), py::arg("rate"), py::arg("fps"), py::arg("quality"), py::arg("range"),
+        py::arg("bits"), py::arg("overlay"), py::arg("scale"), py::arg("jobs"),
         "Exports frames as quorvane-cli export does; a dict of status, message and files.");
 }
