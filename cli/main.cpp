@@ -85,6 +85,7 @@ struct ConvertArgs {
     std::optional<std::string> first;
     std::optional<std::string> last;
     std::optional<std::string> rate;
+    std::optional<std::string> crop;
     bool quiet = false;
 };
 
@@ -101,6 +102,13 @@ int RunConvertCommand(ConvertArgs& args) {
         if (!problem.empty()) {
             return Usage(problem, "convert");
         }
+    }
+    if (args.crop) {
+        CropRect crop;
+        if (std::string error; !ParseCrop(*args.crop, crop, error)) {
+            return Usage(error, "convert");
+        }
+        request.crop = crop;
     }
     if (const std::string problem = CheckConversion(request); !problem.empty()) {
         return Usage(problem, "convert");
@@ -242,6 +250,11 @@ int main(int argc, char** argv) {
         ->default_str("0");
     convertCmd->add_option("--last", convert.last, "Last frame, inclusive (default: the last)")
         ->type_name("FRAME");
+    convertCmd->add_option("--step", convert.request.step, "Keep every Nth frame of the range")
+        ->type_name("N")
+        ->check(WholeNumber(1));
+    convertCmd->add_option("--crop", convert.crop, "Convert only this rectangle of the frame")
+        ->type_name("X,Y,W,H");
     convertCmd->add_option("--rate", convert.rate, "Recording rate, frames per second (50000, 50k)")
         ->type_name("R");
     convertCmd->add_flag("--timestamps", convert.request.timestamps,

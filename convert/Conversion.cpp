@@ -142,6 +142,16 @@ std::string CheckConversion(const ConversionRequest& request) {
         return "--first " + std::to_string(*request.first) + " lies after --last " +
                std::to_string(*request.last);
     }
+    if (request.step < 1) {
+        return "--step must be a whole number of at least 1";
+    }
+    if (request.crop && (request.crop->width < 1 || request.crop->height < 1 ||
+                         request.crop->x < 0 || request.crop->y < 0)) {
+        return "--crop takes X,Y,W,H with X and Y at least 0 and W and H at least 1";
+    }
+    if (request.stack && request.skipExisting && (request.step != 1 || request.crop)) {
+        return "--skip-existing with --stack does not combine with --step or --crop";
+    }
     return CheckOutputsSpareInputs(
         {request.recordings, request.output, request.stack, request.manifest});
 }
@@ -152,6 +162,8 @@ RecordingReport ConvertOneRecording(const ConversionRequest& request, const std:
     report.recording = file;
     int frames = 0;
     int32_t firstNumber = 0;
+    int width = 0;
+    int height = 0;
     {
         CVornDoc probe;
         if (probe.OnOpenDocument(file.c_str()) == 0) {
@@ -163,6 +175,8 @@ RecordingReport ConvertOneRecording(const ConversionRequest& request, const std:
             return report;
         }
         frames = probe.m_nFrameCount;
+        width = probe.m_nWidth;
+        height = probe.m_nHeight;
         firstNumber = probe.m_pReader->firstFrameNo;
         if (const std::string note = CorrectionWarning(*probe.m_pReader);
             !note.empty() && hooks.warning) {
@@ -182,6 +196,16 @@ RecordingReport ConvertOneRecording(const ConversionRequest& request, const std:
         report.status = RecordingStatus::Refused;
         return report;
     }
+    if (request.crop) {
+        if (const std::string problem = CropProblem(*request.crop, width, height);
+            !problem.empty()) {
+            report.status = RecordingStatus::Refused;
+            report.message = file + ": " + problem;
+            return report;
+        }
+    }
+    run.step = request.step;
+    run.crop = request.crop;
     run.output = ResolveOutputPattern(file, request.output);
     if (const std::string why = UnusableStack(run.output, request); !why.empty()) {
         const std::string target = StackFileName(run.output);

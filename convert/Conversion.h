@@ -35,6 +35,8 @@ struct ConversionRequest {
     std::string lastFrame;
     std::optional<double> rate; // frames per second, for times
     bool timestamps = false;    // NAME.frames.csv beside the outputs
+    int step = 1;               // every step-th frame of the range; names keep their index
+    std::optional<CropRect> crop = {}; // only this rectangle, inside every recording's frame
 };
 
 enum class RecordingStatus {

@@ -5,6 +5,7 @@
 // so they share every rule, text and file.
 #pragma once
 
+#include "convert/CropRect.h"
 #include "export/FrameSink.h"
 #include "measure/Scale.h"
 
@@ -14,13 +15,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-struct CropRect {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-};
 
 // How 10-bit samples become 8-bit grey for H.264, MJPEG and 8-bit PNG.
 struct ExportRange {

@@ -326,16 +326,6 @@ bool ResolveFps(const std::string& text, std::optional<double> rate, double& fps
     return true;
 }
 
-std::string CropProblem(const CropRect& crop, int width, int height) {
-    if (int64_t{crop.x} + crop.width <= width && int64_t{crop.y} + crop.height <= height) {
-        return {};
-    }
-    return "--crop " + std::to_string(crop.x) + "," + std::to_string(crop.y) + "," +
-           std::to_string(crop.width) + "," + std::to_string(crop.height) +
-           " is not inside the frame of " + std::to_string(width) + " x " +
-           std::to_string(height);
-}
-
 bool EightBitOutput(const ExportRequest& request, ExportFormat format) {
     return format == ExportFormat::Mp4 || format == ExportFormat::Avi ||
            (format == ExportFormat::Png && request.bits == 8);

@@ -35,8 +35,5 @@ std::string ExportManifestPath(const ExportTarget& target);
 bool ResolveFps(const std::string& text, std::optional<double> rate, double& fps,
                 std::string& error);
 
-// Why `crop` does not lie inside a width x height frame, or empty.
-std::string CropProblem(const CropRect& crop, int width, int height);
-
 // Whether the format's frames are 8-bit grey (and so carry an overlay).
 bool EightBitOutput(const ExportRequest& request, ExportFormat format);

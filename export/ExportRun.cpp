@@ -162,14 +162,6 @@ bool PlanRecording(const ExportRequest& request, CVornDoc& doc, Plan& plan, Expo
     return true;
 }
 
-std::string CropText(const std::optional<CropRect>& crop) {
-    if (!crop) {
-        return {};
-    }
-    return std::to_string(crop->x) + "," + std::to_string(crop->y) + "," +
-           std::to_string(crop->width) + "," + std::to_string(crop->height);
-}
-
 // Writes NAME.manifest.json for the files the sink put in place.
 bool WriteExportManifest(const ExportRequest& request, const Plan& plan,
                          const std::vector<std::string>& files, RecordingHasher& hasher,
@@ -204,7 +196,7 @@ bool WriteExportManifest(const ExportRequest& request, const Plan& plan,
     run.rate = request.rate;
     run.format = ExportFormatName(plan.format);
     run.step = plan.step;
-    run.crop = CropText(request.crop);
+    run.crop = request.crop ? CropText(*request.crop) : std::string();
     const std::string path = ExportManifestPath(plan.target);
     if (!WriteManifest(path, run, hasher, listed, reason)) {
         reason = "cannot write " + path + ": " + reason;
