@@ -138,6 +138,13 @@ public:
     // inside a run.
     void OnIdle();
 
+    // A run driven from elsewhere (an export on a worker thread): BeginRun
+    // takes the run state as the bar's runs do (busy, abort cleared, bar
+    // controls disabled), EndRun gives it back and carries out the closes
+    // deferred meanwhile.
+    void BeginRun(CVornDoc* doc);
+    void EndRun();
+
     // True while a run uses `doc`: its windows must not be closed now.
     bool IsRunUsing(const CVornDoc* doc) const;
 

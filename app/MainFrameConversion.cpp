@@ -301,22 +301,13 @@ CMainFrame::RunOutcome CMainFrame::RunFrames(CVornDoc* doc, int first, int limit
                                              const std::function<int(int)>& render) {
     if (m_wndDlgBar)
         SetupProgress(m_wndDlgBar->Progress(), first, limit);
-    m_bAbort = 0;
-    m_bBusy = 1;
-    m_pRunDoc = doc;
-    SetStatusLine(QString());
-    EnableBarControls(false);
+    BeginRun(doc);
 
     // The run state is restored however the loop ends, an allocation
     // failure included.
     struct RunEnd {
         CMainFrame* self;
-        ~RunEnd() {
-            self->m_bBusy = 0;
-            self->m_pRunDoc = nullptr;
-            self->EnableBarControls(true);
-            self->FinishRun();
-        }
+        ~RunEnd() { self->EndRun(); }
     } runEnd{this};
 
     RunOutcome outcome;
@@ -336,6 +327,21 @@ CMainFrame::RunOutcome CMainFrame::RunFrames(CVornDoc* doc, int first, int limit
         }
     }
     return outcome;
+}
+
+void CMainFrame::BeginRun(CVornDoc* doc) {
+    m_bAbort = 0;
+    m_bBusy = 1;
+    m_pRunDoc = doc;
+    SetStatusLine(QString());
+    EnableBarControls(false);
+}
+
+void CMainFrame::EndRun() {
+    m_bBusy = 0;
+    m_pRunDoc = nullptr;
+    EnableBarControls(true);
+    FinishRun();
 }
 
 void CMainFrame::EnableBarControls(bool bEnable) {

@@ -6,6 +6,7 @@
 #include "app/CMainFrame.h"
 
 #include "app/ConversionBar.h"
+#include "app/ExportRun.h"
 #include "app/FrameNavigator.h"
 #include "app/PlaybackPacer.h"
 #include "app/PropertiesDialog.h"
@@ -25,6 +26,7 @@ void CMainFrame::InitNavigation() {
         m_pTimeAxis->AddMenuItems(m_menus129[2], m_menus129[3]);
     m_pNavigator->SetPropertiesExtension(
         [this](PropertiesDialog& dialog, CVornDoc& doc) { m_pTimeAxis->ExtendProperties(dialog, doc); });
+    new ExportCommand(this, m_menus129.value(0), m_pActConvert); // File > Export...
 }
 
 void CMainFrame::PlayFrames(CVornDoc* doc, int first, int limit, int start) {

@@ -75,6 +75,10 @@ public:
     // last layout; false when the point lies outside the drawn frame.
     bool ImagePixelAt(const QPoint& viewportPos, int& x, int& y) const;
 
+    // The part of the frame the last paint showed, in image pixels (top row
+    // 0): all of it when fitted, the visible part when zoomed in.
+    const DibRect& ShownArea() const { return m_shownSrc; }
+
     int m_bSurfaceOpen = 0;
     DibSurface m_surface;
 

@@ -77,7 +77,7 @@ std::vector<char32_t> CodePoints(const std::string& text) {
             codes.push_back(0xFFFD);
             break;
         }
-        char32_t code = length == 1 ? lead : lead & (0x3Fu >> (length - 1));
+        char32_t code = length == 1 ? char32_t{lead} : char32_t{lead & (0x3Fu >> (length - 1))};
         for (int k = 1; k < length; ++k) {
             const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
             code = (code << 6) | (next & 0x3Fu);

@@ -1066,4 +1066,202 @@ Previous Pane</source>
         <translation>ﾌﾚｰﾑ %1</translation>
     </message>
 </context>
+<context>
+    <name>ExportCommand</name>
+    <message>
+        <source>&amp;Export...	Ctrl+E</source>
+        <translation>ｴｸｽﾎﾟｰﾄ(&amp;E)...	Ctrl+E</translation>
+    </message>
+    <message>
+        <source>Export the recording as a video, a PNG sequence or an OME-TIFF stack</source>
+        <translation>記録を動画、PNG 連番または OME-TIFF ｽﾀｯｸとして書き出します</translation>
+    </message>
+    <message>
+        <source>Cannot export: %1</source>
+        <translation>書き出しできません: %1</translation>
+    </message>
+    <message>
+        <source>Export failed: %1</source>
+        <translation>書き出しに失敗しました: %1</translation>
+    </message>
+    <message>
+        <source>Export aborted; no file was kept</source>
+        <translation>書き出しを中止しました (ﾌｧｲﾙは残していません)</translation>
+    </message>
+    <message>
+        <source>Export aborted; the first %1 files were kept in %2</source>
+        <translation>書き出しを中止しました (最初の %1 個のﾌｧｲﾙを %2 に残しました)</translation>
+    </message>
+    <message>
+        <source>Exported %1 frames to %2</source>
+        <translation>%1 ﾌﾚｰﾑを %2 に書き出しました</translation>
+    </message>
+    <message>
+        <source>Exported %1 frames as %2 files to %3</source>
+        <translation>%1 ﾌﾚｰﾑを %2 個のﾌｧｲﾙとして %3 に書き出しました</translation>
+    </message>
+</context>
+<context>
+    <name>ExportDialog</name>
+    <message>
+        <source>Export</source>
+        <translation>ｴｸｽﾎﾟｰﾄ</translation>
+    </message>
+    <message>
+        <source>MP4 video (H.264)</source>
+        <translation>MP4 動画 (H.264)</translation>
+    </message>
+    <message>
+        <source>MKV video (FFV1, lossless)</source>
+        <translation>MKV 動画 (FFV1、可逆圧縮)</translation>
+    </message>
+    <message>
+        <source>AVI video (Motion JPEG)</source>
+        <translation>AVI 動画 (Motion JPEG)</translation>
+    </message>
+    <message>
+        <source>PNG sequence</source>
+        <translation>PNG 連番</translation>
+    </message>
+    <message>
+        <source>OME-TIFF stack</source>
+        <translation>OME-TIFF ｽﾀｯｸ</translation>
+    </message>
+    <message>
+        <source>&amp;Format:</source>
+        <translation>形式(&amp;F):</translation>
+    </message>
+    <message>
+        <source>&amp;Browse...</source>
+        <translation>参照(&amp;B)...</translation>
+    </message>
+    <message>
+        <source>&amp;Output:</source>
+        <translation>出力先(&amp;O):</translation>
+    </message>
+    <message>
+        <source>E&amp;xport</source>
+        <translation>ｴｸｽﾎﾟｰﾄ(&amp;X)</translation>
+    </message>
+    <message>
+        <source>Frames</source>
+        <translation>ﾌﾚｰﾑ</translation>
+    </message>
+    <message>
+        <source>&amp;Range of the bar (%1 to %2)</source>
+        <translation>変換区間 (%1 ～ %2)(&amp;R)</translation>
+    </message>
+    <message>
+        <source>&amp;All frames (%1)</source>
+        <translation>全区間 (%1 ﾌﾚｰﾑ)(&amp;A)</translation>
+    </message>
+    <message>
+        <source>Keep every Nth frame of the range</source>
+        <translation>区間の N ﾌﾚｰﾑごとに 1 ﾌﾚｰﾑを書き出します</translation>
+    </message>
+    <message>
+        <source>St&amp;ep:</source>
+        <translation>間隔(&amp;E):</translation>
+    </message>
+    <message>
+        <source>Image</source>
+        <translation>画像</translation>
+    </message>
+    <message>
+        <source>&amp;Whole frame</source>
+        <translation>ﾌﾚｰﾑ全体(&amp;W)</translation>
+    </message>
+    <message>
+        <source>&amp;Visible area (%1 × %2 at %3, %4)</source>
+        <translation>表示中の領域 (%3, %4 から %1 × %2)(&amp;V)</translation>
+    </message>
+    <message>
+        <source>&amp;Visible area (zoom in first)</source>
+        <translation>表示中の領域 (先に拡大してください)(&amp;V)</translation>
+    </message>
+    <message>
+        <source>Crop:</source>
+        <translation>切り抜き:</translation>
+    </message>
+    <message>
+        <source>Standard</source>
+        <translation>標準</translation>
+    </message>
+    <message>
+        <source>Auto (darkest to brightest of the frames)</source>
+        <translation>自動 (ﾌﾚｰﾑの最暗～最明)</translation>
+    </message>
+    <message>
+        <source>Auto 0.5–99.5 % (of the first frame)</source>
+        <translation>自動 0.5～99.5 % (最初のﾌﾚｰﾑ)</translation>
+    </message>
+    <message>
+        <source>Custom (%1–%2)</source>
+        <translation>ﾕｰｻﾞｰ設定 (%1～%2)</translation>
+    </message>
+    <message>
+        <source>&amp;Display range:</source>
+        <translation>表示範囲(&amp;D):</translation>
+    </message>
+    <message>
+        <source>&amp;8 bits (PNG)</source>
+        <translation>8bits (PNG)(&amp;8)</translation>
+    </message>
+    <message>
+        <source>Frames per second of the video, or rate/N for slow motion</source>
+        <translation>動画の毎秒ﾌﾚｰﾑ数。ｽﾛｰﾓｰｼｮﾝには rate/N</translation>
+    </message>
+    <message>
+        <source>&amp;Playback rate (fps):</source>
+        <translation>再生速度 (fps)(&amp;P):</translation>
+    </message>
+    <message>
+        <source>Overlay (8-bit outputs)</source>
+        <translation>重ね書き (8bits 出力のみ)</translation>
+    </message>
+    <message>
+        <source>Frame &amp;number</source>
+        <translation>ﾌﾚｰﾑ番号(&amp;N)</translation>
+    </message>
+    <message>
+        <source>&amp;Time from the trigger</source>
+        <translation>ﾄﾘｶﾞｰからの時間(&amp;T)</translation>
+    </message>
+    <message>
+        <source>&amp;Scale bar:</source>
+        <translation>ｽｹｰﾙﾊﾞｰ(&amp;S):</translation>
+    </message>
+    <message>
+        <source>Pixels = length, e.g. 412=10mm</source>
+        <translation>ﾋﾟｸｾﾙ数=長さ (例: 412=10mm)</translation>
+    </message>
+    <message>
+        <source>Choose the output file.</source>
+        <translation>出力先のﾌｧｲﾙを指定してください。</translation>
+    </message>
+    <message>
+        <source>Scale bar: %1</source>
+        <translation>ｽｹｰﾙﾊﾞｰ: %1</translation>
+    </message>
+    <message>
+        <source>MP4 Videos (*.mp4)</source>
+        <translation>MP4 動画 (*.mp4)</translation>
+    </message>
+    <message>
+        <source>Matroska Videos (*.mkv)</source>
+        <translation>Matroska 動画 (*.mkv)</translation>
+    </message>
+    <message>
+        <source>AVI Videos (*.avi)</source>
+        <translation>AVI 動画 (*.avi)</translation>
+    </message>
+    <message>
+        <source>PNG Images (*.png)</source>
+        <translation>PNG 画像 (*.png)</translation>
+    </message>
+    <message>
+        <source>OME-TIFF Stacks (*.ome.tif *.ome.tiff)</source>
+        <translation>OME-TIFF ｽﾀｯｸ (*.ome.tif *.ome.tiff)</translation>
+    </message>
+</context>
 </TS>

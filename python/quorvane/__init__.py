@@ -24,13 +24,14 @@ recording as a labelled lazy ``xarray.DataArray``.
 """
 
 from . import _core
+from ._export import ExportResult
 from ._errors import RecordingChangedError, ShortFrameError, VornError
 from ._recording import Recording, open
 
 __version__ = _core.version
 
 # `open` stays out of __all__: a star import must not hide the built-in open().
-__all__ = ["Recording", "RecordingChangedError", "ShortFrameError", "VornError"]
+__all__ = ["ExportResult", "Recording", "RecordingChangedError", "ShortFrameError", "VornError"]
 
 # help() and tracebacks show the public names where users find them.
 Recording.__module__ = open.__module__ = __name__

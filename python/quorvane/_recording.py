@@ -8,7 +8,7 @@ import weakref
 
 import numpy
 
-from . import _core, _indexing
+from . import _core, _export, _indexing
 from ._errors import ShortFrameError, VornError
 from ._measure import Measurements
 from ._time import TimeAxis
@@ -366,6 +366,39 @@ class Recording(TimeAxis, Measurements):
         if stack:
             return [os.fsdecode(_core.stack_name(recording, output))]
         return [os.fsdecode(name) for name in _core.frame_names(recording, output, lo, hi)]
+
+    def export(self, out, format=None, first=None, last=None, step=1, crop=None, fps=30,
+               quality=18, display_range="standard", overlay=(), scale=None, jobs=None,
+               bits=16):
+        """Exports frames as a video, a PNG sequence or an OME-TIFF stack.
+
+        The files are those of ``quorvane-cli export FILE -o out`` with the
+        same options: ``format`` "mp4" (H.264), "mkv" (FFV1, lossless),
+        "avi" (Motion JPEG), "png" or "ome-tiff" (default: from ``out``'s
+        extension); ``first``/``last`` an index (negative from the end), a
+        recorded number "#-12" or a time "-240us" (with :attr:`rate`);
+        ``step`` keeps every Nth frame; ``crop`` ``(x, y, width, height)``;
+        ``fps`` the video's playback rate (a number, or "rate/N");
+        ``quality`` the H.264 CRF; ``display_range`` "standard", "auto",
+        "LO%,HI%", "LO,HI" or ``(LO, HI)`` for 8-bit outputs; ``overlay``
+        names among "number", "time" and "scale" (8-bit outputs only);
+        ``scale`` "PIXELS=LENGTH" such as "412=10mm"; ``jobs`` threads
+        (default one per core); ``bits`` 16 or 8 for PNG. :attr:`rate`, when
+        set, is the recording rate.
+
+        Returns an :class:`ExportResult` ``(files, frames, bytes, seconds)``.
+        A request the command line refuses raises :class:`ValueError` with
+        its text, before anything is written; a failed write raises
+        :class:`OSError` with the command line's line. Ctrl-C stops the run
+        and raises :class:`KeyboardInterrupt`; no partial file is left under
+        a final name (a PNG sequence keeps its complete first files).
+        """
+        self._check_open()
+        if self._note == _NOT_REQUESTED:
+            raise ValueError("export writes corrected frames, as quorvane-cli export does; "
+                             "open the recording with correction=True")
+        return _export.run(self, out, format, first, last, step, crop, fps, quality,
+                           display_range, overlay, scale, jobs, bits)
 
     # --- life ---------------------------------------------------------------
 

@@ -10,9 +10,11 @@ machines (which then need the same path to reach the file)::
     print(frames.mean(axis=0).compute())
     quorvane.dask.convert(["a.vrn", "b.vrn"], "out", client=client)
     quorvane.dask.convert(["a.vrn"], "out", stack=True, manifest=True)
+    quorvane.dask.to_zarr("shot.vrn", "shot.zarr", rate=50_000)
 """
 
 import collections
+import errno
 import os
 
 import dask
@@ -26,7 +28,7 @@ from ._recording import Recording, _text_path
 from ._time import check_rate
 from ._worker_cache import file_state, recording_facts, recordings
 
-__all__ = ["ConvertResult", "convert", "from_recording"]
+__all__ = ["ConvertResult", "convert", "from_recording", "to_zarr"]
 
 
 # A chunk's bytes when from_recording chooses the chunks: 64 frames of 1024 x 1024.
@@ -294,3 +296,64 @@ def convert(paths, output_dir, bits=16, client=None, frames_per_task=256, stack=
             text = f"{paths[owner]}: {outcome}" if isinstance(outcome, Exception) else outcome
             results[owner] = results[owner]._replace(error=text)
     return [result._replace(path=path) for result, path in zip(results, given)]
+
+
+def _zarr_store_exists(store):
+    """True when ``store`` (a folder) already holds a Zarr group or array."""
+    return any(os.path.exists(os.path.join(store, name)) for name in (".zgroup", ".zarray"))
+
+
+def _ngff_multiscales(name, rate):
+    """OME-NGFF 0.4 ``multiscales`` of a t/y/x image with one resolution level."""
+    time = {"name": "t", "type": "time"}
+    if rate is not None:
+        time["unit"] = "second"
+    axes = [time, {"name": "y", "type": "space"}, {"name": "x", "type": "space"}]
+    scale = [1.0 / rate if rate is not None else 1.0, 1.0, 1.0]
+    return [{
+        "version": "0.4",
+        "name": name,
+        "axes": axes,
+        "datasets": [{"path": "0",
+                      "coordinateTransformations": [{"type": "scale", "scale": scale}]}],
+    }]
+
+
+def to_zarr(path, store, rate=None, frames_per_chunk=64, overwrite=False):
+    """Writes a recording as an OME-NGFF 0.4 image in the Zarr folder ``store``.
+
+    One resolution level, array ``store/0`` of shape ``(frames, height,
+    width)``, uint16 holding the corrected 10-bit values, chunks of
+    ``frames_per_chunk`` whole frames, written through
+    :func:`dask.array.to_zarr` on Dask's current scheduler. The group's
+    ``multiscales`` metadata names the axes t (time; unit ``"second"`` when
+    ``rate`` is known), y and x (space), with a scale of ``1 / rate``
+    seconds per frame (1 without a rate). The metadata is written last, so
+    an interrupted write never looks like a whole image.
+
+    An existing ``store`` raises :class:`FileExistsError` unless
+    ``overwrite=True``; even then only an earlier Zarr store is replaced,
+    never another folder or file. Returns the store's path.
+    """
+    import zarr
+
+    rate = check_rate(rate)
+    frames_per_chunk = int(frames_per_chunk)
+    if frames_per_chunk < 1:
+        raise ValueError(f"frames_per_chunk must be at least 1, not {frames_per_chunk}")
+    store = os.path.abspath(_text_path(store))
+    if os.path.lexists(store):
+        if not overwrite:
+            raise FileExistsError(errno.EEXIST, "the Zarr store exists already; "
+                                  "pass overwrite=True to replace it", store)
+        if not (os.path.isdir(store) and _zarr_store_exists(store)):
+            raise FileExistsError(errno.EEXIST, "not a Zarr store; refusing to replace it",
+                                  store)
+    frames = from_recording(path, frames_per_chunk=frames_per_chunk)
+    # A store object, not a URL: no fsspec needed, and "/" keys as NGFF asks.
+    target = zarr.DirectoryStore(store, dimension_separator="/")
+    group = zarr.open_group(target, mode="w")
+    dask.array.to_zarr(frames, target, component="0")
+    name = os.path.splitext(os.path.basename(_text_path(path)))[0]
+    group.attrs["multiscales"] = _ngff_multiscales(name, rate)
+    return store

@@ -4,6 +4,7 @@
 // and the frame-count probe, releasing the GIL while they work.
 
 #include "Conversion.h"
+#include "Export.h"
 #include "convert/Conversion.h"
 #include "Measure.h"
 #include "QuorvaneVersion.h"
@@ -303,6 +304,7 @@ PYBIND11_MODULE(_core, m) {
           py::arg("skip_existing") = false, py::arg("manifest") = false,
           "Converts frames first..last as quorvane-cli convert -o output does.");
     BindConversionExtras(m);
+    BindExport(m);
     BindTime(m);
     BindMeasure(m);
     m.def(
