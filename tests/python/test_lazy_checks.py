@@ -4,6 +4,7 @@
 import os
 import re
 
+import dask
 import numpy
 import pytest
 
@@ -65,3 +66,41 @@ def test_complete_only_array_of_a_cut_recording(cut_recording):
     frames = quorvane.dask.from_recording(cut_recording, complete_only=True, frames_per_chunk=2)
     with quorvane.open(cut_recording) as rec:
         numpy.testing.assert_array_equal(frames.compute(scheduler="sync"), rec[:3])
+
+
+@pytest.mark.parametrize("scheduler, workers", [("sync", 1), ("threads", 1), ("threads", 2)])
+def test_chunks_still_held_are_never_read_into_again(tmp_path, scheduler, workers):
+    path = write(tmp_path / "held.vrn", **BUILT)
+    frames = quorvane.dask.from_recording(path, frames_per_chunk=8)
+    with quorvane.open(path) as rec:
+        expected = rec[:]
+    run = dict(scheduler=scheduler, num_workers=workers)
+    blocks = dask.compute(*[frames.blocks[k] for k in range(frames.numblocks[0])], **run)
+    kept = frames.persist(**run)
+    view = frames.blocks[1].compute(**run)[2:]
+    for _ in range(3):  # later tasks on the same threads
+        numpy.testing.assert_allclose(frames.mean(axis=0).compute(**run), expected.mean(axis=0))
+    numpy.testing.assert_array_equal(numpy.concatenate(blocks), expected)
+    numpy.testing.assert_array_equal(kept.compute(scheduler="sync"), expected)
+    numpy.testing.assert_array_equal(view, expected[10:16])
+
+
+def test_chunk_memory_is_reused_only_when_free():
+    memory = _worker_cache.ChunkMemory(keep=2)
+    shape, other = (2, 3, 4), (1, 3, 4)
+    a = memory.array(shape)
+    view, first = a[1:], a.ctypes.data
+    del a
+    b = memory.array(shape)
+    assert not numpy.shares_memory(b, view)  # the first is still seen through a view
+    second = b.ctypes.data
+    del view, b
+    c = memory.array(shape)
+    d = memory.array(shape)
+    assert {c.ctypes.data, d.ctypes.data} == {first, second}
+    assert not numpy.shares_memory(memory.array(other), c)  # both kept ones are held
+    del d
+    e = memory.array(other)  # takes the place of the free one
+    e_at = e.ctypes.data
+    del e
+    assert memory.array(other).ctypes.data == e_at
