@@ -110,11 +110,13 @@ class ChunkMemory:
     folded it in, so a thread's next task finds its array free again and
     reads into memory that is already mapped. An array that anyone still
     holds (a result, a view of it, a chunk waiting in the scheduler) is never
-    handed out again. Each thread keeps at most ``keep`` arrays.
+    handed out again. Each thread keeps at most ``keep`` arrays, none larger
+    than ``largest`` bytes: a caller who chose huge chunks gets them fresh.
     """
 
-    def __init__(self, keep=2):
+    def __init__(self, keep=2, largest=256 << 20):
         self._keep = keep
+        self._largest = largest
         self._local = threading.local()
 
     def array(self, shape):
@@ -129,7 +131,9 @@ class ChunkMemory:
                     return kept[n]
                 spare = n
         fresh = numpy.empty(shape, numpy.uint16)
-        if len(kept) < self._keep:
+        if fresh.nbytes > self._largest:
+            pass
+        elif len(kept) < self._keep:
             kept.append(fresh)
         elif spare is not None:
             kept[spare] = fresh

@@ -3,6 +3,7 @@
 
 import os
 import re
+import weakref
 
 import dask
 import numpy
@@ -86,21 +87,21 @@ def test_chunks_still_held_are_never_read_into_again(tmp_path, scheduler, worker
 
 
 def test_chunk_memory_is_reused_only_when_free():
-    memory = _worker_cache.ChunkMemory(keep=2)
+    memory = _worker_cache.ChunkMemory(keep=2, largest=100)
     shape, other = (2, 3, 4), (1, 3, 4)
     a = memory.array(shape)
-    view, first = a[1:], a.ctypes.data
+    view, first = a[1:], weakref.ref(a)
     del a
     b = memory.array(shape)
-    assert not numpy.shares_memory(b, view)  # the first is still seen through a view
-    second = b.ctypes.data
+    assert b is not first()  # the first is still seen through a view
+    second = weakref.ref(b)
     del view, b
     c = memory.array(shape)
     d = memory.array(shape)
-    assert {c.ctypes.data, d.ctypes.data} == {first, second}
-    assert not numpy.shares_memory(memory.array(other), c)  # both kept ones are held
+    assert {id(c), id(d)} == {id(first()), id(second())}
+    assert memory.array(other).base is None and first() is not None  # both held: a fresh one
     del d
-    e = memory.array(other)  # takes the place of the free one
-    e_at = e.ctypes.data
-    del e
-    assert memory.array(other).ctypes.data == e_at
+    e = weakref.ref(memory.array(other))  # takes the place of the free one
+    assert memory.array(other) is e() is not None
+    assert memory.array((5, 3, 4)).nbytes > 100 and \
+        all(kept.shape != (5, 3, 4) for kept in memory._local.arrays)  # too large to keep
