@@ -11,7 +11,7 @@ import numpy
 from . import _core, _export, _indexing
 from ._errors import ShortFrameError, VornError
 from ._measure import Measurements
-from ._time import TimeAxis
+from ._time import TimeAxis, check_rate
 
 _LAYOUTS = {False: "lanes", True: "quadrants"}
 _BYTE_ORDERS = {True: "little", False: "big"}
@@ -285,7 +285,8 @@ class Recording(TimeAxis, Measurements):
     # --- conversion ---------------------------------------------------------
 
     def to_tiff(self, path, first=None, last=None, bits=16, jobs=None, stack=False,
-                manifest=False, skip_existing=False, makedirs=False):
+                manifest=False, skip_existing=False, makedirs=False, rate=None,
+                timestamps=False):
         """Writes frames ``first..last`` as TIFF files; returns their paths.
 
         The files, names and bytes are those of
@@ -318,6 +319,15 @@ class Recording(TimeAxis, Measurements):
         ``makedirs=True`` creates the output folder (and its parents) first;
         otherwise a missing folder raises :class:`FileNotFoundError`.
 
+        ``rate`` (``--rate``; frames per second, checked as :attr:`rate` is)
+        gives the manifest entries and the stack pages their times from the
+        trigger; by default the recording's own :attr:`rate`, if set.
+        ``timestamps=True`` (``--timestamps``) writes ``<name>.frames.csv``
+        beside the files once they are complete: index, recorded number,
+        time (empty without a rate) and file of every frame written. When
+        only that table cannot be written, :class:`OSError` is raised with
+        the command line's text, the files staying.
+
         A failed write raises the :class:`OSError` subclass of its cause
         (``errno``, ``filename`` the file, ``strerror`` the line
         ``quorvane-cli`` prints, ``frame`` the frame or None before any
@@ -349,12 +359,14 @@ class Recording(TimeAxis, Measurements):
         jobs = operator.index(jobs)
         if jobs < 1:
             raise ValueError(f"jobs must be at least 1, not {jobs}")
+        rate = self._rate if rate is None else check_rate(rate)
         if makedirs:
             _make_output_folder(_text_path(path))
         recording = os.fsencode(self._path)
         output = os.fsencode(_text_path(path))
         result = _core.convert(recording, output, bits, lo, hi, jobs, stack=bool(stack),
-                               skip_existing=bool(skip_existing), manifest=bool(manifest))
+                               skip_existing=bool(skip_existing), manifest=bool(manifest),
+                               rate=rate, timestamps=bool(timestamps))
         if result["status"] == "failed":
             if not result["failed_file"]:
                 # The file changed or went away since it was opened: opening

@@ -1,5 +1,6 @@
 # SPDX-License-Identifier: BSD-3-Clause
-"""Recordings kept open by a worker process for the chunk tasks of lazy arrays.
+"""What a worker process keeps for the chunk tasks of lazy arrays: open
+recordings and chunk memory.
 
 Opening a recording (header, correction maps) can cost more than reading a
 chunk's frames, so tasks borrow an open recording and give it back. Each
@@ -11,7 +12,10 @@ its old entries closed), and everything closes when the process exits.
 
 import atexit
 import os
+import sys
 import threading
+
+import numpy
 
 from ._errors import RecordingChangedError
 from ._recording import Recording
@@ -98,4 +102,51 @@ def _changed(path, what):
     return error
 
 
+class ChunkMemory:
+    """Chunk arrays of each worker thread, reused once nothing else refers to them.
+
+    A fresh chunk of 128 MiB costs as much in page faults and zeroing as
+    decoding its frames. A reduction drops each chunk as soon as it has
+    folded it in, so a thread's next task finds its array free again and
+    reads into memory that is already mapped. An array that anyone still
+    holds (a result, a view of it, a chunk waiting in the scheduler) is never
+    handed out again. Each thread keeps at most ``keep`` arrays, none larger
+    than ``largest`` bytes: a caller who chose huge chunks gets them fresh.
+    """
+
+    def __init__(self, keep=2, largest=256 << 20):
+        self._keep = keep
+        self._largest = largest
+        self._local = threading.local()
+
+    def array(self, shape):
+        """A uint16 array of ``shape`` that no one else refers to; its contents are stale."""
+        kept = self._local.__dict__.setdefault("arrays", [])
+        spare = None
+        for n in range(len(kept)):
+            # Only this thread sees the list, so no one can take a new
+            # reference to a free array meanwhile.
+            if _references(kept, n) == _ALONE:
+                if kept[n].shape == shape:
+                    return kept[n]
+                spare = n
+        fresh = numpy.empty(shape, numpy.uint16)
+        if fresh.nbytes > self._largest:
+            pass
+        elif len(kept) < self._keep:
+            kept.append(fresh)
+        elif spare is not None:
+            kept[spare] = fresh
+        return fresh
+
+
+def _references(items, n):
+    return sys.getrefcount(items[n])
+
+
+# What _references counts for an object that only its list refers to (the
+# interpreter's own temporary references included).
+_ALONE = _references([object()], 0)
+
 recordings = RecordingPool()
+chunk_memory = ChunkMemory()

@@ -23,10 +23,10 @@ import numpy
 from dask.base import tokenize
 from dask.highlevelgraph import HighLevelGraph
 
-from . import _core
+from . import _core, _indexing
 from ._recording import Recording, _text_path
 from ._time import check_rate
-from ._worker_cache import file_state, recording_facts, recordings
+from ._worker_cache import chunk_memory, file_state, recording_facts, recordings
 
 __all__ = ["ConvertResult", "convert", "from_recording", "to_zarr"]
 
@@ -39,7 +39,9 @@ def _read_chunk(path, correction, complete_only, built, start, stop):
     """Frames start..stop - 1 of the recording at ``path``, as the array was built for."""
     key, entry = recordings.take(path, correction, complete_only, built)
     try:
-        return entry[0][start:stop]
+        out = chunk_memory.array((stop - start,) + built["shape"][1:])
+        _indexing.read_into(entry[0]._reader, range(start, stop), out)
+        return out
     finally:
         recordings.give_back(key, entry)
 
@@ -57,7 +59,9 @@ def from_recording(path, frames_per_chunk=None, correction=True, complete_only=F
     (errors as :func:`quorvane.open`); the chunk tasks open it by path
     themselves, so the array computes on any scheduler. Each worker process
     keeps the recordings its tasks opened (one per thread reading at once)
-    for later tasks, until the process ends. The path is made absolute
+    for later tasks, until the process ends, and each worker thread up to
+    two chunk arrays that later chunks are read into once nothing else
+    refers to them. The path is made absolute
     first, for workers whose current folder differs.
 
     Each task checks that the file is still the recording the array was

@@ -41,6 +41,8 @@ ConvertSummary ConvertFrames(const std::string& recording, const std::string& ou
     request.stack = extras.stack;
     request.skipExisting = extras.skipExisting;
     request.manifest = extras.manifest;
+    request.rate = extras.rate;
+    request.timestamps = extras.timestamps;
     ConvertSummary summary;
     // Refused before anything is written, with the command line's words.
     if (const std::string problem = CheckOutputFolder(output); !problem.empty()) {

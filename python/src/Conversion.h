@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,11 +25,14 @@ struct ConvertSummary {
     std::string manifestError; // the CLI's line when only the manifest failed
 };
 
-// What `convert --stack`, `--skip-existing` and `--manifest` add.
+// What `convert --stack`, `--skip-existing`, `--manifest`, `--rate` and
+// `--timestamps` add.
 struct ConvertExtras {
     bool stack = false;
     bool skipExisting = false;
     bool manifest = false;
+    std::optional<double> rate; // frames per second, checked by the caller
+    bool timestamps = false;
 };
 
 // Runs the conversion as `quorvane-cli convert FILE -o output` with the

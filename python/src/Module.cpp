@@ -112,7 +112,12 @@ py::dict ConvertResult(const ConvertSummary& summary) {
 }
 
 py::dict Convert(const std::string& recording, const std::string& output, int bits, int first,
-                 int last, int jobs, bool stack, bool skipExisting, bool manifest) {
+                 int last, int jobs, bool stack, bool skipExisting, bool manifest,
+                 const py::object& rate, bool timestamps) {
+    ConvertExtras extras{stack, skipExisting, manifest, std::nullopt, timestamps};
+    if (!rate.is_none()) {
+        extras.rate = rate.cast<double>();
+    }
     std::atomic<bool> cancel{false};
     std::optional<py::error_already_set> interrupt;
     ConvertSummary summary;
@@ -132,8 +137,7 @@ py::dict Convert(const std::string& recording, const std::string& output, int bi
                 cancel.store(true);
             }
         };
-        summary = ConvertFrames(recording, output, bits, first, last, jobs,
-                                {stack, skipExisting, manifest}, &cancel, tick);
+        summary = ConvertFrames(recording, output, bits, first, last, jobs, extras, &cancel, tick);
     }
     if (interrupt) {
         throw std::move(*interrupt);
@@ -302,6 +306,7 @@ PYBIND11_MODULE(_core, m) {
     m.def("convert", &Convert, py::arg("recording"), py::arg("output"), py::arg("bits"),
           py::arg("first"), py::arg("last"), py::arg("jobs"), py::arg("stack") = false,
           py::arg("skip_existing") = false, py::arg("manifest") = false,
+          py::arg("rate") = py::none(), py::arg("timestamps") = false,
           "Converts frames first..last as quorvane-cli convert -o output does.");
     BindConversionExtras(m);
     BindExport(m);

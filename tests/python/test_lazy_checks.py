@@ -3,7 +3,9 @@
 
 import os
 import re
+import weakref
 
+import dask
 import numpy
 import pytest
 
@@ -65,3 +67,32 @@ def test_complete_only_array_of_a_cut_recording(cut_recording):
     frames = quorvane.dask.from_recording(cut_recording, complete_only=True, frames_per_chunk=2)
     with quorvane.open(cut_recording) as rec:
         numpy.testing.assert_array_equal(frames.compute(scheduler="sync"), rec[:3])
+
+
+@pytest.mark.parametrize("scheduler, workers", [("sync", 1), ("threads", 1), ("threads", 2)])
+def test_chunks_still_held_are_never_read_into_again(tmp_path, scheduler, workers):
+    path = write(tmp_path / "held.vrn", **BUILT)
+    frames = quorvane.dask.from_recording(path, frames_per_chunk=8)
+    with quorvane.open(path) as rec:
+        expected = rec[:]
+    run = dict(scheduler=scheduler, num_workers=workers)
+    blocks = dask.compute(*[frames.blocks[k] for k in range(frames.numblocks[0])], **run)
+    kept = frames.persist(**run)
+    view = frames.blocks[1].compute(**run)[2:]
+    for _ in range(3):  # later tasks on the same threads
+        numpy.testing.assert_allclose(frames.mean(axis=0).compute(**run), expected.mean(axis=0))
+    numpy.testing.assert_array_equal(numpy.concatenate(blocks), expected)
+    numpy.testing.assert_array_equal(kept.compute(scheduler="sync"), expected)
+    numpy.testing.assert_array_equal(view, expected[10:16])
+
+
+def test_chunk_memory_is_reused_only_when_free():
+    memory = _worker_cache.ChunkMemory(keep=2, largest=100)
+    a = memory.array((2, 3, 4))
+    view, first = a[1:], weakref.ref(a)
+    del a
+    assert memory.array((2, 3, 4)) is not first()  # still seen through a view
+    del view
+    assert memory.array((2, 3, 4)) is first()
+    huge = weakref.ref(memory.array((5, 3, 4)))
+    assert huge() is None  # too large to keep

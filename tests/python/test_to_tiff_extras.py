@@ -152,3 +152,37 @@ def test_dotted_names_and_8_bit_stack_pages(tmp_path):
         assert rec.to_tiff(tmp_path / "py", stack=True, bits=8) == [str(tmp_path / "py" /
                                                                         "a.b.tif")]
     assert same_files(tmp_path / "cli", tmp_path / "py") == ["a.b.tif"]
+
+
+@pytest.mark.parametrize("opened_with, given, stack, cli_options", [
+    (None, "50k", False, ["--rate", "50k", "--manifest"]),
+    (50_000, None, True, ["--rate", "50000", "--manifest"]),  # the recording's own rate
+    (None, None, False, []),  # no rate: the table's time column stays empty
+])
+def test_rate_and_timestamps_match_the_cli(recordings, tmp_path, opened_with, given, stack,
+                                           cli_options):
+    # Frame numbers start at -2, so the times are signed.
+    path = recordings["quadrants-be-kind3"]
+    extra = ["--stack"] if stack else []
+    for folder in ("cli", "py"):
+        (tmp_path / folder).mkdir()
+    run_cli("convert", path, "-o", tmp_path / "cli" / "t.tif", "--timestamps", "--first", "1",
+            *extra, *cli_options, "--quiet")
+    with quorvane.open(path, rate=opened_with) as rec:
+        rec.to_tiff(tmp_path / "py" / "t.tif", first=1, stack=stack, rate=given,
+                    timestamps=True, manifest="--manifest" in cli_options)
+    same_files(tmp_path / "cli", tmp_path / "py")
+    if "--manifest" in cli_options:
+        assert_same_manifest(tmp_path / "cli" / "t.manifest.json",
+                             tmp_path / "py" / "t.manifest.json",
+                             tmp_path / "cli" / "t.tif", tmp_path / "py" / "t.tif")
+    rows = (tmp_path / "py" / "t.frames.csv").read_text().splitlines()
+    assert len(rows) == 4 and rows[1].split(",")[1] == "-1"
+    assert (rows[1].split(",")[2] == "") == (opened_with is None and given is None)
+
+
+def test_a_refused_rate_writes_nothing(recordings, tmp_path):
+    with quorvane.open(recordings["lanes-le-kind6"]) as rec:
+        with pytest.raises(ValueError, match="rate"):
+            rec.to_tiff(tmp_path / "x.tif", rate=0, timestamps=True)
+    assert os.listdir(tmp_path) == []
