@@ -18,10 +18,14 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -30,6 +34,8 @@ constexpr int kFpsPrecision = 100000; // largest numerator/denominator of the fr
 constexpr int kMjpegQscale = 2;        // near-lossless JPEG quality (1 best .. 31)
 constexpr uint8_t kNeutralChroma = 128;
 constexpr double kMatroskaMaxFps = 1000;
+// Pictures in turn: one being filled by Write, one waiting, one encoding.
+constexpr int kPictures = 3;
 
 std::string AvText(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -110,7 +116,10 @@ public:
     bool Write(const ExportFrame& frame) override;
     bool Finish() override;
     void Abandon() override;
-    std::string Error() const override { return m_error; }
+    std::string Error() const override {
+        std::lock_guard lock(m_mutex);
+        return m_error;
+    }
     std::vector<std::string> Files() const override { return m_files; }
 
 private:
@@ -118,9 +127,12 @@ private:
     bool OpenEncoder(const AVCodec* encoder, AVPixelFormat pixels);
     void SetEncoderOptions(AVDictionary** options) const;
     bool OpenMuxer(const AVOutputFormat* muxer);
-    bool Fill(const ExportFrame& frame);
-    void FillGrey(const uint8_t* grey);
-    void FillSamples(const uint16_t* samples);
+    bool Fill(const ExportFrame& frame, AVFrame& picture);
+    void FillGrey(const uint8_t* grey, AVFrame& picture) const;
+    void FillSamples(const uint16_t* samples, AVFrame& picture) const;
+    void EncodeLoop();
+    void StopEncoding();
+    bool Encode(const AVFrame* picture);
     bool Drain();
     bool Complete();
     // Records why `what` failed: the file's errno when a write failed (the
@@ -135,20 +147,31 @@ private:
     VideoFile m_file;
     std::unique_ptr<AVFormatContext, FormatFree> m_muxer;
     std::unique_ptr<AVCodecContext, EncoderFree> m_encoder;
-    std::unique_ptr<AVFrame, FrameFree> m_frame;
+    std::array<std::unique_ptr<AVFrame, FrameFree>, kPictures> m_pictures;
     std::unique_ptr<AVPacket, PacketFree> m_packet;
     AVStream* m_stream = nullptr;
     int64_t m_next = 0; // the next frame's timestamp in the encoder's time base
-    bool m_failed = false;
     bool m_done = false;
-    std::string m_error;
     std::vector<std::string> m_files;
+
+    // The encoding thread takes the pictures Write fills, so the caller
+    // prepares the next frame while one is encoded. Only it uses the encoder,
+    // muxer and file until it has stopped.
+    std::thread m_encoding;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    const AVFrame* m_waiting = nullptr; // handed over, not yet taken
+    bool m_closing = false;
+    std::atomic<bool> m_failed{false};
+    std::string m_error;
 };
 
 bool VideoSink::FailText(const std::string& text) {
+    std::lock_guard lock(m_mutex);
     if (!m_failed)
         m_error = text;
     m_failed = true;
+    m_changed.notify_all();
     return false;
 }
 
@@ -214,9 +237,8 @@ void VideoSink::SetEncoderOptions(AVDictionary** options) const {
 
 bool VideoSink::OpenEncoder(const AVCodec* encoder, AVPixelFormat pixels) {
     m_encoder.reset(avcodec_alloc_context3(encoder));
-    m_frame.reset(av_frame_alloc());
     m_packet.reset(av_packet_alloc());
-    if (!m_encoder || !m_frame || !m_packet)
+    if (!m_encoder || !m_packet)
         return Fail("cannot start " + EncoderName(), AVERROR(ENOMEM));
     AVCodecContext& c = *m_encoder;
     c.width = Padded(m_spec, m_spec.width);
@@ -225,7 +247,9 @@ bool VideoSink::OpenEncoder(const AVCodec* encoder, AVPixelFormat pixels) {
     c.time_base = av_inv_q(m_fps);
     c.framerate = m_fps;
     c.sample_aspect_ratio = AVRational{1, 1};
-    c.thread_count = std::max(1, m_spec.jobs);
+    // x264 keeps more frames in flight than cores to hide its serial parts.
+    const int jobs = std::max(1, m_spec.jobs);
+    c.thread_count = m_spec.format == ExportFormat::Mp4 ? jobs * 3 / 2 : jobs;
     // The grey spans 0..255 (the display's mapping), not video's 16..235.
     if (pixels != AV_PIX_FMT_GRAY16LE)
         c.color_range = AVCOL_RANGE_JPEG;
@@ -242,11 +266,18 @@ bool VideoSink::OpenEncoder(const AVCodec* encoder, AVPixelFormat pixels) {
     av_dict_free(&options);
     if (opened < 0)
         return Fail("cannot start " + EncoderName(), opened);
-    m_frame->format = pixels;
-    m_frame->width = c.width;
-    m_frame->height = c.height;
-    const int allocated = av_frame_get_buffer(m_frame.get(), 0);
-    return allocated >= 0 || Fail("cannot start " + EncoderName(), allocated);
+    for (auto& picture : m_pictures) {
+        picture.reset(av_frame_alloc());
+        if (!picture)
+            return Fail("cannot start " + EncoderName(), AVERROR(ENOMEM));
+        picture->format = pixels;
+        picture->width = c.width;
+        picture->height = c.height;
+        const int allocated = av_frame_get_buffer(picture.get(), 0);
+        if (allocated < 0)
+            return Fail("cannot start " + EncoderName(), allocated);
+    }
+    return true;
 }
 
 bool VideoSink::OpenMuxer(const AVOutputFormat* muxer) {
@@ -270,11 +301,13 @@ bool VideoSink::OpenMuxer(const AVOutputFormat* muxer) {
     m_muxer->pb = m_file.Context();
     m_muxer->flags |= AVFMT_FLAG_CUSTOM_IO;
     result = avformat_write_header(m_muxer.get(), nullptr);
-    return result >= 0 || Fail("cannot start the " + m_codec.muxerKind + " file", result);
+    if (result < 0)
+        return Fail("cannot start the " + m_codec.muxerKind + " file", result);
+    m_encoding = std::thread([this] { EncodeLoop(); });
+    return true;
 }
 
-void VideoSink::FillGrey(const uint8_t* grey) {
-    AVFrame& f = *m_frame;
+void VideoSink::FillGrey(const uint8_t* grey, AVFrame& f) const {
     const int w = m_spec.width;
     const int h = m_spec.height;
     for (int y = 0; y < f.height; ++y) {
@@ -293,36 +326,78 @@ void VideoSink::FillGrey(const uint8_t* grey) {
         std::memset(f.data[plane], kNeutralChroma, size_t(f.linesize[plane]) * size_t(chromaHeight));
 }
 
-void VideoSink::FillSamples(const uint16_t* samples) {
-    AVFrame& f = *m_frame;
+void VideoSink::FillSamples(const uint16_t* samples, AVFrame& f) const {
     const size_t rowBytes = size_t(m_spec.width) * sizeof(uint16_t);
     for (int y = 0; y < m_spec.height; ++y)
         std::memcpy(f.data[0] + ptrdiff_t(y) * f.linesize[0], samples + ptrdiff_t(y) * m_spec.width,
                     rowBytes);
 }
 
-bool VideoSink::Fill(const ExportFrame& frame) {
+bool VideoSink::Fill(const ExportFrame& frame, AVFrame& picture) {
     const bool grey = WantsGrey();
     if ((grey && frame.grey == nullptr) || (!grey && frame.samples == nullptr))
         return FailText("frame " + std::to_string(frame.index) + " has no samples");
-    // The encoder may still hold the previous picture.
-    const int writable = av_frame_make_writable(m_frame.get());
+    // The encoder may still hold a reference to this picture's buffer.
+    const int writable = av_frame_make_writable(&picture);
     if (writable < 0)
-        return Fail(EncoderName() + " failed", writable);
+        return FailText(EncoderName() + " failed: " + AvText(writable));
     if (grey)
-        FillGrey(frame.grey);
+        FillGrey(frame.grey, picture);
     else
-        FillSamples(frame.samples);
+        FillSamples(frame.samples, picture);
     return true;
 }
 
+// Picture k is filled while k - 1 waits and k - 2 is encoded: the encoding
+// thread took k - 2 before k - 1 was handed over, so it is done with k - 3,
+// the picture that is filled again.
 bool VideoSink::Write(const ExportFrame& frame) {
     if (m_failed || m_done || !m_encoder)
         return false;
-    if (!Fill(frame))
+    AVFrame& picture = *m_pictures[size_t(m_next % kPictures)];
+    if (!Fill(frame, picture))
         return false;
-    m_frame->pts = m_next++;
-    const int sent = avcodec_send_frame(m_encoder.get(), m_frame.get());
+    picture.pts = m_next++;
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [&] { return m_waiting == nullptr || m_failed; });
+    if (m_failed)
+        return false;
+    m_waiting = &picture;
+    m_changed.notify_all();
+    return true;
+}
+
+void VideoSink::EncodeLoop() {
+    for (;;) {
+        const AVFrame* picture = nullptr;
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [&] { return m_waiting != nullptr || m_closing; });
+            if (m_waiting == nullptr || m_failed)
+                return;
+            picture = m_waiting;
+            m_waiting = nullptr;
+            m_changed.notify_all();
+        }
+        if (!Encode(picture))
+            return;
+    }
+}
+
+void VideoSink::StopEncoding() {
+    if (!m_encoding.joinable())
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        m_closing = true;
+        m_changed.notify_all();
+    }
+    m_encoding.join();
+}
+
+// Sends a picture (null: the end) and writes the packets that are ready.
+bool VideoSink::Encode(const AVFrame* picture) {
+    const int sent = avcodec_send_frame(m_encoder.get(), picture);
     if (sent < 0)
         return Fail(EncoderName() + " failed", sent);
     return Drain();
@@ -348,7 +423,8 @@ bool VideoSink::Drain() {
 bool VideoSink::Finish() {
     if (m_failed || m_done || !m_encoder)
         return false;
-    if (!Complete()) {
+    StopEncoding();
+    if (m_failed || !Complete()) {
         Abandon(); // nothing partial stays behind
         return false;
     }
@@ -358,10 +434,7 @@ bool VideoSink::Finish() {
 }
 
 bool VideoSink::Complete() {
-    const int flushed = avcodec_send_frame(m_encoder.get(), nullptr);
-    if (flushed < 0)
-        return Fail(EncoderName() + " failed", flushed);
-    if (!Drain())
+    if (!Encode(nullptr))
         return false;
     const int trailer = av_write_trailer(m_muxer.get());
     if (trailer < 0)
@@ -374,6 +447,7 @@ bool VideoSink::Complete() {
 }
 
 void VideoSink::Abandon() {
+    StopEncoding();
     m_encoder.reset();
     if (m_muxer)
         m_muxer->pb = nullptr;
@@ -381,7 +455,8 @@ void VideoSink::Abandon() {
     m_stream = nullptr;
     if (!m_done)
         m_file.Discard();
-    m_failed = m_failed || !m_done;
+    if (!m_done)
+        m_failed = true;
 }
 
 // The libraries' own messages (x264's statistics, muxer notes) would mix
