@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: BSD-3-Clause
-// One encoder and one muxer per video file. Frames are encoded as they come,
-// the packets go straight to the muxer (one stream, so no interleaving is
-// needed), and Finish drains the encoder before the trailer is written and
-// the file renamed into place.
+// One encoder and one muxer per video file. Write copies each frame into a
+// picture that a thread of the sink encodes while the caller prepares the
+// next; the packets go straight to the muxer (one stream, so no interleaving
+// is needed), and Finish drains the encoder before the trailer is written
+// and the file renamed into place.
 #include "export/VideoSink.h"
 
 #include "convert/ConvertJob.h"
@@ -13,8 +14,6 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/error.h>
 #include <libavutil/frame.h>
-#include <libavutil/opt.h>
-#include <libavutil/pixdesc.h>
 }
 
 #include <algorithm>
@@ -95,12 +94,25 @@ AVPixelFormat ChoosePixels(const AVCodec* encoder, ExportFormat format) {
 
 // The smallest FFV1 slice count (a grid of v x h slices, v <= h < 2v) that
 // gives every thread at least one slice.
-int Ffv1Slices(int jobs) {
+int Ffv1Slices(int threads) {
     for (int v = 2; v < 8; ++v)
         for (int h = v; h < 2 * v; ++h)
-            if (v * h >= jobs)
+            if (v * h >= threads)
                 return v * h;
     return 64;
+}
+
+// Encoder threads for `jobs` cores, as the encoders pick them for all cores:
+// x264 keeps half as many frames again in flight to hide its serial parts
+// (0: its own choice, with lookahead threads, when all cores are given), and
+// FFmpeg's slice threads take one more than the cores.
+int EncoderThreads(ExportFormat format, int jobs) {
+    jobs = std::max(1, jobs);
+    if (jobs == 1)
+        return 1;
+    if (format != ExportFormat::Mp4)
+        return jobs + 1;
+    return unsigned(jobs) >= std::thread::hardware_concurrency() ? 0 : jobs * 3 / 2;
 }
 
 class VideoSink final : public FrameSink {
@@ -228,7 +240,8 @@ void VideoSink::SetEncoderOptions(AVDictionary** options) const {
         // Version 3 codes slices independently, so each thread takes some.
         av_dict_set(options, "level", "3", 0);
         if (m_spec.jobs > 1)
-            av_dict_set_int(options, "slices", Ffv1Slices(m_spec.jobs), 0);
+            av_dict_set_int(options, "slices",
+                            Ffv1Slices(EncoderThreads(m_spec.format, m_spec.jobs)), 0);
         break;
     default:
         break;
@@ -247,9 +260,7 @@ bool VideoSink::OpenEncoder(const AVCodec* encoder, AVPixelFormat pixels) {
     c.time_base = av_inv_q(m_fps);
     c.framerate = m_fps;
     c.sample_aspect_ratio = AVRational{1, 1};
-    // x264 keeps more frames in flight than cores to hide its serial parts.
-    const int jobs = std::max(1, m_spec.jobs);
-    c.thread_count = m_spec.format == ExportFormat::Mp4 ? jobs * 3 / 2 : jobs;
+    c.thread_count = EncoderThreads(m_spec.format, m_spec.jobs);
     // The grey spans 0..255 (the display's mapping), not video's 16..235.
     if (pixels != AV_PIX_FMT_GRAY16LE)
         c.color_range = AVCOL_RANGE_JPEG;

@@ -4,6 +4,7 @@
 #include "recording/DemoRecording.h"
 #include "recording/VornReader.h"
 
+#include "FaultSupport.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -265,6 +266,31 @@ TEST(VideoSink, UnfinishedLeavesNothing) {
         WriteAll(spec, frames, false).reset(); // destroyed unfinished
         EXPECT_TRUE(dir.Files().empty());
     }
+}
+
+// A full disk fails the sink with the system's reason, on a Write or at the
+// latest in Finish, and leaves nothing behind.
+TEST(VideoSink, FullDiskFailsCleanly) {
+    TempDir dir;
+    const auto frames = DemoFrames(dir, 40, 64, 48);
+    const std::string small = dir / "small";
+    std::filesystem::create_directory(small);
+    TmpfsMount mount(small, "8k");
+    if (!mount.Ok())
+        GTEST_SKIP() << mount.Why();
+    std::string error;
+    auto sink = MakeVideoSink(Spec(ExportFormat::Mkv, small + "/v.mkv", 64, 48, 30), error);
+    ASSERT_NE(sink, nullptr) << error;
+    bool ok = true;
+    for (size_t i = 0; ok && i < frames.size(); ++i) {
+        ExportFrame frame;
+        frame.samples = frames[i].data();
+        ok = sink->Write(frame);
+    }
+    EXPECT_FALSE(ok && sink->Finish());
+    EXPECT_EQ(sink->Error(), "cannot write " + small + "/v.mkv: No space left on device");
+    sink->Abandon();
+    EXPECT_TRUE(dir.Files("small").empty());
 }
 
 TEST(VideoSink, PaddingNote) {
