@@ -2,6 +2,7 @@
 // quorvane-cli: headless access to VORN recordings.
 //   info FILE [--json] [--rate R]  what the recording holds
 //   convert FILE... [-o PATH]   one TIFF file per frame, or a stack
+//   export FILE... -o OUT       a video, a PNG sequence or an OME-TIFF stack
 //   verify MANIFEST...          check what a conversion wrote
 //   demo OUT.vrn ...            write a synthetic recording
 // Exit status: 0 done, 1 failure (one line on stderr), 2 usage error; an
@@ -10,6 +11,8 @@
 #include "convert/Conversion.h"
 #include "convert/ConvertJob.h"
 #include "cli/Escape.h"
+#include "cli/ExportCommand.h"
+#include "cli/FrameOptions.h"
 #include "convert/RecordingDescription.h"
 #include "cli/Progress.h"
 #include "convert/Signals.h"
@@ -56,22 +59,6 @@ int Fail(const std::string& message) {
     return kExitFailure;
 }
 
-// --rate as frames per second; false after the usage line when it cannot be read.
-bool ReadRateOption(const std::optional<std::string>& text, std::optional<double>& rate,
-                    const std::string& command) {
-    if (!text) {
-        return true;
-    }
-    double value = 0;
-    std::string error;
-    if (!ParseRate(*text, value, error)) {
-        Usage("--rate: " + error, command);
-        return false;
-    }
-    rate = value;
-    return true;
-}
-
 struct InfoArgs {
     std::string file;
     bool json = false;
@@ -98,39 +85,9 @@ struct ConvertArgs {
     std::optional<std::string> first;
     std::optional<std::string> last;
     std::optional<std::string> rate;
+    std::optional<std::string> crop;
     bool quiet = false;
 };
-
-// --first or --last: an index goes into `index`, a number or a time into
-// `named`, resolved in each recording. Empty, or the usage problem.
-std::string ReadFrameOption(const char* option, const std::optional<std::string>& text,
-                            bool haveRate, std::optional<int>& index, std::string& named) {
-    if (!text) {
-        return {};
-    }
-    switch (FormOfFrame(*text)) {
-    case FrameForm::Index: {
-        // Checked against each recording's frames, as before.
-        const long long value = std::strtoll(text->c_str(), nullptr, 10);
-        if (value < INT32_MIN || value > INT32_MAX) {
-            return std::string(option) + " must be a whole number";
-        }
-        index = static_cast<int>(value);
-        return {};
-    }
-    case FrameForm::Time:
-        if (!haveRate) {
-            return std::string(option) + " " + *text + " is a time: give the rate with --rate";
-        }
-        [[fallthrough]];
-    case FrameForm::Number:
-        named = *text;
-        return {};
-    case FrameForm::Invalid:
-        break;
-    }
-    return std::string(option) + " takes a frame index (12), a number (#-476) or a time (-240us)";
-}
 
 int RunConvertCommand(ConvertArgs& args) {
     ConversionRequest& request = args.request;
@@ -145,6 +102,13 @@ int RunConvertCommand(ConvertArgs& args) {
         if (!problem.empty()) {
             return Usage(problem, "convert");
         }
+    }
+    if (args.crop) {
+        CropRect crop;
+        if (std::string error; !ParseCrop(*args.crop, crop, error)) {
+            return Usage(error, "convert");
+        }
+        request.crop = crop;
     }
     if (const std::string problem = CheckConversion(request); !problem.empty()) {
         return Usage(problem, "convert");
@@ -286,6 +250,11 @@ int main(int argc, char** argv) {
         ->default_str("0");
     convertCmd->add_option("--last", convert.last, "Last frame, inclusive (default: the last)")
         ->type_name("FRAME");
+    convertCmd->add_option("--step", convert.request.step, "Keep every Nth frame of the range")
+        ->type_name("N")
+        ->check(WholeNumber(1));
+    convertCmd->add_option("--crop", convert.crop, "Convert only this rectangle of the frame")
+        ->type_name("X,Y,W,H");
     convertCmd->add_option("--rate", convert.rate, "Recording rate, frames per second (50000, 50k)")
         ->type_name("R");
     convertCmd->add_flag("--timestamps", convert.request.timestamps,
@@ -303,6 +272,8 @@ int main(int argc, char** argv) {
                          "Write the stack as BigTIFF even below 4 GiB");
     convertCmd->add_flag("--manifest", convert.request.manifest,
                          "Write NAME.manifest.json with the size and SHA-256 of every file");
+
+    ExportCommand exportCommand(app);
 
     std::vector<std::string> manifests;
     CLI::App* verifyCmd =
@@ -340,6 +311,9 @@ int main(int argc, char** argv) {
         if (convertCmd->parsed()) {
             return RunConvertCommand(convert);
         }
+        if (exportCommand.Parsed()) {
+            return exportCommand.Run();
+        }
         if (verifyCmd->parsed()) {
             return RunVerify(manifests, stdout, stderr);
         }
@@ -347,6 +321,7 @@ int main(int argc, char** argv) {
     } catch (const std::bad_alloc&) {
         const std::string& file = infoCmd->parsed()      ? info.file
                                   : convertCmd->parsed() ? convert.request.recordings.front()
+                                  : exportCommand.Parsed() ? exportCommand.FirstRecording()
                                                          : demo.file;
         return Fail(file + ": out of memory");
     }

@@ -115,7 +115,7 @@ RecordingResult ConvertRecording(const ConvertRequest& request, const BatchOptio
         const TimeBase time(firstFrameNo, request.last + 1, options.rate);
         std::string reason;
         if (!WriteTimestamps(timestampsPath, time, request.first, request.last, request.output,
-                             options.stack, reason)) {
+                             options.stack, reason, request.step)) {
             result.manifestError = "cannot write " + timestampsPath + ": " + reason;
             return result;
         }
@@ -124,6 +124,8 @@ RecordingResult ConvertRecording(const ConvertRequest& request, const BatchOptio
         ManifestRun described{request.recording, request,      options.stack,
                               options.bigtiff,   options.skipExisting, options.output,
                               options.rate};
+        described.step = request.step;
+        described.crop = request.crop ? CropText(*request.crop) : std::string();
         std::string reason;
         if (!WriteManifest(manifestPath, described, *hasher,
                            RemainingFiles(log.Files(), result.outcome.status), reason)) {

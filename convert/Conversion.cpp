@@ -40,20 +40,6 @@ int JobCount(int asked) {
     return static_cast<int>(cores > 0 ? cores : 1);
 }
 
-// The warning for a correction the recording carries but that is not
-// applied (the frames are converted uncorrected), or empty.
-std::string CorrectionWarning(const VornReader& reader) {
-    const CorrectionNote note = reader.correctionNote;
-    if (note == CorrectionNote::None || note == CorrectionNote::NoChunk ||
-        note == CorrectionNote::NotRequested) {
-        return {};
-    }
-    const std::string why = note == CorrectionNote::UnknownKind
-                                ? "unknown correction kind " + std::to_string(reader.fpnpKind)
-                                : CorrectionNoteText(note);
-    return "fixed-pattern correction not applied: " + why;
-}
-
 // Why `path` cannot receive an output file, or empty: a folder, FIFO,
 // socket or device there is never replaced.
 std::string OutputRefused(const std::string& path) {
@@ -80,10 +66,40 @@ std::string FailureMessage(const std::string& file, const ConvertOutcome& outcom
            "): " + outcome.reason;
 }
 
+// Names the request that does not fit and the frames there are.
+std::string RangeProblem(int first, int last, int frames) {
+    const std::string lastFrame = std::to_string(frames - 1);
+    if (frames <= 0) {
+        return "the recording holds no frames";
+    }
+    if (first >= frames) {
+        return "--first " + std::to_string(first) + " is after the last frame, " + lastFrame;
+    }
+    if (last >= frames) {
+        return "--last " + std::to_string(last) + " is after the last frame, " + lastFrame;
+    }
+    return "frames " + std::to_string(first) + " to " + std::to_string(last) +
+           " are not all in 0 to " + lastFrame;
+}
+
+} // namespace
+
+std::string CorrectionWarning(const VornReader& reader) {
+    const CorrectionNote note = reader.correctionNote;
+    if (note == CorrectionNote::None || note == CorrectionNote::NoChunk ||
+        note == CorrectionNote::NotRequested) {
+        return {};
+    }
+    const std::string why = note == CorrectionNote::UnknownKind
+                                ? "unknown correction kind " + std::to_string(reader.fpnpKind)
+                                : CorrectionNoteText(note);
+    return "fixed-pattern correction not applied: " + why;
+}
+
 // The range of one recording: indices as given, numbers and times looked up
 // in its own time axis. False with `message` set when a frame lies outside.
-bool ResolveRange(const ConversionRequest& request, const TimeBase& time, const std::string& file,
-                  int& first, int& last, std::string& message) {
+bool ResolveFrameRange(const FrameRangeRequest& request, const TimeBase& time,
+                       const std::string& file, int& first, int& last, std::string& message) {
     first = request.first.value_or(0);
     last = request.last.value_or(time.Count() - 1);
     const struct {
@@ -110,26 +126,13 @@ bool ResolveRange(const ConversionRequest& request, const TimeBase& time, const 
             return false;
         }
     }
+    if (first < 0 || last >= time.Count() || first > last) {
+        message = file + ": " + RangeProblem(first, last, time.Count());
+        return false;
+    }
     return true;
 }
 
-// Names the request that does not fit and the frames there are.
-std::string RangeProblem(int first, int last, int frames) {
-    const std::string lastFrame = std::to_string(frames - 1);
-    if (frames <= 0) {
-        return "the recording holds no frames";
-    }
-    if (first >= frames) {
-        return "--first " + std::to_string(first) + " is after the last frame, " + lastFrame;
-    }
-    if (last >= frames) {
-        return "--last " + std::to_string(last) + " is after the last frame, " + lastFrame;
-    }
-    return "frames " + std::to_string(first) + " to " + std::to_string(last) +
-           " are not all in 0 to " + lastFrame;
-}
-
-} // namespace
 
 std::string CheckConversion(const ConversionRequest& request) {
     if (std::string problem = CheckBatch(BatchOptionsOf(request)); !problem.empty()) {
@@ -138,6 +141,16 @@ std::string CheckConversion(const ConversionRequest& request) {
     if (request.first && request.last && *request.first > *request.last) {
         return "--first " + std::to_string(*request.first) + " lies after --last " +
                std::to_string(*request.last);
+    }
+    if (request.step < 1) {
+        return "--step must be a whole number of at least 1";
+    }
+    if (request.crop && (request.crop->width < 1 || request.crop->height < 1 ||
+                         request.crop->x < 0 || request.crop->y < 0)) {
+        return "--crop takes X,Y,W,H with X and Y at least 0 and W and H at least 1";
+    }
+    if (request.stack && request.skipExisting && (request.step != 1 || request.crop)) {
+        return "--skip-existing with --stack does not combine with --step or --crop";
     }
     return CheckOutputsSpareInputs(
         {request.recordings, request.output, request.stack, request.manifest});
@@ -149,6 +162,8 @@ RecordingReport ConvertOneRecording(const ConversionRequest& request, const std:
     report.recording = file;
     int frames = 0;
     int32_t firstNumber = 0;
+    int width = 0;
+    int height = 0;
     {
         CVornDoc probe;
         if (probe.OnOpenDocument(file.c_str()) == 0) {
@@ -160,6 +175,8 @@ RecordingReport ConvertOneRecording(const ConversionRequest& request, const std:
             return report;
         }
         frames = probe.m_nFrameCount;
+        width = probe.m_nWidth;
+        height = probe.m_nHeight;
         firstNumber = probe.m_pReader->firstFrameNo;
         if (const std::string note = CorrectionWarning(*probe.m_pReader);
             !note.empty() && hooks.warning) {
@@ -169,18 +186,26 @@ RecordingReport ConvertOneRecording(const ConversionRequest& request, const std:
     ConvertRequest run;
     run.recording = file;
     run.bits = request.bits;
-    if (!ResolveRange(request, TimeBase(firstNumber, frames, request.rate), file, run.first,
-                      run.last, report.message)) {
-        report.status = RecordingStatus::Refused;
-        return report;
-    }
+    const FrameRangeRequest range{request.first, request.last, request.firstFrame,
+                                  request.lastFrame};
+    const bool inside = ResolveFrameRange(range, TimeBase(firstNumber, frames, request.rate), file,
+                                          run.first, run.last, report.message);
     report.first = run.first;
     report.last = run.last;
-    if (run.first < 0 || run.last >= frames || run.first > run.last) {
+    if (!inside) {
         report.status = RecordingStatus::Refused;
-        report.message = file + ": " + RangeProblem(run.first, run.last, frames);
         return report;
     }
+    if (request.crop) {
+        if (const std::string problem = CropProblem(*request.crop, width, height);
+            !problem.empty()) {
+            report.status = RecordingStatus::Refused;
+            report.message = file + ": " + problem;
+            return report;
+        }
+    }
+    run.step = request.step;
+    run.crop = request.crop;
     run.output = ResolveOutputPattern(file, request.output);
     if (const std::string why = UnusableStack(run.output, request); !why.empty()) {
         const std::string target = StackFileName(run.output);

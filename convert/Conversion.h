@@ -35,6 +35,8 @@ struct ConversionRequest {
     std::string lastFrame;
     std::optional<double> rate; // frames per second, for times
     bool timestamps = false;    // NAME.frames.csv beside the outputs
+    int step = 1;               // every step-th frame of the range; names keep their index
+    std::optional<CropRect> crop = {}; // only this rectangle, inside every recording's frame
 };
 
 enum class RecordingStatus {
@@ -81,6 +83,28 @@ struct ConversionSummary {
     bool refused = false; // a recording's usage error stopped the run
     std::vector<std::string> failed; // recordings that failed, in order
 };
+
+class TimeBase;
+class VornReader;
+
+// A frame range as asked for: indices, or frames named by recorded number
+// or time.
+struct FrameRangeRequest {
+    std::optional<int> first;
+    std::optional<int> last;
+    std::string firstFrame;
+    std::string lastFrame;
+};
+
+// The range of one recording: indices as given (defaults: all of it),
+// numbers and times looked up in its own time axis. False with `message`
+// ("FILE: ...") set when a frame lies outside or the first after the last.
+bool ResolveFrameRange(const FrameRangeRequest& request, const TimeBase& time,
+                       const std::string& file, int& first, int& last, std::string& message);
+
+// The warning for a correction the recording carries but that is not
+// applied (the frames are converted uncorrected), or empty.
+std::string CorrectionWarning(const VornReader& reader);
 
 // The usage problem of the request as a whole, or empty.
 std::string CheckConversion(const ConversionRequest& request);

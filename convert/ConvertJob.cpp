@@ -134,9 +134,9 @@ bool NameTaken(const std::string& name) {
 void WriteShare(const ConvertRequest& request, FrameDecoder& decoder, int begin, int end,
                 RunState& state, std::vector<WrittenFile>& written) {
     const OutputPattern& out = request.output;
-    decoder.Start(begin, end, 1,
+    decoder.Start(begin, end, request.step,
                   [&](int i) { return !Cancelled(request) && i <= state.FirstFailure(); });
-    for (int i = begin; i < end; ++i) {
+    for (int i = begin; i < end; i += request.step) {
         const DecodedFrame* frame = decoder.Next();
         if (Cancelled(request)) {
             state.Cancelled();
@@ -168,11 +168,14 @@ void ConvertShare(const ConvertRequest& request, CVornDoc& doc, int begin, int e
                   RunState& state, std::vector<WrittenFile>& written) {
     try {
         FrameDecoder decoder(doc, request.bits, request.log != nullptr);
+        if (request.crop) {
+            decoder.SetCrop(*request.crop);
+        }
         decoder.SetPieceBytes(WritePieceBytes(request.output.directory, decoder.StripBytes()));
         WriteShare(request, decoder, begin, end, state, written);
     } catch (const std::bad_alloc&) {
         // An exception must not leave a worker thread: it would end the process.
-        const int at = begin + static_cast<int>(written.size());
+        const int at = begin + static_cast<int>(written.size()) * request.step;
         const OutputPattern& out = request.output;
         state.Fail(at, FrameFileName(out.directory, out.baseName, at, out.extension),
                    "out of memory");
@@ -201,9 +204,10 @@ std::vector<std::unique_ptr<CVornDoc>> OpenDocuments(const std::string& path, in
     return docs;
 }
 
-// The first frame index at or after `first` that was not written, and at
-// most `failed`.
-int ContiguousEnd(const std::vector<std::vector<WrittenFile>>& written, int first, int failed) {
+// The first frame index of first, first + step, ... that was not written,
+// and at most `failed`.
+int ContiguousEnd(const std::vector<std::vector<WrittenFile>>& written, int first, int step,
+                  int failed) {
     std::vector<int> indices;
     for (const auto& share : written) {
         for (const WrittenFile& file : share) {
@@ -216,7 +220,7 @@ int ContiguousEnd(const std::vector<std::vector<WrittenFile>>& written, int firs
         if (index != end || index >= failed) {
             break;
         }
-        ++end;
+        end += step;
     }
     return end;
 }
@@ -278,7 +282,7 @@ std::string DescribeWriteFailure(const std::string& path, int error) {
 }
 
 ConvertOutcome RunConvert(const ConvertRequest& request, const ConvertTick& tick) {
-    const int64_t total = int64_t{request.last} - request.first + 1;
+    const int64_t total = FrameCount(request);
     const int jobs =
         static_cast<int>(std::clamp<int64_t>(request.jobs, 1, std::max<int64_t>(total, 1)));
 
@@ -303,8 +307,10 @@ ConvertOutcome RunConvert(const ConvertRequest& request, const ConvertTick& tick
         workers.reserve(static_cast<std::size_t>(jobs));
         for (int w = 0; w < jobs; ++w) {
             // Contiguous shares, so every worker reads its frames in order.
-            const int begin = static_cast<int>(request.first + total * w / jobs);
-            const int end = static_cast<int>(request.first + total * (w + 1) / jobs);
+            const int64_t step = request.step;
+            const int begin = static_cast<int>(request.first + total * w / jobs * step);
+            const int end = static_cast<int>(std::min<int64_t>(
+                request.first + total * (w + 1) / jobs * step, int64_t{request.last} + 1));
             try {
                 workers.emplace_back([&, begin, end, w] {
                     ConvertShare(request, *docs[static_cast<std::size_t>(w)], begin, end, state,
@@ -328,7 +334,7 @@ ConvertOutcome RunConvert(const ConvertRequest& request, const ConvertTick& tick
     // Whatever stopped the run, it leaves the frames from the first one up to
     // the first frame not written, as one job would: later files that other
     // workers wrote ahead are removed.
-    const int kept = ContiguousEnd(written, request.first, failed);
+    const int kept = ContiguousEnd(written, request.first, request.step, failed);
     outcome.completeEnd = kept;
     for (const auto& share : written) {
         for (const WrittenFile& file : share) {

@@ -5,9 +5,12 @@
 // flag.
 #pragma once
 
+#include "convert/CropRect.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 class CVornDoc;
@@ -46,7 +49,14 @@ struct ConvertRequest {
     bool skipExisting = false;  // keep earlier files proven to hold this run's bytes
     ManifestLog* log = nullptr; // null: no hashing
     int32_t firstFrameNo = 0;   // the recording's number of frame 0, for the log
+    int step = 1;               // every step-th frame of first..last
+    std::optional<CropRect> crop = {}; // only this rectangle of each frame
 };
+
+// How many frames first, first + step, ... <= last the request converts.
+inline int64_t FrameCount(const ConvertRequest& request) {
+    return (int64_t{request.last} - request.first) / request.step + 1;
+}
 
 enum class ConvertStatus { Done, Failed, Cancelled };
 

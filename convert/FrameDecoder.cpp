@@ -8,6 +8,7 @@
 #include "recording/CVornDoc.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <optional>
 #include <system_error>
@@ -71,6 +72,39 @@ FrameDecoder::FrameDecoder(CVornDoc& doc, int bits, bool hash)
     m_slots[1].frame.samples = m_slots[1].owned.get();
 }
 
+void FrameDecoder::SetCrop(const CropRect& crop) {
+    m_crop = crop;
+    m_width = crop.width;
+    m_height = crop.height;
+    const auto pixels = static_cast<std::size_t>(int64_t{crop.width} * crop.height);
+    m_stripBytes = pixels * static_cast<std::size_t>(m_bits / 8);
+    const int format = m_bits == 16 ? 2 + 16 * 32 : kEightBitFormat;
+    if (BuildTiffHeader(m_header.data(), false, ResolveOutputDepth(format, kEightBitSource),
+                        crop.width, crop.height, 0) == nullptr) {
+        throw std::bad_alloc(); // only for sizes the frame itself could not have
+    }
+}
+
+// Moves the crop's rows to the front of the decoded frame, then packs them
+// (8-bit) and hashes the file's bytes.
+void FrameDecoder::CropAndPack(uint16_t* samples, std::optional<Sha256>& hash) {
+    const CropRect& c = *m_crop;
+    const auto rowSamples = static_cast<std::size_t>(c.width);
+    for (int y = 0; y < c.height; ++y) {
+        const uint16_t* from = samples + static_cast<std::size_t>(c.y + y) *
+                                             static_cast<std::size_t>(m_doc.m_nWidth) +
+                               static_cast<std::size_t>(c.x);
+        std::memmove(samples + static_cast<std::size_t>(y) * rowSamples, from,
+                     rowSamples * sizeof(uint16_t)); // rows move forward, possibly overlapping
+    }
+    if (m_bits == 8) {
+        PackEightInPlace(samples, 0, m_stripBytes, m_packPiece);
+    }
+    if (hash) {
+        hash->Update(samples, m_stripBytes);
+    }
+}
+
 FrameDecoder::~FrameDecoder() {
     m_handoff.Stop();
 }
@@ -119,7 +153,7 @@ void FrameDecoder::Decode(int index, Slot& slot) {
         // Each piece is packed (8-bit) and hashed as the file holds it while
         // it is still cached, so the write stage only writes.
         FramePieceSink sink;
-        if (m_hash || m_bits == 8) {
+        if (!m_crop && (m_hash || m_bits == 8)) {
             sink = [&](int64_t begin, int64_t end) {
                 const auto from = static_cast<std::size_t>(begin);
                 const auto to = static_cast<std::size_t>(end);
@@ -138,7 +172,12 @@ void FrameDecoder::Decode(int index, Slot& slot) {
         const int32_t got = reader.ReadFrameInPieces(samples, index, 0x7FFFFFFF, sink);
         if (got != frameBytes || reader.currentFrame != index) {
             frame.failure = "frame could not be read whole";
-        } else if (hash) {
+            return;
+        }
+        if (m_crop) {
+            CropAndPack(samples, hash);
+        }
+        if (hash) {
             frame.digest = hash->Finish();
         }
     } catch (const std::bad_alloc&) {

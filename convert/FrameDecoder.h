@@ -8,17 +8,20 @@
 // whole file image as it decodes it.
 #pragma once
 
+#include "convert/CropRect.h"
 #include "convert/FrameHandoff.h"
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 class CVornDoc;
+class Sha256;
 
 struct DecodedFrame {
     int index = -1;
@@ -51,6 +54,10 @@ public:
     int Height() const { return m_height; }
     int Bits() const { return m_bits; }
 
+    // Hands on only `crop` of each frame (inside the frame; before Start):
+    // Width, Height, Header and StripBytes become the crop's.
+    void SetCrop(const CropRect& crop);
+
     // Decodes frames first, first + step, ... below end. `proceed(i)` is
     // asked before each frame; false ends the stage there. Without a thread
     // to spare, each frame is decoded by Next instead.
@@ -79,12 +86,14 @@ private:
     void Run();
     void Decode(int index, Slot& slot);
     void DecodeInline();
+    void CropAndPack(uint16_t* samples, std::optional<Sha256>& hash);
 
     CVornDoc& m_doc;
     const int m_bits;
     const bool m_hash;
-    const int m_width;
-    const int m_height;
+    int m_width;
+    int m_height;
+    std::optional<CropRect> m_crop;
     std::vector<uint8_t> m_header;
     std::size_t m_stripBytes = 0;
     std::size_t m_pieceBytes;

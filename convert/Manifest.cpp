@@ -232,6 +232,15 @@ Json DescribeOptions(const ManifestRun& run) {
     if (run.rate) {
         options["rate"] = *run.rate;
     }
+    if (!run.format.empty()) {
+        options["format"] = run.format;
+    }
+    if (!run.format.empty() || run.step != 1) {
+        options["step"] = run.step;
+    }
+    if (!run.crop.empty()) {
+        options["crop"] = run.crop;
+    }
     return options;
 }
 

@@ -105,6 +105,10 @@ struct ManifestRun {
     bool skipExisting = false;
     std::string output; // the -o argument as given
     std::optional<double> rate; // frames per second: each file gains its time
+    // An export: its format ("png", "ome-tiff", ...), step and crop ("X,Y,W,H").
+    std::string format = {};
+    int step = 1;
+    std::string crop = {};
 };
 
 // "<directory><base>.manifest.json".

@@ -103,13 +103,24 @@ std::string CheckOutputsSpareInputs(const RunOutputs& run) {
     return {};
 }
 
-std::string CheckTargetsSpareInput(const std::string& recording,
-                                   const std::vector<std::string>& targets) {
-    const std::vector<Input> inputs = InputsOf({recording});
-    for (const std::string& target : targets) {
+std::string CheckNamesSpareInputs(const std::vector<std::string>& recordings,
+                                  const std::vector<std::string>& targets,
+                                  const std::vector<OutputPattern>& patterns) {
+    const std::vector<Input> inputs = InputsOf(recordings);
+    std::vector<std::string> names = targets;
+    for (const OutputPattern& pattern : patterns) {
+        const std::vector<std::string> existing = ExistingFrameFiles(pattern);
+        names.insert(names.end(), existing.begin(), existing.end());
+    }
+    for (const std::string& target : names) {
         if (const Input* input = Overwritten(target, inputs)) {
             return Problem(target, *input);
         }
     }
     return {};
+}
+
+std::string CheckTargetsSpareInput(const std::string& recording,
+                                   const std::vector<std::string>& targets) {
+    return CheckNamesSpareInputs({recording}, targets, {});
 }

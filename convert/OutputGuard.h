@@ -20,6 +20,12 @@ struct RunOutputs {
 // The usage problem ("OUT would overwrite the recording IN"), or empty.
 std::string CheckOutputsSpareInputs(const RunOutputs& run);
 
+// The same check for other writers: `targets` by name, and the frame files
+// of `patterns` already in their folders.
+std::string CheckNamesSpareInputs(const std::vector<std::string>& recordings,
+                                  const std::vector<std::string>& targets,
+                                  const std::vector<OutputPattern>& patterns);
+
 // The same check for named outputs of one recording (e.g. a saved frame
 // range of the viewer); empty when none of `targets` is `recording`.
 std::string CheckTargetsSpareInput(const std::string& recording,

@@ -56,25 +56,29 @@ PageLoop WritePages(const StackRequest& request, std::vector<std::unique_ptr<CVo
     const int jobs = static_cast<int>(docs.size());
     const int depth = r.bits == 16 ? 16 : 8;
     const std::string software = ProgramNameAndVersion();
-    const int64_t total = int64_t{r.last} - r.first + 1;
+    const int64_t total = FrameCount(r);
     PageLoop loop;
     std::vector<std::unique_ptr<FrameDecoder>> decoders;
     for (int w = 0; w < jobs; ++w) {
         decoders.push_back(
             std::make_unique<FrameDecoder>(*docs[static_cast<std::size_t>(w)], depth, false));
+        if (r.crop) {
+            decoders.back()->SetCrop(*r.crop);
+        }
         decoders.back()->SetPieceBytes(
             WritePieceBytes(r.output.directory, decoders.back()->StripBytes()));
-        decoders.back()->Start(r.first + w, r.last + 1, jobs,
+        decoders.back()->Start(r.first + w * r.step, r.last + 1, jobs * r.step,
                                [&r](int) { return !CancelRequested(r); });
     }
     auto lastTick = std::chrono::steady_clock::now();
-    for (int i = r.first; i <= r.last && loop.failedFrame < 0 && !loop.cancelled; ++i) {
-        FrameDecoder& decoder = *decoders[static_cast<std::size_t>((i - r.first) % jobs)];
+    for (int64_t page = 0; page < total && loop.failedFrame < 0 && !loop.cancelled; ++page) {
+        const int i = static_cast<int>(r.first + page * r.step);
+        FrameDecoder& decoder = *decoders[static_cast<std::size_t>(page % jobs)];
         const DecodedFrame* frame = nullptr;
         while (!(loop.cancelled = CancelRequested(r)) &&
                !decoder.Next(std::chrono::milliseconds(100), frame)) {
             if (tick) {
-                tick(i - r.first, total);
+                tick(page, total);
             }
         }
         if (loop.cancelled || (frame == nullptr && (loop.cancelled = CancelRequested(r)))) {
@@ -93,7 +97,7 @@ PageLoop WritePages(const StackRequest& request, std::vector<std::unique_ptr<CVo
         decoder.Release();
         const auto now = std::chrono::steady_clock::now();
         if (tick && now - lastTick >= std::chrono::milliseconds(100)) {
-            tick(i - r.first + 1, total);
+            tick(page + 1, total);
             lastTick = now;
         }
     }
@@ -192,7 +196,7 @@ ConvertOutcome KeepExisting(const StackRequest& request, const std::string& targ
 ConvertOutcome RunStack(const StackRequest& request, const ConvertTick& tick, bool& skipped) {
     skipped = false;
     const ConvertRequest& r = request.convert;
-    const int64_t total = int64_t{r.last} - r.first + 1;
+    const int64_t total = FrameCount(r);
     const int jobs = static_cast<int>(std::clamp<int64_t>(r.jobs, 1, std::max<int64_t>(total, 1)));
     const std::string target = StackFileName(r.output);
     std::string reason;
@@ -200,8 +204,8 @@ ConvertOutcome RunStack(const StackRequest& request, const ConvertTick& tick, bo
     if (docs.empty()) {
         return Failure(r.first, {}, reason);
     }
-    const int width = docs[0]->m_nWidth;
-    const int height = docs[0]->m_nHeight;
+    const int width = r.crop ? r.crop->width : docs[0]->m_nWidth;
+    const int height = r.crop ? r.crop->height : docs[0]->m_nHeight;
     bool rewriting = false;
     if (request.skipExisting) {
         switch (CheckExistingStack(target, request, width, height)) {

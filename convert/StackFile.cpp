@@ -127,7 +127,9 @@ void StackFile::StartPage(int width, int height, int depth, const std::string& d
     TIFFSetField(t, TIFFTAG_YRESOLUTION, 1.0);
     TIFFSetField(t, TIFFTAG_PLANARCONFIG, uint16_t{PLANARCONFIG_CONTIG});
     TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, uint16_t{RESUNIT_NONE});
-    TIFFSetField(t, TIFFTAG_IMAGEDESCRIPTION, description.c_str());
+    if (!description.empty()) {
+        TIFFSetField(t, TIFFTAG_IMAGEDESCRIPTION, description.c_str());
+    }
     TIFFSetField(t, TIFFTAG_SOFTWARE, software.c_str());
 }
 

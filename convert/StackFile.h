@@ -60,7 +60,8 @@ public:
     // False (nothing left behind) when the target cannot be replaced.
     bool Open(const std::string& target, bool bigtiff);
 
-    // Appends one page: its tags, then its one strip in any number of
+    // Appends one page: its tags (no ImageDescription when `description` is
+    // empty), then its one strip in any number of
     // pieces, then the page is closed; `stripOffset` receives where the
     // samples went.
     void StartPage(int width, int height, int depth, const std::string& description,

@@ -30,13 +30,13 @@ std::string TimestampsPath(const OutputPattern& output) {
 }
 
 std::string TimestampsCsv(const TimeBase& time, int first, int last, const OutputPattern& output,
-                          bool stack) {
+                          bool stack, int step) {
     const std::string stackName =
         std::filesystem::path(StackFileName(output)).filename().string();
     std::string text = "index,number,time_s,file\r\n";
-    for (int i = first; i <= last; ++i) {
+    for (int i = first; i <= last; i += step) {
         const auto seconds = time.TimeOf(i);
-        const std::string file = stack ? stackName + "#" + std::to_string(i - first)
+        const std::string file = stack ? stackName + "#" + std::to_string((i - first) / step)
                                        : FrameFileName("", output.baseName, i, output.extension);
         text += std::to_string(i) + "," + std::to_string(time.NumberOf(i)) + "," +
                 (seconds ? SecondsText(*seconds) : std::string()) + "," + CsvField(file) + "\r\n";
@@ -45,8 +45,9 @@ std::string TimestampsCsv(const TimeBase& time, int first, int last, const Outpu
 }
 
 bool WriteTimestamps(const std::string& path, const TimeBase& time, int first, int last,
-                     const OutputPattern& output, bool stack, std::string& reason) {
-    const std::string text = TimestampsCsv(time, first, last, output, stack);
+                     const OutputPattern& output, bool stack, std::string& reason,
+                     int step) {
+    const std::string text = TimestampsCsv(time, first, last, output, stack, step);
     int error = 0;
     if (ReplaceFileWith(path.c_str(), text.data(), text.size(), error))
         return true;

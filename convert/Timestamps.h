@@ -14,9 +14,11 @@
 std::string TimestampsPath(const OutputPattern& output);
 
 // The file's text: RFC 4180, CRLF line ends, header index,number,time_s,file.
+// Rows for frames first, first + step, ... <= last.
 std::string TimestampsCsv(const TimeBase& time, int first, int last, const OutputPattern& output,
-                          bool stack);
+                          bool stack, int step = 1);
 
 // Writes the table of frames first..last atomically. False with `reason` set.
 bool WriteTimestamps(const std::string& path, const TimeBase& time, int first, int last,
-                     const OutputPattern& output, bool stack, std::string& reason);
+                     const OutputPattern& output, bool stack, std::string& reason,
+                     int step = 1);

@@ -5,6 +5,7 @@
 // so they share every rule, text and file.
 #pragma once
 
+#include "convert/CropRect.h"
 #include "export/FrameSink.h"
 #include "measure/Scale.h"
 
@@ -14,13 +15,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-struct CropRect {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-};
 
 // How 10-bit samples become 8-bit grey for H.264, MJPEG and 8-bit PNG.
 struct ExportRange {
@@ -92,6 +86,23 @@ struct ExportSummary {
     bool refused = false;
     std::vector<std::string> failed;
 };
+
+// Readers of the option texts, shared by every front end. Each returns false
+// with `error` set (one line, naming the form it takes) when `text` is not one.
+// "mp4", "mkv", "avi", "png" or "ome-tiff".
+bool ParseExportFormat(const std::string& text, ExportFormat& format, std::string& error);
+// "X,Y,W,H" in pixels.
+bool ParseCrop(const std::string& text, CropRect& crop, std::string& error);
+// "standard", "auto", "LO%,HI%" or "LO,HI".
+bool ParseExportRange(const std::string& text, ExportRange& range, std::string& error);
+// A comma-separated list of "number", "time" and "scale".
+bool ParseOverlay(const std::string& text, ExportOverlay& overlay, std::string& error);
+
+// The format a file name's extension stands for (.mp4 .mkv .avi .png .ome.tif
+// .ome.tiff, any case), or none.
+std::optional<ExportFormat> FormatOfName(const std::string& path);
+// "mp4", "mkv", "avi", "png", "ome-tiff".
+const char* ExportFormatName(ExportFormat format);
 
 // The usage problem of the request as a whole, or empty.
 std::string CheckExport(const ExportRequest& request);

@@ -28,14 +28,16 @@ expect() {
     status=1
   fi
 }
-expect "--help --version convert demo info verify " quorvane-cli ""
+expect "--help --version convert demo export info verify " quorvane-cli ""
 expect "convert " quorvane-cli con
 expect "a.vrn sub " quorvane-cli convert ""
 expect "a.vrn sub " quorvane-cli info ""
 expect "--bigtiff --bits " quorvane-cli convert a.vrn --bi
-expect "--skip-existing --stack " quorvane-cli convert a.vrn --s
+expect "--skip-existing --stack --step " quorvane-cli convert a.vrn --s
 expect "16 8 " quorvane-cli convert a.vrn -b ""
 expect "lanes quadrants " quorvane-cli demo x.vrn --layout ""
 expect "--json " quorvane-cli info a.vrn --j
 expect "a.manifest.json sub " quorvane-cli verify ""
+expect "mkv mp4 " quorvane-cli export a.vrn --format m
+expect "--output --overlay " quorvane-cli export a.vrn --o
 exit $status

@@ -149,7 +149,7 @@ TEST(ProductCli, UsageErrorsAreOnePlainLineAndAPointerToHelp) {
         {{"-q", "convert", "clip.vrn"},
          "-q goes after the command: quorvane-cli convert ... -q",
          "convert"},
-        {{}, "a command is required: info, convert, verify or demo", ""},
+        {{}, "a command is required: info, convert, export, verify or demo", ""},
         {{"demo", "x.vrn", "--frames", "0"},
          "--frames must be a whole number of at least 1",
          "demo"},
