@@ -4,7 +4,9 @@
 # one run, for FFV1 in Matroska (lossless, gray16le) and H.264 in MP4 (CRF 18,
 # preset veryfast):
 #   sink   bench_video sink: frames decoded by the reader straight into the
-#          sink, one process (with EXPORT=1, `quorvane-cli export` instead)
+#          sink, one process
+#   export `quorvane-cli export` (when this build has it): the same sink behind
+#          the export engine's decode
 #   pipe   bench_video raw writing the decoded frames to stdout, piped into
 #          `ffmpeg -f rawvideo -pix_fmt gray16le|gray ... -i - -c:v ffv1|libx264`
 #   tiff   `quorvane-cli convert` to a TIFF sequence (16-bit for FFV1, 8-bit for
@@ -46,6 +48,9 @@ median() { tr ' ' '\n' <<<"$1" | sed '/^$/d' | sort -g | awk '{ v[NR] = $1 }
   END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.6f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 contenders=(sink pipe tiff)
+if "$cli" export --help >/dev/null 2>&1; then
+  contenders=(sink export pipe tiff)
+fi
 declare -A times cpus
 
 # The encoder's ffmpeg options and the raw pixel format of a codec.
@@ -57,12 +62,8 @@ contender() { # CODEC NAME OUT_DIR
   ext=$(extension "$codec")
   [ "$codec" = ffv1 ] && bits=16 pix=gray16le || bits=8 pix=gray
   case "$name" in
-    sink)
-      if [ -n "${EXPORT:-}" ]; then
-        "$cli" export "$rec" -q -j "$jobs" -o "$out/v.$ext"
-      else
-        "$bench" sink "$ext" "$rec" "$out/v.$ext" "$jobs" >/dev/null
-      fi ;;
+    sink) "$bench" sink "$ext" "$rec" "$out/v.$ext" "$jobs" >/dev/null ;;
+    export) "$cli" export "$rec" -q -j "$jobs" -o "$out/v.$ext" ;;
     pipe)
       # shellcheck disable=SC2046
       "$bench" raw "$bits" "$rec" | ffmpeg -nostdin -v error -f rawvideo -pix_fmt "$pix" \
