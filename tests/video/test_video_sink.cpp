@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: BSD-3-Clause
 // Videos written by the sink, decoded again with libavformat/libavcodec.
+#include "export/Export.h"
 #include "export/VideoSink.h"
 #include "recording/DemoRecording.h"
 #include "recording/VornReader.h"
@@ -181,6 +182,8 @@ TEST(VideoSink, DecodesToTheFramesWritten) {
         auto sink = WriteAll(spec, frames);
         ASSERT_NE(sink, nullptr);
         EXPECT_EQ(sink->Files(), std::vector<std::string>{spec.path});
+        EXPECT_EQ(VideoPaddingNote(spec).empty(),
+                  c.width == c.decodedWidth && c.height == c.decodedHeight);
         EXPECT_EQ(dir.Files(), std::vector<std::string>{c.name}); // no temporary left
         Decoded video;
         ASSERT_TRUE(DecodeVideo(spec.path, video));
@@ -293,23 +296,66 @@ TEST(VideoSink, FullDiskFailsCleanly) {
     EXPECT_TRUE(dir.Files("small").empty());
 }
 
-TEST(VideoSink, PaddingNote) {
+// Through the export engine: the frames of the step and crop, in order, and
+// the note on padding said once.
+TEST(VideoSink, ExportsCroppedSteppedFrames) {
     struct Case {
-        ExportFormat format;
-        int width, height;
-        std::string note;
+        const char* name;
+        CropRect crop;
+        int decodedWidth, decodedHeight;
+        int notes;
     };
     const Case cases[] = {
-        {ExportFormat::Mp4, 64, 48, ""},
-        {ExportFormat::Mp4, 63, 47,
-         "H.264 needs even sizes: the 63 x 47 frames are padded to 64 x 48 with a black column and row"},
-        {ExportFormat::Mp4, 64, 47,
-         "H.264 needs even sizes: the 64 x 47 frames are padded to 64 x 48 with a black row"},
-        {ExportFormat::Mkv, 63, 47, ""},
-        {ExportFormat::Avi, 63, 47, ""},
+        {"v.mkv", {3, 5, 41, 31}, 41, 31, 0},
+        {"v.mp4", {3, 5, 41, 31}, 42, 32, 1},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(VideoPaddingNote(Spec(c.format, "x", c.width, c.height, 30)), c.note);
+    TempDir dir;
+    const std::string recording = dir / "shot.vrn";
+    DemoOptions options;
+    options.frames = 9;
+    options.width = 64;
+    options.height = 48;
+    ASSERT_TRUE(WriteDemoRecording(recording, options));
+    VornReader reader;
+    ASSERT_EQ(reader.Open(recording.c_str(), 1), 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ExportRequest request;
+        request.recordings = {recording};
+        request.output = dir / c.name;
+        request.step = 3;
+        request.crop = c.crop;
+        int notes = 0;
+        ExportHooks hooks;
+        hooks.warning = [&](const std::string&, const std::string& note) {
+            notes += note == "H.264 needs even sizes: the 41 x 31 frames are padded to 42 x 32 "
+                             "with a black column and row";
+        };
+        const ExportSummary summary = RunExport(request, hooks);
+        ASSERT_EQ(summary.recordings.size(), 1u);
+        ASSERT_EQ(summary.recordings[0].status, ExportReport::Status::Done)
+            << summary.recordings[0].message;
+        EXPECT_EQ(notes, c.notes);
+        Decoded video;
+        ASSERT_TRUE(DecodeVideo(request.output, video));
+        EXPECT_EQ(video.width, c.decodedWidth);
+        EXPECT_EQ(video.height, c.decodedHeight);
+        ASSERT_EQ(video.frames.size(), 3u); // frames 0, 3 and 6
+        std::vector<uint16_t> whole(64 * 48);
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_GT(reader.ReadFrame(whole.data(), i * 3, int32_t(whole.size() * 2)), 0);
+            std::vector<uint16_t> cut;
+            for (int y = c.crop.y; y < c.crop.y + c.crop.height; ++y)
+                cut.insert(cut.end(), whole.begin() + y * 64 + c.crop.x,
+                           whole.begin() + y * 64 + c.crop.x + c.crop.width);
+            if (video.codec == "ffv1") {
+                EXPECT_EQ(video.frames[size_t(i)], cut) << "frame " << i * 3;
+            } else {
+                EXPECT_LT(GreyError(video.frames[size_t(i)], video.width, video.height, cut,
+                                    c.crop.width, c.crop.height).first, 2.5);
+            }
+        }
+    }
 }
 
 } // namespace
