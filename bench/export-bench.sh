@@ -13,8 +13,9 @@
 # Settings: FRAMES (520), SIZE (1024x1024), ROUNDS (3), FOLDER
 # (/dev/shm/quorvane-export-bench, created and removed again), JOBS ("1 2").
 # quorvane-cli is timed from outside (start-up, open and decoding included),
-# the baselines time their loops. Medians with speed ratios (> 1: faster
-# than the baseline).
+# the baselines time their loops. Medians of the elapsed and the processor
+# time (user + system, which the load of other processes disturbs less) with
+# speed ratios (> 1: faster than the baseline).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build-release}"
@@ -39,23 +40,26 @@ now() { date +%s.%N; }
 median() { tr ' ' '\n' <<<"$1" | sed '/^$/d' | sort -g | awk '{ v[NR] = $1 }
   END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.6f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 fresh() { rm -rf "$out"; mkdir -p "$out"; }
-timed() { local t0; t0="$(now)"; "$@" >/dev/null; awk "BEGIN { printf \"%.6f\", $(now) - $t0 }"; }
+# "elapsed cpu" of a quorvane-cli run (cpu: user + system seconds).
+timed() { /usr/bin/time -f "%e %U %S" "$@" 2>&1 >/dev/null | awk '{ printf "%s %.2f", $1, $2 + $3 }'; }
 
-declare -A times
+declare -A times cpus
+add() { times[$1]+=" ${2% *}"; cpus[$1]+=" ${2#* }"; }
 for ((r = 0; r < rounds; r++)); do
   for j in $jobs_list; do
-    fresh; times[png-j$j]+=" $(timed "$cli" export "$rec" -o "$out/e.png" -q -j "$j")"
+    fresh; add "png-j$j" "$(timed "$cli" export "$rec" -o "$out/e.png" -q -j "$j")"
   done
-  fresh; times[libpng]+=" $("$png" "$out" "$frames" "$rec" | cut -d' ' -f1)"
-  fresh; times[ome-tiff]+=" $(timed "$cli" export "$rec" -o "$out/e.ome.tif" -q)"
-  fresh; times[libtiff]+=" $("$tiff" "$out/b.tif" "$frames" "$rec" 16 decode | cut -d' ' -f1)"
+  fresh; add libpng "$("$png" "$out" "$frames" "$rec")"
+  fresh; add ome-tiff "$(timed "$cli" export "$rec" -o "$out/e.ome.tif" -q)"
+  fresh; add libtiff "$("$tiff" "$out/b.tif" "$frames" "$rec" 16 decode)"
 done
 echo "$frames frames of $size in $folder, $rounds rounds, medians; load: $(uptime | sed 's/.*load average: //')"
 report() {
-  local name="$1" base="$2" m b
+  local name="$1" base="$2" m b c cb
   m="$(median "${times[$name]}")"; b="$(median "${times[$base]}")"
-  awk -v n="$name" -v m="$m" -v b="$b" -v base="$base" -v f="$frames" \
-    'BEGIN { printf "%-10s %8.3f s  %7.1f fps  %.2fx %s\n", n, m, f / m, b / m, base }'
+  c="$(median "${cpus[$name]}")"; cb="$(median "${cpus[$base]}")"
+  awk -v n="$name" -v m="$m" -v b="$b" -v c="$c" -v cb="$cb" -v base="$base" -v f="$frames" \
+    'BEGIN { printf "%-10s %8.3f s  %7.1f fps  %.2fx %-8s cpu %7.2f s  %.2fx\n", n, m, f / m, b / m, base, c, cb / c }'
 }
 for j in $jobs_list; do report "png-j$j" libpng; done
 report libpng libpng

@@ -51,8 +51,9 @@ public:
     virtual bool Write(const ExportFrame& frame) = 0;
     // Completes the output and renames it into place; false on failure.
     virtual bool Finish() = 0;
-    // Gives up: removes every temporary; nothing under a final name is left
-    // by this run.
+    // Gives up: removes every temporary. A single file (video, stack) leaves
+    // nothing under its final name; a sequence keeps only the complete files
+    // of its first frames up to the first one missing, as convert does.
     virtual void Abandon() = 0;
     // Why the last call failed, one line without a program prefix.
     virtual std::string Error() const = 0;

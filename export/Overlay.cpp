@@ -77,9 +77,10 @@ std::vector<char32_t> CodePoints(const std::string& text) {
             codes.push_back(0xFFFD);
             break;
         }
-        char32_t code = length == 1 ? lead : lead & (0x3F >> (length - 1));
+        char32_t code = length == 1 ? lead : lead & (0x3Fu >> (length - 1));
         for (int k = 1; k < length; ++k) {
-            code = (code << 6) | (static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]) & 0x3F);
+            const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+            code = (code << 6) | (next & 0x3Fu);
         }
         codes.push_back(code);
         i += static_cast<std::size_t>(length);

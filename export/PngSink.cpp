@@ -10,9 +10,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <climits>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <map>
@@ -55,7 +57,7 @@ void IgnoreWarning(png_structp, png_const_charp) {}
 
 // Everything libpng does for one file, in a function without objects to
 // unwind, as libpng reports errors by longjmp.
-bool EncodeRows(png_structp png, png_infop info, int width, int height, int bits,
+bool EncodeRows(png_structp png, png_infop info, int width, int height, int bits, bool swap,
                 png_textp texts, int textCount, png_bytepp rows) {
     if (setjmp(png_jmpbuf(png))) {
         return false;
@@ -66,6 +68,9 @@ bool EncodeRows(png_structp png, png_infop info, int width, int height, int bits
     png_set_compression_level(png, kPngCompressionLevel);
     png_set_text(png, info, texts, textCount);
     png_write_info(png, info);
+    if (swap) {
+        png_set_swap(png); // 16-bit samples in the machine's little-endian order
+    }
     png_write_image(png, rows);
     png_write_end(png, info);
     return true;
@@ -78,7 +83,9 @@ public:
           m_directory(std::move(directory)), m_baseName(std::move(baseName)) {
         const int workers = std::max(1, spec.jobs);
         m_capacity = static_cast<std::size_t>(2 * workers);
-        for (int w = 0; w < workers; ++w) {
+        // One job compresses on the caller's thread, straight from the frame.
+        m_inline = workers == 1;
+        for (int w = 0; w < workers && !m_inline; ++w) {
             m_workers.emplace_back([this] { Work(); });
         }
     }
@@ -92,6 +99,20 @@ public:
     bool WantsGrey() const override { return m_bits == 8; }
 
     bool Write(const ExportFrame& frame) override {
+        if (m_inline) {
+            if (m_failedOrder != INT_MAX) {
+                return false;
+            }
+            const PngJob job{m_next++, frame.index, frame.number, frame.seconds, {}};
+            const bool swap = m_bits == 16 && std::endian::native == std::endian::little;
+            const auto* pixels = m_bits == 8 ? frame.grey
+                                             : reinterpret_cast<const uint8_t*>(frame.samples);
+            if (m_bits == 16 && !swap) {
+                return false; // a big-endian machine would need the copying path
+            }
+            Process(job, pixels, swap);
+            return m_failedOrder == INT_MAX;
+        }
         std::unique_lock lock(m_mutex);
         m_wake.wait(lock, [&] { return m_queue.size() < m_capacity || m_failedOrder != INT_MAX; });
         if (m_failedOrder != INT_MAX) {
@@ -142,8 +163,8 @@ private:
         }
         uint8_t* out = pixels.data();
         for (std::size_t i = 0; i < count; ++i) {
-            out[2 * i] = static_cast<uint8_t>(frame.samples[i] >> 8);
-            out[2 * i + 1] = static_cast<uint8_t>(frame.samples[i]);
+            const uint16_t swapped = __builtin_bswap16(frame.samples[i]); // vectorises
+            std::memcpy(out + 2 * i, &swapped, sizeof swapped);
         }
     }
 
@@ -158,24 +179,33 @@ private:
             m_queue.pop_front();
             const bool wanted = job.order < m_failedOrder;
             lock.unlock();
-            std::string name = FrameFileName(m_directory, m_baseName, job.index, "png");
-            struct stat there {};
-            const bool existed = ::lstat(name.c_str(), &there) == 0;
-            std::string reason;
-            const bool ok = !wanted || Encode(job, name, reason);
-            lock.lock();
-            if (wanted && ok) {
-                m_written.emplace(job.order, Written{std::move(name), existed});
-            } else if (wanted && job.order < m_failedOrder) {
-                m_failedOrder = job.order;
-                m_error = "frame " + std::to_string(job.index) + " (" + name + "): " + reason;
+            if (wanted) {
+                Process(job, job.pixels.data(), false);
             }
+            lock.lock();
             m_spare.push_back(std::move(job.pixels));
             m_wake.notify_all();
         }
     }
 
-    bool Encode(const PngJob& job, const std::string& name, std::string& reason) const {
+    // Writes one file and notes what became of it.
+    void Process(const PngJob& job, const uint8_t* pixels, bool swap) {
+        std::string name = FrameFileName(m_directory, m_baseName, job.index, "png");
+        struct stat there {};
+        const bool existed = ::lstat(name.c_str(), &there) == 0;
+        std::string reason;
+        const bool ok = Encode(job, pixels, swap, name, reason);
+        std::lock_guard lock(m_mutex);
+        if (ok) {
+            m_written.emplace(job.order, Written{std::move(name), existed});
+        } else if (job.order < m_failedOrder) {
+            m_failedOrder = job.order;
+            m_error = "frame " + std::to_string(job.index) + " (" + name + "): " + reason;
+        }
+    }
+
+    bool Encode(const PngJob& job, const uint8_t* pixels, bool swap, const std::string& name,
+                std::string& reason) const {
         ReplacingFile file;
         if (!file.Open(name.c_str())) {
             reason = DescribeWriteFailure(name, file.Error() != 0 ? file.Error() : errno);
@@ -196,7 +226,7 @@ private:
         const std::size_t rowBytes = static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_bits / 8);
         std::vector<png_bytep> rows(static_cast<std::size_t>(m_height));
         for (std::size_t y = 0; y < rows.size(); ++y) {
-            rows[y] = const_cast<png_bytep>(job.pixels.data() + y * rowBytes);
+            rows[y] = const_cast<png_bytep>(pixels + y * rowBytes);
         }
         std::string error;
         png_structp png =
@@ -206,7 +236,7 @@ private:
         bool ok = info != nullptr;
         if (ok) {
             png_set_write_fn(png, &target, WriteBytes, FlushNothing);
-            ok = EncodeRows(png, info, m_width, m_height, m_bits, texts, job.seconds ? 3 : 2,
+            ok = EncodeRows(png, info, m_width, m_height, m_bits, swap, texts, job.seconds ? 3 : 2,
                             rows.data());
         }
         png_destroy_write_struct(&png, &info);
@@ -265,6 +295,7 @@ private:
     bool m_closing = false;
     bool m_stopping = false;
     bool m_done = false;
+    bool m_inline = false;
     std::vector<std::jthread> m_workers;
 };
 

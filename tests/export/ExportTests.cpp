@@ -273,7 +273,10 @@ TEST(ExportCancel, InterruptedRunsLeaveNothingPartial) {
     options.width = 256;
     options.height = 256;
     ASSERT_TRUE(WriteDemoRecording(dir / "long.vrn", options));
+    // The stack is cancelled as it starts (it is written too fast to catch
+    // in the middle); the sequence some way in.
     for (const char* output : {"seq.png", "stack.ome.tif"}) {
+        const bool atStart = std::string(output) == "stack.ome.tif";
         TempDir out;
         ExportRequest request;
         request.recordings = {dir / "long.vrn"};
@@ -284,6 +287,10 @@ TEST(ExportCancel, InterruptedRunsLeaveNothingPartial) {
         ExportHooks hooks;
         hooks.cancel = &cancel;
         hooks.started = [&](const std::string&) {
+            if (atStart) {
+                cancel = true;
+                return;
+            }
             std::thread([&cancel] {
                 std::this_thread::sleep_for(std::chrono::milliseconds(30));
                 cancel = true;
