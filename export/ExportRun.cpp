@@ -284,9 +284,12 @@ void RunPlan(const ExportRequest& request, CVornDoc& doc, const Plan& plan,
     std::string error;
     std::unique_ptr<FrameSink> sink;
     if (ChooseLut(request, doc, plan, hooks, lut, error) && !Cancelled(hooks)) {
-        sink = MakeSink(request, plan, SpecOf(request, plan), error);
+        const SinkSpec spec = SpecOf(request, plan);
+        sink = MakeSink(request, plan, spec, error);
         if (sink == nullptr) {
             error = plan.file + ": " + error;
+        } else if (const std::string note = VideoPaddingNote(spec); !note.empty() && hooks.warning) {
+            hooks.warning(plan.file, note);
         }
     }
     if (sink != nullptr && WriteFrames(request, doc, plan, *sink, lut, hooks, report.frames, error) &&

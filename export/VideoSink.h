@@ -8,7 +8,29 @@
 #include <memory>
 #include <string>
 
+// The libraries' names of what writes one video format, and how messages
+// call them ("the H.264 encoder libx264").
+struct VideoCodec {
+    std::string encoder;     // libavcodec encoder, e.g. "libx264"
+    std::string encoderKind; // e.g. "H.264"
+    std::string muxer;       // libavformat muxer, e.g. "mp4"
+    std::string muxerKind;   // e.g. "MP4"
+};
+
+// The encoder and muxer of Mp4, Mkv or Avi.
+VideoCodec VideoCodecFor(ExportFormat format);
+
 // A sink for spec.format Mp4, Mkv or Avi; null with `error` set when the
 // encoder or container is missing from the installed libraries or the file
 // cannot be started.
 std::unique_ptr<FrameSink> MakeVideoSink(const SinkSpec& spec, std::string& error);
+
+// The same with the encoder and muxer given (VideoCodecFor(spec.format) with
+// names changed).
+std::unique_ptr<FrameSink> MakeVideoSink(const SinkSpec& spec, const VideoCodec& codec,
+                                         std::string& error);
+
+// A note for the user when the video's frames differ in size from those
+// handed on (H.264 pads an odd width or height by one black column or row),
+// else empty. Say it once per output.
+std::string VideoPaddingNote(const SinkSpec& spec);
