@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -38,7 +39,10 @@ std::string Shortest(double value) {
     char text[32];
     for (int digits = 1; digits <= 17; ++digits) {
         std::snprintf(text, sizeof text, "%.*g", digits, value);
-        if (std::strtod(text, nullptr) == value) {
+        // "1e+01" reads back as 10 too, but "10" is the text people write.
+        const bool plain = std::strchr(text, 'e') == nullptr || std::fabs(value) < 1e-4 ||
+                           std::fabs(value) >= 1e17;
+        if (plain && std::strtod(text, nullptr) == value) {
             break;
         }
     }
