@@ -172,7 +172,10 @@ QTableWidget* NewTable(QWidget* parent, const char* const* columns, int count) {
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->verticalHeader()->setVisible(false);
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Sized to the contents when rows come or go, not on every new value:
+    // measuring a header's contents on each frame would cost playback time.
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    table->resizeColumnsToContents();
     table->setMinimumHeight(table->verticalHeader()->defaultSectionSize() * 3);
     return table;
 }
@@ -200,13 +203,16 @@ MeasureDock::MeasureDock(QWidget* parent) : QWidget(parent) {
     m_pTrack = NewTable(this, kTrackColumns, static_cast<int>(std::size(kTrackColumns)));
     m_pTrack->setObjectName(QStringLiteral("MeasureTrackTable"));
     m_pFrameLabel = new QLabel(this);
+    // A fixed width: a new number never lays the dock out again.
+    m_pFrameLabel->setMinimumWidth(m_pFrameLabel->fontMetrics().horizontalAdvance(
+        Tr(QT_TRANSLATE_NOOP("MeasureDock", "Frame %1")).arg(9999999)));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addLayout(Buttons(this, m_pFrameLabel, [this] { CopyShapes(); }, [this] { SaveShapes(); }));
-    layout->addWidget(m_pShapes, 3);
+    layout->addWidget(m_pShapes, 1);
     layout->addLayout(Buttons(this, new QLabel(Tr(QT_TRANSLATE_NOOP("MeasureDock", "Track")), this),
                               [this] { CopyTrack(); }, [this] { SaveTrack(); }));
-    layout->addWidget(m_pTrack, 2);
+    layout->addWidget(m_pTrack, 1);
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &MeasureDock::Refresh);
 }
@@ -235,6 +241,13 @@ void MeasureDock::SetSources(ScaleSource scale, RateSource rate) {
 }
 
 void MeasureDock::OnFrameShown() {
+    // A hidden dock catches up when it is shown.
+    if (isVisible())
+        ScheduleRefresh();
+}
+
+void MeasureDock::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
     ScheduleRefresh();
 }
 
@@ -247,7 +260,8 @@ void MeasureDock::ScheduleRefresh() {
 }
 
 void MeasureDock::FillTable(QTableWidget* table, const std::vector<QStringList>& rows) {
-    if (table->rowCount() != static_cast<int>(rows.size()))
+    const bool resized = table->rowCount() != static_cast<int>(rows.size());
+    if (resized)
         table->setRowCount(static_cast<int>(rows.size()));
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
         const QStringList& row = rows[static_cast<size_t>(r)];
@@ -263,6 +277,8 @@ void MeasureDock::FillTable(QTableWidget* table, const std::vector<QStringList>&
                 item->setText(row[c]);
         }
     }
+    if (resized)
+        table->resizeColumnsToContents();
 }
 
 void MeasureDock::Refresh() {

@@ -23,6 +23,7 @@ class CVornDoc;
 class CVornView;
 class FrameWatcher;
 class QLabel;
+class QShowEvent;
 class QTableWidget;
 
 class MeasureDock : public QWidget {
@@ -64,10 +65,11 @@ public:
     QSize sizeHint() const override { return {640, 230}; }
 
     // Refreshes after a frame are at least this far apart (ms).
-    static constexpr int kRefreshSpacingMs = 20;
+    static constexpr int kRefreshSpacingMs = 40;
 
 private:
     void ScheduleRefresh();
+    void showEvent(QShowEvent* event) override;
     void OnFrameShown();
     bool SaveCsv(const QString& text, const char* suffix);
     static void FillTable(QTableWidget* table, const std::vector<QStringList>& rows);

@@ -12,8 +12,10 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollBar>
+#include <QStaticText>
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -48,10 +50,14 @@ QRectF Outline(const ViewMapping& m, const Shape& shape) {
 
 void DrawShape(QPainter& painter, const ViewMapping& m, const Shape& shape, const QColor& colour,
                bool handles) {
-    QPen pen(colour, 1.5);
+    // Thin pens, and smoothing only where an outline is not axis-aligned:
+    // the overlay is painted with every frame of a playback.
+    QPen pen(colour, 1);
     pen.setCosmetic(true);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
+    painter.setRenderHint(QPainter::Antialiasing,
+                          shape.kind == ShapeKind::Ellipse || shape.kind == ShapeKind::Line);
     switch (shape.kind) {
     case ShapeKind::Rectangle:
         painter.drawRect(Outline(m, shape));
@@ -71,17 +77,31 @@ void DrawShape(QPainter& painter, const ViewMapping& m, const Shape& shape, cons
     }
     if (!handles)
         return;
+    painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setBrush(colour);
     for (const HandleSpot& spot : ShapeHandles(shape))
         painter.drawRect(QRectF(m.ClientX(spot.x) - 3, m.ClientY(spot.y) - 3, 6, 6));
     painter.setBrush(Qt::NoBrush);
 }
 
+// The shapes' numbers, laid out once: text layout on every paint would
+// cost more than the rest of the overlay.
+const QStaticText& LabelText(int number) {
+    static std::vector<QStaticText> labels;
+    while (static_cast<int>(labels.size()) < number) {
+        labels.emplace_back(QString::number(labels.size() + 1));
+        labels.back().setPerformanceHint(QStaticText::AggressiveCaching);
+    }
+    return labels[static_cast<size_t>(number - 1)];
+}
+
 void DrawLabel(QPainter& painter, const ViewMapping& m, const Shape& shape, int number) {
+    const QStaticText& text = LabelText(number);
+    const double height = text.size().height();
     const QPointF at = shape.kind == ShapeKind::Line || shape.kind == ShapeKind::Point
-                           ? Centre(m, shape.x0, shape.y0) + QPointF(6, -6)
-                           : Outline(m, shape).topLeft() + QPointF(2, -4);
-    painter.drawText(at, QString::number(number));
+                           ? Centre(m, shape.x0, shape.y0) + QPointF(6, -6 - height)
+                           : Outline(m, shape).topLeft() + QPointF(2, -2 - height);
+    painter.drawStaticText(at, text);
 }
 
 } // namespace
@@ -218,13 +238,12 @@ void CVornView::PaintOverlay(QPainter& painter) const {
     if (!m.IsValid())
         return;
     painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setClipRect(QRect(m_shownDst.x, m_shownDst.y, m_shownDst.width, m_shownDst.height));
     const CVornDoc* document = GetDocument();
     const int frame = document && document->m_pReader ? document->m_pReader->currentFrame : -1;
     const std::vector<std::vector<TrackPoint>>& tracks = m_shapes.Tracks();
     for (size_t t = 0; t < tracks.size(); ++t) {
-        QPen pen(t + 1 == tracks.size() ? kTrackColour : kTrackColour.darker(160), 1.5);
+        QPen pen(t + 1 == tracks.size() ? kTrackColour : kTrackColour.darker(160), 1);
         pen.setCosmetic(true);
         painter.setPen(pen);
         QPainterPath path;
