@@ -2,11 +2,13 @@
 #include "app/CChildFrame.h"
 
 #include "app/CMainFrame.h"
+#include "app/RecordingRates.h"
 #include "display/CVornView.h"
 #include "recording/CVornDoc.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFile>
 #include <QKeySequence>
 #include <QMdiArea>
 #include <QMenu>
@@ -29,6 +31,10 @@ CChildFrame::CChildFrame(CMainFrame* mainFrame, CVornDoc* doc)
 }
 
 CChildFrame::~CChildFrame() = default;
+
+std::optional<Scale> CChildFrame::GetScale() const {
+    return ReadRecordingScale(QFile::decodeName(QByteArray::fromStdString(m_pDocument->GetPathName())));
+}
 
 void CChildFrame::ActivateFrame() {
     showMaximized();

@@ -4,7 +4,11 @@
 // the document has several windows).
 #pragma once
 
+#include "measure/Scale.h"
+
 #include <QMdiSubWindow>
+
+#include <optional>
 
 class CMainFrame;
 class CVornDoc;
@@ -20,6 +24,10 @@ public:
 
     CVornDoc* GetActiveDocument() const { return m_pDocument; }
     CVornView* GetActiveView() const { return m_pView; }
+
+    // The spatial scale of this window's recording (Tools > Set Scale),
+    // none when it has none.
+    std::optional<Scale> GetScale() const;
 
     // Shows the window maximized and activates it, whatever state was asked for.
     void ActivateFrame();

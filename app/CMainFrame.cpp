@@ -8,6 +8,7 @@
 #include "app/ConversionBar.h"
 #include "app/DocTemplate.h"
 #include "app/FrameNavigator.h"
+#include "app/MeasureTools.h"
 #include "app/TimeAxis.h"
 #include "app/Profile.h"
 #include "app/RecentFileList.h"
@@ -79,6 +80,7 @@ CMainFrame::CMainFrame(QWidget* parent)
 CMainFrame::~CMainFrame() {
     // Nothing may call back into this half-destroyed frame: windows whose
     // deletion is still pending go away with the children below.
+    delete std::exchange(m_pMeasure, nullptr);
     delete std::exchange(m_pTimeAxis, nullptr);
     delete std::exchange(m_pNavigator, nullptr); // a child; gone before the windows
     disconnect(m_pDocTemplate, nullptr, this, nullptr);
@@ -254,8 +256,10 @@ void CMainFrame::WrapBands() {
     // Too narrow even for a row of its own: the bar takes two rows.
     if (m_wndDlgBar)
         m_wndDlgBar->SetTwoRows(m_wndDlgBar->OneRowWidth() + 24 > width());
+    // The measuring tools sit between the two.
+    const int tools = m_pMeasure ? m_pMeasure->ToolBar()->sizeHint().width() + 12 : 0;
     const bool fits =
-        m_wndToolBar->sizeHint().width() + m_wndReBar->sizeHint().width() + 24 <= width();
+        m_wndToolBar->sizeHint().width() + tools + m_wndReBar->sizeHint().width() + 24 <= width();
     const bool broken = toolBarBreak(m_wndReBar);
     if (fits && broken)
         removeToolBarBreak(m_wndReBar);

@@ -33,6 +33,7 @@ class CVornDoc;
 class CVornView;
 class DocTemplate;
 class FrameNavigator;
+class MeasureTools;
 class TimeAxis;
 
 class CMainFrame : public QMainWindow {
@@ -180,6 +181,8 @@ public:
     FrameNavigator* Navigator() const { return m_pNavigator; }
     // Recording rates, the time pane, Go to Trigger and Synchronize Views.
     TimeAxis* Time() const { return m_pTimeAxis; }
+    // The Tools menu and toolbar, the Measurements dock and the scale.
+    MeasureTools* Measure() const { return m_pMeasure; }
 
     // Conversion state, in this order.
     CChildFrame* m_pTrackedFrame = nullptr;
@@ -279,6 +282,7 @@ private:
     void InitNavigation(); // creates m_pNavigator and its menu items
     FrameNavigator* m_pNavigator = nullptr;
     TimeAxis* m_pTimeAxis = nullptr;
+    MeasureTools* m_pMeasure = nullptr;
 
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;

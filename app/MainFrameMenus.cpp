@@ -7,6 +7,7 @@
 #include "app/CmdUI.h"
 #include "app/DocTemplate.h"
 #include "app/RecentFileList.h"
+#include "app/ToolbarIcon.h"
 #include "recording/CVornDoc.h"
 
 #include <QAction>
@@ -122,16 +123,6 @@ QString Tip(int id) {
     const QString prompt = CMainFrame::tr(Command(id).prompt);
     const qsizetype newline = prompt.indexOf(QLatin1Char('\n'));
     return newline < 0 ? QString() : prompt.mid(newline + 1);
-}
-
-// The program's own toolbar image `name` (16 x 15, and twice that for
-// high-density screens), whatever icon theme is installed.
-QIcon ToolbarIcon(const char* name) {
-    const QString base = QStringLiteral(":/toolbar/%1").arg(QLatin1String(name));
-    QIcon icon;
-    icon.addFile(base + QStringLiteral(".png"));
-    icon.addFile(base + QStringLiteral("@2x.png"));
-    return icon;
 }
 
 QString WindowListText(const char* text) {

@@ -8,6 +8,7 @@
 #include "app/ConversionBar.h"
 #include "app/ExportRun.h"
 #include "app/FrameNavigator.h"
+#include "app/MeasureTools.h"
 #include "app/PlaybackPacer.h"
 #include "app/PropertiesDialog.h"
 #include "app/TimeAxis.h"
@@ -27,6 +28,12 @@ void CMainFrame::InitNavigation() {
     m_pNavigator->SetPropertiesExtension(
         [this](PropertiesDialog& dialog, CVornDoc& doc) { m_pTimeAxis->ExtendProperties(dialog, doc); });
     new ExportCommand(this, m_menus129.value(0), m_pActConvert); // File > Export...
+    // Tools goes before Window in the document menu.
+    m_pMeasure = new MeasureTools(this);
+    if (m_menus129.size() >= 4) {
+        m_pMeasure->AddViewItems(m_menus129[2]);
+        m_menus129.insert(3, m_pMeasure->ToolsMenu());
+    }
 }
 
 void CMainFrame::PlayFrames(CVornDoc* doc, int first, int limit, int start) {

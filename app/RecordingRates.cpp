@@ -39,26 +39,82 @@ std::string FormatStoredRate(double rate, int64_t size, int64_t mtimeMs) {
     return FormatRate(rate) + " " + std::to_string(size) + " " + std::to_string(mtimeMs);
 }
 
-std::optional<double> ParseStoredRate(const std::string& text, int64_t size, int64_t mtimeMs) {
+namespace {
+
+// The value of stored "<value> <size> <mtime ms>" while the file still has
+// that size and modification time.
+std::optional<std::string> IdentifiedValue(const std::string& text, int64_t size,
+                                           int64_t mtimeMs) {
     std::istringstream words(text);
-    std::string rateText;
+    std::string value;
     int64_t storedSize = -1;
     int64_t storedTime = -1;
     std::string extra;
-    if (!(words >> rateText >> storedSize >> storedTime) || (words >> extra))
+    if (!(words >> value >> storedSize >> storedTime) || (words >> extra))
         return std::nullopt;
     if (storedSize != size || storedTime != mtimeMs)
         return std::nullopt;
-    return ReadRate(rateText);
+    return value;
 }
 
-std::optional<double> ReadOwnRate(const QString& path) {
+std::string Identified(const std::string& value, const QFileInfo& file) {
+    return value + " " + std::to_string(file.size()) + " " +
+           std::to_string(file.lastModified().toMSecsSinceEpoch());
+}
+
+// The identified entry `key` of the file at `path`.
+std::optional<std::string> ReadIdentified(const QString& key, const QString& path) {
     QSettings settings = Store();
-    const std::optional<std::string> text = GetProfileString(settings, kRates, Key(path));
+    const std::optional<std::string> text = GetProfileString(settings, kRates, key);
     const QFileInfo file(path);
     if (!text || !file.exists())
         return std::nullopt;
-    return ParseStoredRate(*text, file.size(), file.lastModified().toMSecsSinceEpoch());
+    return IdentifiedValue(*text, file.size(), file.lastModified().toMSecsSinceEpoch());
+}
+
+std::optional<Scale> ReadScale(const std::optional<std::string>& text) {
+    Scale scale;
+    std::string error;
+    if (!text || !ParseScale(*text, scale, error))
+        return std::nullopt;
+    return scale;
+}
+
+QString ScaleKey(const QString& path) {
+    return QStringLiteral("Scale:") + Key(path);
+}
+
+} // namespace
+
+std::optional<double> ParseStoredRate(const std::string& text, int64_t size, int64_t mtimeMs) {
+    const std::optional<std::string> value = IdentifiedValue(text, size, mtimeMs);
+    return value ? ReadRate(*value) : std::nullopt;
+}
+
+std::string FormatStoredScale(const Scale& scale, int64_t size, int64_t mtimeMs) {
+    return FormatScale(scale) + " " + std::to_string(size) + " " + std::to_string(mtimeMs);
+}
+
+std::optional<Scale> ParseStoredScale(const std::string& text, int64_t size, int64_t mtimeMs) {
+    return ReadScale(IdentifiedValue(text, size, mtimeMs));
+}
+
+std::optional<Scale> ReadRecordingScale(const QString& path) {
+    return ReadScale(ReadIdentified(ScaleKey(path), path));
+}
+
+void WriteRecordingScale(const QString& path, const std::optional<Scale>& scale) {
+    QSettings settings = Store();
+    if (!scale) {
+        settings.remove(kRates + QLatin1Char('/') + ScaleKey(path));
+        return;
+    }
+    WriteProfileString(settings, kRates, ScaleKey(path), Identified(FormatScale(*scale), QFileInfo(path)));
+}
+
+std::optional<double> ReadOwnRate(const QString& path) {
+    const std::optional<std::string> value = ReadIdentified(Key(path), path);
+    return value ? ReadRate(*value) : std::nullopt;
 }
 
 std::optional<double> ReadRecordingRate(const QString& path) {
@@ -74,8 +130,7 @@ void WriteRecordingRate(const QString& path, std::optional<double> rate) {
         settings.remove(kRates + QLatin1Char('/') + Key(path));
         return;
     }
-    WriteProfileString(settings, kRates, Key(path),
-                       FormatStoredRate(*rate, file.size(), file.lastModified().toMSecsSinceEpoch()));
+    WriteProfileString(settings, kRates, Key(path), Identified(FormatRate(*rate), file));
 }
 
 std::optional<double> ReadDefaultRate() {

@@ -5,8 +5,12 @@
 //   stored rate counts only while the file's size and modification time
 //   still match, so a recording replaced under the same name starts without;
 //   "Default"  the rate of recordings without one (empty: none).
+//   "Scale:<key>"  the recording's spatial scale beside its rate,
+//   "<pixels>=<length><unit> <size> <mtime ms>", under the same check.
 // And "View"/"SynchronizeViews" ("0" or "1").
 #pragma once
+
+#include "measure/Scale.h"
 
 #include <QString>
 
@@ -26,6 +30,14 @@ std::optional<double> ReadRecordingRate(const QString& path);
 std::optional<double> ReadOwnRate(const QString& path);
 // Stores (or with none removes) the rate of the recording at `path`.
 void WriteRecordingRate(const QString& path, std::optional<double> rate);
+
+// The stored text of a scale, and the scale from it (as for rates).
+std::string FormatStoredScale(const Scale& scale, int64_t size, int64_t mtimeMs);
+std::optional<Scale> ParseStoredScale(const std::string& text, int64_t size, int64_t mtimeMs);
+// The spatial scale of the recording at `path` (none: no valid entry).
+std::optional<Scale> ReadRecordingScale(const QString& path);
+// Stores (or with none removes) it.
+void WriteRecordingScale(const QString& path, const std::optional<Scale>& scale);
 
 std::optional<double> ReadDefaultRate();
 void WriteDefaultRate(std::optional<double> rate);

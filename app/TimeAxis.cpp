@@ -6,6 +6,7 @@
 #include "app/DocTemplate.h"
 #include "app/FrameBar.h"
 #include "app/FrameNavigator.h"
+#include "app/FrameWatcher.h"
 #include "app/PropertiesDialog.h"
 #include "app/RecordingRates.h"
 #include "app/StatusPanes.h"
@@ -40,22 +41,6 @@ QString RateText(const std::optional<double>& rate) {
 }
 
 } // namespace
-
-// Told of every frame its document shows: RenderFrame repaints every view of
-// the document before it returns, this one included. It is no window, so it
-// keeps no document open.
-class FrameWatcher final : public CView {
-public:
-    FrameWatcher(CVornDoc* doc, std::function<void()> shown) : m_shown(std::move(shown)) {
-        SetDocument(doc);
-    }
-    ~FrameWatcher() override { SetDocument(nullptr); }
-    void RepaintNow() override { m_shown(); }
-    void OnUpdate(CView* /*sender*/, long /*hint*/, void* /*object*/) override {}
-
-private:
-    std::function<void()> m_shown;
-};
 
 TimeAxis::TimeAxis(CMainFrame* frame) : QObject(frame), m_pFrame(frame) {
     CreateActions();

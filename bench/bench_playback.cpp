@@ -5,8 +5,10 @@
 // block; then where a played frame's time goes (read, unpack, correction,
 // repack, paint). Two recordings of 500 frames are written once to a
 // temporary folder: one without correction (arg 0) and one with an
-// offset-gain correction (arg 1).
+// offset-gain correction (arg 1). Last, playback with and without the
+// Measurements dock following shapes in the view.
 #include "recording/DemoRecording.h"
+#include "app/MeasureDock.h"
 #include "display/CVornView.h"
 #include "display/DibSurface.h"
 #include "image/Packers.h"
@@ -55,6 +57,13 @@ public:
 private:
     std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
 };
+
+// Shows `view` with an 800 x 600 viewport.
+void ShowView(CVornView& view) {
+    view.OnInitialUpdate();
+    view.show();
+    view.resize(QSize(800, 600) + (view.size() - view.viewport()->size()));
+}
 
 void CountFrames(benchmark::State& state, const WallClock& clock) {
     state.SetItemsProcessed(state.iterations());
@@ -111,9 +120,7 @@ void BM_RenderFrameView(benchmark::State& state) {
         return;
     }
     CVornView view(&document);
-    view.OnInitialUpdate();
-    view.show();
-    view.resize(QSize(800, 600) + (view.size() - view.viewport()->size()));
+    ShowView(view);
     QApplication::processEvents();
     int32_t index = 0;
     const WallClock clock;
@@ -139,9 +146,7 @@ void BM_RepaintOnly(benchmark::State& state) {
         return;
     }
     CVornView view(&document);
-    view.OnInitialUpdate();
-    view.show();
-    view.resize(QSize(800, 600) + (view.size() - view.viewport()->size()));
+    ShowView(view);
     QApplication::processEvents();
     const WallClock clock;
     for (auto _ : state)
@@ -162,9 +167,7 @@ void BM_PlaybackStages(benchmark::State& state) {
         return;
     }
     CVornView view(&document);
-    view.OnInitialUpdate();
-    view.show();
-    view.resize(QSize(800, 600) + (view.size() - view.viewport()->size()));
+    ShowView(view);
     QApplication::processEvents();
 
     VornReader& reader = *document.m_pReader;
@@ -253,6 +256,92 @@ void BM_SurfaceDraw(benchmark::State& state) {
                                                                            : "Indexed8");
 }
 BENCHMARK(BM_SurfaceDraw)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// A 512 x 512 region, an ellipse, a line and a point.
+void AddShapes(CVornView& view) {
+    view.Shapes().SetFrameSize(kSize, kSize);
+    view.Shapes().Add({ShapeKind::Rectangle, 256, 256, 767, 767});
+    view.Shapes().Add({ShapeKind::Ellipse, 100, 100, 299, 399});
+    view.Shapes().Add({ShapeKind::Line, 10, 10, 900, 500});
+    view.Shapes().Add({ShapeKind::Point, 512, 512, 512, 512});
+}
+
+// Playback as a run drives it (RenderFrame, then the event loop's turn)
+// without measurements (arg 0), with the Measurements dock following a
+// 512 x 512 region, an ellipse, a line and a point in the view (arg 1), and
+// with those shapes drawn but no dock (arg 2).
+void BM_PlaybackMeasured(benchmark::State& state) {
+    CVornDoc document;
+    if (document.OnOpenDocument(g_corrected.c_str()) == 0) {
+        state.SkipWithError("cannot open the recording");
+        return;
+    }
+    CVornView view(&document);
+    ShowView(view);
+    MeasureDock dock;
+    if (state.range(0) != 0) {
+        AddShapes(view);
+        if (state.range(0) == 1) {
+            dock.SetView(&view);
+            dock.show();
+        }
+    }
+    QApplication::processEvents();
+    int32_t index = 0;
+    const WallClock clock;
+    for (auto _ : state) {
+        if (document.RenderFrame(index, 0, nullptr, 16, 8) == 0) {
+            state.SkipWithError("RenderFrame failed");
+            break;
+        }
+        QApplication::processEvents();
+        index = (index + 1) % kFrames;
+    }
+    CountFrames(state, clock);
+    state.SetLabel(state.range(0) == 1   ? "with the dock"
+                   : state.range(0) == 2 ? "shapes, no dock"
+                                         : "without measurements");
+}
+// One refresh of the dock's tables for the shapes above (arg 1), with the
+// paint that follows, and a paint of the view with (arg 1) and without
+// (arg 0) the shapes' overlay.
+void BM_MeasureParts(benchmark::State& state) {
+    CVornDoc document;
+    if (document.OnOpenDocument(g_corrected.c_str()) == 0) {
+        state.SkipWithError("cannot open the recording");
+        return;
+    }
+    CVornView view(&document);
+    ShowView(view);
+    MeasureDock dock;
+    const bool dockPart = state.range(0) == 2;
+    if (state.range(0) != 0) {
+        AddShapes(view);
+    }
+    if (dockPart) {
+        dock.SetView(&view);
+        dock.show();
+    }
+    QApplication::processEvents();
+    int32_t index = 0;
+    for (auto _ : state) {
+        if (dockPart) {
+            state.PauseTiming();
+            document.RenderFrame(index, 0, nullptr, 16, 8);
+            index = (index + 1) % kFrames;
+            state.ResumeTiming();
+            dock.Refresh();
+            dock.repaint();
+        } else {
+            view.RepaintNow();
+        }
+    }
+    state.SetLabel(state.range(0) == 2 ? "dock refresh" : state.range(0) == 1 ? "paint, shapes"
+                                                                              : "paint");
+}
+BENCHMARK(BM_MeasureParts)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+BENCHMARK(BM_PlaybackMeasured)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

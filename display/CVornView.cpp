@@ -146,9 +146,10 @@ void CVornView::paintEvent(QPaintEvent* /*event*/) {
     if (!m_zoom.IsFit()) {
         // A zoomed layout scrolls by moving its centre; the bars follow it.
         OnDraw(painter, viewport()->rect());
-        painter.end();
         m_shownSrc = m_surface.srcRect;
         m_shownDst = m_surface.dstRect;
+        PaintOverlay(painter);
+        painter.end();
         SyncScrollBars();
         EmitReadout();
         return;
@@ -157,9 +158,10 @@ void CVornView::paintEvent(QPaintEvent* /*event*/) {
     // a scrolled view's device context does.
     painter.translate(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
     OnDraw(painter, viewport()->rect());
-    painter.end();
     m_shownSrc = m_surface.srcRect;
     m_shownDst = m_surface.dstRect;
+    PaintOverlay(painter);
+    painter.end();
     EmitReadout();
 }
 

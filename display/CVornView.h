@@ -5,12 +5,15 @@
 #pragma once
 
 #include "display/DibSurface.h"
+#include "display/MeasureShapes.h"
 #include "display/ZoomState.h"
 #include "framework/Document.h"
+#include "measure/Scale.h"
 
 #include <QAbstractScrollArea>
 
 #include <functional>
+#include <optional>
 
 class CVornDoc;
 class QDialog;
@@ -22,6 +25,9 @@ class QPainter;
 class QPrinter;
 class QRect;
 class QResizeEvent;
+
+// What a left-button drag on the frame does: pan (Pointer) or draw a shape.
+enum class MeasureTool { Pointer, Rectangle, Ellipse, Line, Point };
 
 class CVornView : public QAbstractScrollArea, public CView {
     Q_OBJECT
@@ -78,11 +84,34 @@ public:
     // The part of the frame the last paint showed, in image pixels (top row
     // 0): all of it when fitted, the visible part when zoomed in.
     const DibRect& ShownArea() const { return m_shownSrc; }
+    // Measurement shapes of this window, drawn over the frame on screen
+    // only (never printed or saved); ViewShapes.cpp. Any tool moves and
+    // resizes a shape by its handles; Delete removes the selected shape and
+    // Escape cancels a drag.
+    MeasureShapes& Shapes() { return m_shapes; }
+    const MeasureShapes& Shapes() const { return m_shapes; }
+    void SetTool(MeasureTool tool);
+    MeasureTool Tool() const { return m_tool; }
+    // With the Point tool, clicks on the frame report trackClicked instead
+    // of drawing points.
+    void SetTracking(bool on) { m_bTracking = on; }
+    bool Tracking() const { return m_bTracking; }
+    // The scale bar overlay: shown when `visible` and a scale is known.
+    void SetScaleBar(const std::optional<Scale>& scale, bool visible);
+    // Image coordinates to viewport pixels, as last painted.
+    ViewMapping Mapping() const;
+    bool DeleteSelectedShape();
+    // Tells the listeners and repaints after a change of Shapes().
+    void ShapesEdited();
 
     int m_bSurfaceOpen = 0;
     DibSurface m_surface;
 
 signals:
+    // Shapes were added, removed, changed or selected.
+    void shapesChanged();
+    // A click on image pixel (x, y) while tracking.
+    void trackClicked(int x, int y);
     void titleChanged();
     // The cursor is over image pixel (x, y) whose decoded sample is `value`;
     // `inside` false when it is outside the frame (or the view).
@@ -99,8 +128,17 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    bool ShapePress(QMouseEvent* event);
+    bool ShapeMove(QMouseEvent* event);
+    bool ShapeRelease(QMouseEvent* event);
+    void PaintOverlay(QPainter& painter) const;
+    void PaintScaleBar(QPainter& painter) const;
+    ViewMapping ClientMapping() const;
+    void PixelUnder(const QPoint& viewportPos, int& x, int& y) const;
+
     void SetZoomKeepingCentre(int level);
     void SyncScrollBars();
     void EmitReadout();
@@ -121,4 +159,9 @@ private:
     QPoint m_cursor;
     DibRect m_shownSrc; // layout of the last paint on screen
     DibRect m_shownDst;
+    MeasureShapes m_shapes;
+    MeasureTool m_tool = MeasureTool::Pointer;
+    bool m_bTracking = false;
+    std::optional<Scale> m_scaleBar;
+    bool m_bScaleBarVisible = false;
 };

@@ -195,6 +195,8 @@ void CVornView::wheelEvent(QWheelEvent* event) {
 }
 
 void CVornView::mousePressEvent(QMouseEvent* event) {
+    if (ShapePress(event))
+        return;
     if (event->button() == Qt::LeftButton && !m_zoom.IsFit()) {
         m_bDragging = true;
         m_dragStart = event->position().toPoint();
@@ -210,6 +212,10 @@ void CVornView::mousePressEvent(QMouseEvent* event) {
 void CVornView::mouseMoveEvent(QMouseEvent* event) {
     m_cursor = event->position().toPoint();
     m_bCursorInside = true;
+    if (ShapeMove(event)) {
+        EmitReadout();
+        return;
+    }
     if (m_bDragging) {
         const double zoom = m_zoom.Zoom();
         m_zoom.centreX = m_dragCentreX - (m_cursor.x() - m_dragStart.x()) / zoom;
@@ -220,6 +226,8 @@ void CVornView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CVornView::mouseReleaseEvent(QMouseEvent* event) {
+    if (ShapeRelease(event))
+        return;
     if (m_bDragging && event->button() == Qt::LeftButton) {
         m_bDragging = false;
         viewport()->unsetCursor();

@@ -1264,4 +1264,283 @@ Previous Pane</source>
         <translation>OME-TIFF ｽﾀｯｸ (*.ome.tif *.ome.tiff)</translation>
     </message>
 </context>
+<context>
+    <name>MeasureTools</name>
+    <message>
+        <source>&amp;Pointer</source>
+        <translation>ﾎﾟｲﾝﾀ(&amp;P)</translation>
+    </message>
+    <message>
+        <source>Pan the zoomed frame by dragging; move and resize shapes by their handles
+Pointer</source>
+        <translation>ﾄﾞﾗｯｸﾞで拡大したﾌﾚｰﾑを移動し、ﾊﾝﾄﾞﾙで図形を移動・変形
+ﾎﾟｲﾝﾀ</translation>
+    </message>
+    <message>
+        <source>&amp;Rectangle</source>
+        <translation>矩形(&amp;R)</translation>
+    </message>
+    <message>
+        <source>Draw a rectangular region by dragging
+Rectangle</source>
+        <translation>ﾄﾞﾗｯｸﾞで矩形の領域を描く
+矩形</translation>
+    </message>
+    <message>
+        <source>&amp;Ellipse</source>
+        <translation>楕円(&amp;E)</translation>
+    </message>
+    <message>
+        <source>Draw an elliptical region by dragging
+Ellipse</source>
+        <translation>ﾄﾞﾗｯｸﾞで楕円の領域を描く
+楕円</translation>
+    </message>
+    <message>
+        <source>&amp;Line</source>
+        <translation>線(&amp;L)</translation>
+    </message>
+    <message>
+        <source>Draw a line by dragging
+Line</source>
+        <translation>ﾄﾞﾗｯｸﾞで線を描く
+線</translation>
+    </message>
+    <message>
+        <source>P&amp;oint</source>
+        <translation>点(&amp;O)</translation>
+    </message>
+    <message>
+        <source>Mark a point by clicking
+Point</source>
+        <translation>ｸﾘｯｸで点を置く
+点</translation>
+    </message>
+    <message>
+        <source>&amp;Track</source>
+        <translation>追跡(&amp;T)</translation>
+    </message>
+    <message>
+        <source>With the Point tool, each click records the point and shows the next frame</source>
+        <translation>点ﾂｰﾙでｸﾘｯｸするたびに点を記録し、次のﾌﾚｰﾑを表示</translation>
+    </message>
+    <message>
+        <source>&amp;New Track</source>
+        <translation>新しい追跡(&amp;N)</translation>
+    </message>
+    <message>
+        <source>Start another track in this window</source>
+        <translation>このｳｨﾝﾄﾞｳで別の追跡を始める</translation>
+    </message>
+    <message>
+        <source>Clear Trac&amp;ks</source>
+        <translation>追跡の消去(&amp;K)</translation>
+    </message>
+    <message>
+        <source>Remove every track of this window</source>
+        <translation>このｳｨﾝﾄﾞｳの追跡をすべて消去</translation>
+    </message>
+    <message>
+        <source>&amp;Delete Shape	Del</source>
+        <translation>図形の削除(&amp;D)	Del</translation>
+    </message>
+    <message>
+        <source>Remove the selected shape</source>
+        <translation>選択した図形を削除</translation>
+    </message>
+    <message>
+        <source>Plot O&amp;ver Time</source>
+        <translation>時間変化のｸﾞﾗﾌ(&amp;V)</translation>
+    </message>
+    <message>
+        <source>Plot the selected region's mean, minimum and maximum over the frame range</source>
+        <translation>選択した領域の平均・最小・最大をﾌﾚｰﾑ範囲にわたってｸﾞﾗﾌ表示</translation>
+    </message>
+    <message>
+        <source>Line Pro&amp;file</source>
+        <translation>ﾗｲﾝ ﾌﾟﾛﾌｧｲﾙ(&amp;F)</translation>
+    </message>
+    <message>
+        <source>Plot the values along the selected line</source>
+        <translation>選択した線に沿った値をｸﾞﾗﾌ表示</translation>
+    </message>
+    <message>
+        <source>Set &amp;Scale…</source>
+        <translation>ｽｹｰﾙの設定(&amp;S)…</translation>
+    </message>
+    <message>
+        <source>Give the selected line's length as a distance, which calibrates the recording</source>
+        <translation>選択した線の長さを距離で指定し、記録を校正</translation>
+    </message>
+    <message>
+        <source>Clear Sc&amp;ale</source>
+        <translation>ｽｹｰﾙの消去(&amp;A)</translation>
+    </message>
+    <message>
+        <source>Forget the recording's scale</source>
+        <translation>記録のｽｹｰﾙを消去</translation>
+    </message>
+    <message>
+        <source>Scale &amp;Bar</source>
+        <translation>ｽｹｰﾙ ﾊﾞｰ(&amp;B)</translation>
+    </message>
+    <message>
+        <source>Show a scale bar over calibrated recordings</source>
+        <translation>校正済みの記録にｽｹｰﾙ ﾊﾞｰを表示</translation>
+    </message>
+    <message>
+        <source>&amp;Tools</source>
+        <translation>ﾂｰﾙ(&amp;T)</translation>
+    </message>
+    <message>
+        <source>Tools</source>
+        <translation>ﾂｰﾙ</translation>
+    </message>
+    <message>
+        <source>Measurements</source>
+        <translation>計測</translation>
+    </message>
+    <message>
+        <source>&amp;Measurements</source>
+        <translation>計測(&amp;M)</translation>
+    </message>
+    <message>
+        <source>Show or hide the measurements of the active window's shapes</source>
+        <translation>作業中のｳｨﾝﾄﾞｳの図形の計測値を表示/非表示</translation>
+    </message>
+</context>
+<context>
+    <name>MeasureDock</name>
+    <message>
+        <source>#</source>
+        <translation>#</translation>
+    </message>
+    <message>
+        <source>Shape</source>
+        <translation>図形</translation>
+    </message>
+    <message>
+        <source>x</source>
+        <translation>x</translation>
+    </message>
+    <message>
+        <source>y</source>
+        <translation>y</translation>
+    </message>
+    <message>
+        <source>w</source>
+        <translation>幅</translation>
+    </message>
+    <message>
+        <source>h</source>
+        <translation>高さ</translation>
+    </message>
+    <message>
+        <source>Pixels</source>
+        <translation>画素数</translation>
+    </message>
+    <message>
+        <source>Mean</source>
+        <translation>平均</translation>
+    </message>
+    <message>
+        <source>Std dev</source>
+        <translation>標準偏差</translation>
+    </message>
+    <message>
+        <source>Min</source>
+        <translation>最小</translation>
+    </message>
+    <message>
+        <source>Max</source>
+        <translation>最大</translation>
+    </message>
+    <message>
+        <source>Length (px)</source>
+        <translation>長さ (画素)</translation>
+    </message>
+    <message>
+        <source>Length</source>
+        <translation>長さ</translation>
+    </message>
+    <message>
+        <source>Angle (°)</source>
+        <translation>角度 (°)</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>値</translation>
+    </message>
+    <message>
+        <source>Frame</source>
+        <translation>ﾌﾚｰﾑ</translation>
+    </message>
+    <message>
+        <source>Displacement (px)</source>
+        <translation>変位 (画素)</translation>
+    </message>
+    <message>
+        <source>Displacement</source>
+        <translation>変位</translation>
+    </message>
+    <message>
+        <source>Speed</source>
+        <translation>速度</translation>
+    </message>
+    <message>
+        <source>Rectangle</source>
+        <translation>矩形</translation>
+    </message>
+    <message>
+        <source>Ellipse</source>
+        <translation>楕円</translation>
+    </message>
+    <message>
+        <source>Line</source>
+        <translation>線</translation>
+    </message>
+    <message>
+        <source>Point</source>
+        <translation>点</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>ｺﾋﾟｰ</translation>
+    </message>
+    <message>
+        <source>Save as CSV…</source>
+        <translation>CSV で保存…</translation>
+    </message>
+    <message>
+        <source>Track</source>
+        <translation>追跡</translation>
+    </message>
+    <message>
+        <source>Frame %1</source>
+        <translation>ﾌﾚｰﾑ %1</translation>
+    </message>
+    <message>
+        <source>Save as CSV</source>
+        <translation>CSV で保存</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>CSV ﾌｧｲﾙ (*.csv)</translation>
+    </message>
+</context>
+<context>
+    <name>ScaleDialog</name>
+    <message>
+        <source>Set Scale</source>
+        <translation>ｽｹｰﾙの設定</translation>
+    </message>
+    <message>
+        <source>The selected line is %1 pixels long.</source>
+        <translation>選択した線の長さは %1 画素です。</translation>
+    </message>
+    <message>
+        <source>Known distance:</source>
+        <translation>実際の距離:</translation>
+    </message>
+</context>
 </TS>

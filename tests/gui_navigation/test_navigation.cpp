@@ -386,7 +386,8 @@ TEST_F(Navigation, MenuItemsAreAddedWithoutChangingTheExistingOnes) {
     }
     EXPECT_EQ(view, (QStringList{"&Toolbar", "&Status Bar", "-", "&Fit to Window", "&Actual Size",
                                  "Zoom &In", "Zoom &Out", "-", "&Display Range", "-",
-                                 "&Go to Frame...\tCtrl+G", "Go to &Trigger\tT"}));
+                                 "&Go to Frame...\tCtrl+G", "Go to &Trigger\tT", "-",
+                                 "&Measurements", "Scale &Bar"}));
     ASSERT_GE(file.size(), 4);
     EXPECT_EQ(file.mid(file.size() - 4),
               (QStringList{"-", "Propert&ies...\tAlt+Enter", "-", "E&xit"}));

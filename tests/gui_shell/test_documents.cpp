@@ -162,7 +162,9 @@ TEST_F(ShellTest, NewWindowGivesTwoNumberedViewsThatBothRepaint) {
     frame->Action(57651)->trigger(); // tile: both visible
     Flush();
     CVornDoc* doc = frame->GetActiveDocument();
-    ASSERT_EQ(doc->GetViews().size(), 3u); // the two windows and the time axis's frame watcher
+    // The two windows, and the frame watchers of the time axis and of the
+    // Measurements dock.
+    ASSERT_EQ(doc->GetViews().size(), 4u);
 
     QList<CChildFrame*> children = frame->GetDocTemplate()->Frames(doc);
     PaintCounter first, second;

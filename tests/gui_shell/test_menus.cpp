@@ -57,7 +57,30 @@ const Popup kView129{"&View",
                       {32794, "&Display Range", "表示範囲(&D)"},
                       {0, "", ""},
                       {32799, "&Go to Frame...\tCtrl+G", "ﾌﾚｰﾑへ移動(&G)...\tCtrl+G"},
-                      {32820, "Go to &Trigger\tT", "ﾄﾘｶﾞｰへ移動(&T)\tT"}}};
+                      {32820, "Go to &Trigger\tT", "ﾄﾘｶﾞｰへ移動(&T)\tT"},
+                      {0, "", ""},
+                      {32873, "&Measurements", "計測(&M)"},
+                      {32874, "Scale &Bar", "ｽｹｰﾙ ﾊﾞｰ(&B)"}}};
+// The measuring tools, between View and Window.
+const Popup kTools{"&Tools",
+                   "ﾂｰﾙ(&T)",
+                   {{32860, "&Pointer", "ﾎﾟｲﾝﾀ(&P)"},
+                    {32861, "&Rectangle", "矩形(&R)"},
+                    {32862, "&Ellipse", "楕円(&E)"},
+                    {32863, "&Line", "線(&L)"},
+                    {32864, "P&oint", "点(&O)"},
+                    {0, "", ""},
+                    {32865, "&Track", "追跡(&T)"},
+                    {32866, "&New Track", "新しい追跡(&N)"},
+                    {32867, "Clear Trac&ks", "追跡の消去(&K)"},
+                    {0, "", ""},
+                    {32868, "&Delete Shape\tDel", "図形の削除(&D)\tDel"},
+                    {0, "", ""},
+                    {32869, "Plot O&ver Time", "時間変化のｸﾞﾗﾌ(&V)"},
+                    {32870, "Line Pro&file", "ﾗｲﾝ ﾌﾟﾛﾌｧｲﾙ(&F)"},
+                    {0, "", ""},
+                    {32871, "Set &Scale\u2026", "ｽｹｰﾙの設定(&S)\u2026"},
+                    {32872, "Clear Sc&ale", "ｽｹｰﾙの消去(&A)"}}};
 const Popup kHelp{
     "&Help", "ﾍﾙﾌﾟ(&H)", {{57664, "&About Quorvane...", "Quorvane のﾊﾞｰｼﾞｮﾝ情報(&A)..."}}};
 
@@ -89,6 +112,7 @@ const std::vector<Popup> kMenu129{{"&File",
                                     {57634, "&Copy\tCtrl+C", "ｺﾋﾟｰ(&C)\tCtrl+C"},
                                     {57637, "&Paste\tCtrl+V", "貼り付け(&P)\tCtrl+V"}}},
                                   kView129,
+                                  kTools,
                                   {"&Window",
                                    "ｳｨﾝﾄﾞｳ(&W)",
                                    {{57648, "&New Window", "新しいｳｨﾝﾄﾞｳを開く(&N)"},
@@ -187,7 +211,7 @@ TEST_F(ShellMenus, AcceleratorsAndDisabledEditCommands) {
 TEST_F(ShellMenus, MoreWindowsReachesEveryWindowBeyondTheNinth) {
     auto frame = MakeFrame();
     ASSERT_TRUE(frame->OpenDocumentFile(MakeRecording("a.vrn")));
-    QMenu* window = frame->menuBar()->actions().value(3)->menu();
+    QMenu* window = frame->menuBar()->actions().value(4)->menu();
     ASSERT_TRUE(window);
     const auto more = [&] {
         emit window->aboutToShow();
