@@ -251,7 +251,8 @@ void ExportDialog::LoadChoices() {
     m_pNumber->setChecked((overlay & kOverlayNumber) != 0);
     m_pTime->setChecked((overlay & kOverlayTime) != 0);
     m_pScale->setChecked((overlay & kOverlayScale) != 0);
-    m_pScaleText->setText(ReadChoice(settings, "Scale"));
+    m_pScaleText->setText(m_setup.scale ? QString::fromStdString(FormatScale(*m_setup.scale))
+                                        : ReadChoice(settings, "Scale"));
 
     const QString recording = QFile::decodeName(QByteArray::fromStdString(m_setup.recording));
     QString folder = ReadChoice(settings, "Folder");

@@ -31,6 +31,7 @@ struct ExportSetup {
     DisplayRange range;              // the view's
     std::optional<double> rate;
     bool eightBits = false; // the bar's depth, the default for PNG
+    std::optional<Scale> scale; // the recording's own (Set Scale...), before the last one typed
 };
 
 class ExportDialog : public QDialog {

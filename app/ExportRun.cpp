@@ -76,6 +76,8 @@ ExportSetup ExportCommand::SetupFor(CVornDoc& doc) const {
         setup.rate = time->RateOf(doc);
     setup.eightBits = m_pFrame->m_nBitSel == 0;
     const CChildFrame* child = m_pFrame->MDIGetActive();
+    if (child)
+        setup.scale = child->GetScale();
     const CVornView* view = child ? child->GetActiveView() : nullptr;
     if (view && !view->Zoom().IsFit()) {
         const DibRect& shown = view->ShownArea();
