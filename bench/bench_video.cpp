@@ -65,18 +65,18 @@ int Sink(const char* format, const char* recording, const char* out, int jobs, i
     VornReader reader;
     if (!OpenRecording(reader, recording))
         return 1;
-    SinkSpec spec;
-    spec.format = std::strcmp(format, "mp4") == 0   ? ExportFormat::Mp4
+    SinkSetup setup;
+    setup.format = std::strcmp(format, "mp4") == 0   ? ExportFormat::Mp4
                   : std::strcmp(format, "avi") == 0 ? ExportFormat::Avi
                                                     : ExportFormat::Mkv;
-    spec.path = out;
-    spec.width = reader.width;
-    spec.height = reader.height;
-    spec.frames = reader.GetFrameCount();
-    spec.jobs = jobs;
-    spec.quality = quality;
+    setup.path = out;
+    setup.width = reader.width;
+    setup.height = reader.height;
+    setup.frames = reader.GetFrameCount();
+    setup.jobs = jobs;
+    setup.quality = quality;
     std::string error;
-    auto sink = MakeVideoSink(spec, error);
+    auto sink = MakeVideoSink(setup, error);
     if (!sink) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;

@@ -96,10 +96,10 @@ bool ForEachFrame(CVornDoc& doc, const Plan& plan, bool firstOnly, const ExportH
 }
 
 std::unique_ptr<FrameSink> MakeSink(const ExportRequest& request, const Plan& plan,
-                                    const SinkSpec& spec, std::string& error) {
+                                    const SinkSetup& setup, std::string& error) {
     switch (plan.format) {
     case ExportFormat::Png:
-        return MakePngSink(spec, plan.target.directory, plan.target.baseName, request.bits);
+        return MakePngSink(setup, plan.target.directory, plan.target.baseName, request.bits);
     case ExportFormat::OmeTiff: {
         OmeDescription description;
         description.name = OutputBaseName(plan.file);
@@ -109,33 +109,33 @@ std::unique_ptr<FrameSink> MakeSink(const ExportRequest& request, const Plan& pl
             description.unit = request.scale->unit;
             description.unitsPerPixel = request.scale->length / request.scale->pixels;
         }
-        return MakeOmeTiffSink(spec, description, error);
+        return MakeOmeTiffSink(setup, description, error);
     }
     case ExportFormat::Mp4:
     case ExportFormat::Mkv:
     case ExportFormat::Avi:
         break;
     }
-    return MakeVideoSink(spec, error);
+    return MakeVideoSink(setup, error);
 }
 
-SinkSpec SpecOf(const ExportRequest& request, const Plan& plan) {
-    SinkSpec spec;
-    spec.format = plan.format;
-    spec.path = plan.target.path;
-    spec.width = plan.crop.width;
-    spec.height = plan.crop.height;
-    spec.frames = plan.count;
+SinkSetup SetupOf(const ExportRequest& request, const Plan& plan) {
+    SinkSetup setup;
+    setup.format = plan.format;
+    setup.path = plan.target.path;
+    setup.width = plan.crop.width;
+    setup.height = plan.crop.height;
+    setup.frames = plan.count;
     std::string unused; // checked with the request
-    ResolveFps(request.fps, request.rate, spec.fps, unused);
-    spec.quality = request.quality;
-    spec.jobs = JobCount(request.jobs);
-    spec.rate = request.rate;
+    ResolveFps(request.fps, request.rate, setup.fps, unused);
+    setup.quality = request.quality;
+    setup.jobs = JobCount(request.jobs);
+    setup.rate = request.rate;
     if (request.scale) {
-        spec.metresPerPixel = MetresPerPixel(*request.scale);
+        setup.metresPerPixel = MetresPerPixel(*request.scale);
     }
-    spec.bigtiff = request.bigtiff;
-    return spec;
+    setup.bigtiff = request.bigtiff;
+    return setup;
 }
 
 // The plan for one recording, or false with the report's status and message set.
@@ -284,11 +284,11 @@ void RunPlan(const ExportRequest& request, CVornDoc& doc, const Plan& plan,
     std::string error;
     std::unique_ptr<FrameSink> sink;
     if (ChooseLut(request, doc, plan, hooks, lut, error) && !Cancelled(hooks)) {
-        const SinkSpec spec = SpecOf(request, plan);
-        sink = MakeSink(request, plan, spec, error);
+        const SinkSetup setup = SetupOf(request, plan);
+        sink = MakeSink(request, plan, setup, error);
         if (sink == nullptr) {
             error = plan.file + ": " + error;
-        } else if (const std::string note = VideoPaddingNote(spec); !note.empty() && hooks.warning) {
+        } else if (const std::string note = VideoPaddingNote(setup); !note.empty() && hooks.warning) {
             hooks.warning(plan.file, note);
         }
     }

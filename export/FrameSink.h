@@ -15,7 +15,7 @@
 enum class ExportFormat { Mp4, Mkv, Avi, Png, OmeTiff };
 
 // Everything a sink needs to know before the first frame.
-struct SinkSpec {
+struct SinkSetup {
     ExportFormat format = ExportFormat::Mkv;
     std::string path;    // the final file; for a PNG sequence the pattern's first name
     int width = 0;       // of the frames handed on (after the crop)

@@ -34,14 +34,14 @@ std::string Number(double value) {
 
 class OmeTiffSink final : public FrameSink {
 public:
-    OmeTiffSink(const SinkSpec& spec, std::string xml) : m_spec(spec), m_xml(std::move(xml)) {}
+    OmeTiffSink(const SinkSetup& setup, std::string xml) : m_setup(setup), m_xml(std::move(xml)) {}
 
     bool Open() {
-        const int64_t pageBytes = int64_t{m_spec.width} * m_spec.height * 2;
-        const bool big = m_spec.bigtiff || StackNeedsBigTiff(m_spec.frames, pageBytes);
-        if (!m_file.Open(m_spec.path, big)) {
-            m_error = "cannot write " + m_spec.path + ": " +
-                      DescribeWriteFailure(m_spec.path, m_file.Error());
+        const int64_t pageBytes = int64_t{m_setup.width} * m_setup.height * 2;
+        const bool big = m_setup.bigtiff || StackNeedsBigTiff(m_setup.frames, pageBytes);
+        if (!m_file.Open(m_setup.path, big)) {
+            m_error = "cannot write " + m_setup.path + ": " +
+                      DescribeWriteFailure(m_setup.path, m_file.Error());
             return false;
         }
         return true;
@@ -50,14 +50,14 @@ public:
     bool WantsGrey() const override { return false; }
 
     bool Write(const ExportFrame& frame) override {
-        m_file.StartPage(m_spec.width, m_spec.height, 16, m_pages == 0 ? m_xml : std::string(),
+        m_file.StartPage(m_setup.width, m_setup.height, 16, m_pages == 0 ? m_xml : std::string(),
                          ProgramNameAndVersion());
         uint64_t offset = 0;
-        const auto bytes = static_cast<std::size_t>(m_spec.width) * static_cast<std::size_t>(m_spec.height) * 2;
+        const auto bytes = static_cast<std::size_t>(m_setup.width) * static_cast<std::size_t>(m_setup.height) * 2;
         if (!m_file.AppendToStrip(reinterpret_cast<const uint8_t*>(frame.samples), bytes) ||
             !m_file.FinishPage(offset)) {
-            m_error = "frame " + std::to_string(frame.index) + " (" + m_spec.path + "): " +
-                      DescribeWriteFailure(m_spec.path, m_file.Error());
+            m_error = "frame " + std::to_string(frame.index) + " (" + m_setup.path + "): " +
+                      DescribeWriteFailure(m_setup.path, m_file.Error());
             return false;
         }
         ++m_pages;
@@ -67,12 +67,12 @@ public:
     bool Finish() override {
         std::string reason;
         if (!m_file.Close()) {
-            m_error = "cannot write " + m_spec.path + ": " +
-                      DescribeWriteFailure(m_spec.path, m_file.Error());
+            m_error = "cannot write " + m_setup.path + ": " +
+                      DescribeWriteFailure(m_setup.path, m_file.Error());
             return false;
         }
         if (!m_file.Commit(reason)) {
-            m_error = "cannot write " + m_spec.path + ": " + reason;
+            m_error = "cannot write " + m_setup.path + ": " + reason;
             return false;
         }
         m_committed = true;
@@ -84,11 +84,11 @@ public:
     std::string Error() const override { return m_error; }
 
     std::vector<std::string> Files() const override {
-        return m_committed ? std::vector<std::string>{m_spec.path} : std::vector<std::string>{};
+        return m_committed ? std::vector<std::string>{m_setup.path} : std::vector<std::string>{};
     }
 
 private:
-    SinkSpec m_spec;
+    SinkSetup m_setup;
     std::string m_xml;
     StackFile m_file;
     int64_t m_pages = 0;
@@ -98,7 +98,7 @@ private:
 
 } // namespace
 
-std::string OmeXml(const SinkSpec& spec, const OmeDescription& description) {
+std::string OmeXml(const SinkSetup& setup, const OmeDescription& description) {
     const char* schema = "http://www.openmicroscopy.org/Schemas/OME/2016-06";
     std::ostringstream xml;
     xml << R"(<?xml version="1.0" encoding="UTF-8"?>)" << "\n"
@@ -108,26 +108,26 @@ std::string OmeXml(const SinkSpec& spec, const OmeDescription& description) {
         << "\">\n"
         << "<Image ID=\"Image:0\" Name=\"" << Escaped(description.name) << "\">\n"
         << R"(<Pixels ID="Pixels:0" DimensionOrder="XYZCT" Type="uint16" SignificantBits="10")"
-        << " SizeX=\"" << spec.width << "\" SizeY=\"" << spec.height
-        << R"(" SizeZ="1" SizeC="1" SizeT=")" << spec.frames << "\"";
-    if (spec.metresPerPixel && !description.unit.empty()) {
+        << " SizeX=\"" << setup.width << "\" SizeY=\"" << setup.height
+        << R"(" SizeZ="1" SizeC="1" SizeT=")" << setup.frames << "\"";
+    if (setup.metresPerPixel && !description.unit.empty()) {
         const std::string size = Number(description.unitsPerPixel);
         const std::string unit = Escaped(description.unit);
         xml << " PhysicalSizeX=\"" << size << "\" PhysicalSizeXUnit=\"" << unit
             << "\" PhysicalSizeY=\"" << size << "\" PhysicalSizeYUnit=\"" << unit << "\"";
     }
-    if (spec.rate) {
-        xml << " TimeIncrement=\"" << Number(description.step / *spec.rate)
+    if (setup.rate) {
+        xml << " TimeIncrement=\"" << Number(description.step / *setup.rate)
             << R"(" TimeIncrementUnit="s")";
     }
     xml << ">\n"
         << R"(<Channel ID="Channel:0:0" SamplesPerPixel="1"><LightPath/></Channel>)" << "\n"
-        << "<TiffData IFD=\"0\" PlaneCount=\"" << spec.frames << "\"/>\n";
-    for (int64_t t = 0; t < spec.frames; ++t) {
+        << "<TiffData IFD=\"0\" PlaneCount=\"" << setup.frames << "\"/>\n";
+    for (int64_t t = 0; t < setup.frames; ++t) {
         xml << "<Plane TheZ=\"0\" TheC=\"0\" TheT=\"" << t << "\"";
-        if (spec.rate) {
+        if (setup.rate) {
             const double number = static_cast<double>(description.firstNumber + t * description.step);
-            xml << " DeltaT=\"" << Number(number / *spec.rate) << R"(" DeltaTUnit="s")";
+            xml << " DeltaT=\"" << Number(number / *setup.rate) << R"(" DeltaTUnit="s")";
         }
         xml << "/>\n";
     }
@@ -135,9 +135,9 @@ std::string OmeXml(const SinkSpec& spec, const OmeDescription& description) {
     return xml.str();
 }
 
-std::unique_ptr<FrameSink> MakeOmeTiffSink(const SinkSpec& spec, const OmeDescription& description,
+std::unique_ptr<FrameSink> MakeOmeTiffSink(const SinkSetup& setup, const OmeDescription& description,
                                            std::string& error) {
-    auto sink = std::make_unique<OmeTiffSink>(spec, OmeXml(spec, description));
+    auto sink = std::make_unique<OmeTiffSink>(setup, OmeXml(setup, description));
     if (!sink->Open()) {
         error = sink->Error();
         return nullptr;

@@ -12,18 +12,18 @@
 #include <memory>
 #include <string>
 
-// What the OME-XML says besides the sink's spec.
+// What the OME-XML says besides the sink's setup.
 struct OmeDescription {
     std::string name;             // the image's name (the recording's)
     int64_t firstNumber = 0;      // recorded number of the first frame handed on
     int step = 1;                 // numbers between consecutive frames
-    std::string unit;             // the scale's unit ("µm"), with spec.metresPerPixel
+    std::string unit;             // the scale's unit ("µm"), with setup.metresPerPixel
     double unitsPerPixel = 0;
 };
 
-// The OME-XML document for `spec` and `description`.
-std::string OmeXml(const SinkSpec& spec, const OmeDescription& description);
+// The OME-XML document for `setup` and `description`.
+std::string OmeXml(const SinkSetup& setup, const OmeDescription& description);
 
 // Null with `error` set when the stack cannot be started.
-std::unique_ptr<FrameSink> MakeOmeTiffSink(const SinkSpec& spec, const OmeDescription& description,
+std::unique_ptr<FrameSink> MakeOmeTiffSink(const SinkSetup& setup, const OmeDescription& description,
                                            std::string& error);

@@ -78,10 +78,10 @@ bool EncodeRows(png_structp png, png_infop info, int width, int height, int bits
 
 class PngSink final : public FrameSink {
 public:
-    PngSink(const SinkSpec& spec, std::string directory, std::string baseName, int bits)
-        : m_width(spec.width), m_height(spec.height), m_bits(bits),
+    PngSink(const SinkSetup& setup, std::string directory, std::string baseName, int bits)
+        : m_width(setup.width), m_height(setup.height), m_bits(bits),
           m_directory(std::move(directory)), m_baseName(std::move(baseName)) {
-        const int workers = std::max(1, spec.jobs);
+        const int workers = std::max(1, setup.jobs);
         m_capacity = static_cast<std::size_t>(2 * workers);
         // One job compresses on the caller's thread, straight from the frame.
         m_inline = workers == 1;
@@ -301,7 +301,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<FrameSink> MakePngSink(const SinkSpec& spec, const std::string& directory,
+std::unique_ptr<FrameSink> MakePngSink(const SinkSetup& setup, const std::string& directory,
                                        const std::string& baseName, int bits) {
-    return std::make_unique<PngSink>(spec, directory, baseName, bits == 8 ? 8 : 16);
+    return std::make_unique<PngSink>(setup, directory, baseName, bits == 8 ? 8 : 16);
 }

@@ -61,11 +61,11 @@ bool IsVideo(ExportFormat format) {
 }
 
 // H.264 in 4:2:0 or 4:0:0 needs an even width and height.
-bool PadsToEven(const SinkSpec& spec) {
-    return spec.format == ExportFormat::Mp4;
+bool PadsToEven(const SinkSetup& setup) {
+    return setup.format == ExportFormat::Mp4;
 }
-int Padded(const SinkSpec& spec, int size) {
-    return PadsToEven(spec) ? size + (size & 1) : size;
+int Padded(const SinkSetup& setup, int size) {
+    return PadsToEven(setup) ? size + (size & 1) : size;
 }
 
 // The pixel formats a format's frames may take, best first. 8-bit outputs
@@ -117,14 +117,14 @@ int EncoderThreads(ExportFormat format, int jobs) {
 
 class VideoSink final : public FrameSink {
 public:
-    VideoSink(const SinkSpec& spec, VideoCodec codec) : m_spec(spec), m_codec(std::move(codec)) {}
+    VideoSink(const SinkSetup& setup, VideoCodec codec) : m_setup(setup), m_codec(std::move(codec)) {}
     ~VideoSink() override { Abandon(); }
     VideoSink(const VideoSink&) = delete;
     VideoSink& operator=(const VideoSink&) = delete;
 
     bool Start();
 
-    bool WantsGrey() const override { return m_spec.format != ExportFormat::Mkv; }
+    bool WantsGrey() const override { return m_setup.format != ExportFormat::Mkv; }
     bool Write(const ExportFrame& frame) override;
     bool Finish() override;
     void Abandon() override;
@@ -135,7 +135,7 @@ public:
     std::vector<std::string> Files() const override { return m_files; }
 
 private:
-    bool CheckSpec();
+    bool CheckSetup();
     bool OpenEncoder(const AVCodec* encoder, AVPixelFormat pixels);
     void SetEncoderOptions(AVDictionary** options) const;
     bool OpenMuxer(const AVOutputFormat* muxer);
@@ -153,7 +153,7 @@ private:
     bool FailText(const std::string& text);
     std::string EncoderName() const { return "the " + m_codec.encoderKind + " encoder " + m_codec.encoder; }
 
-    SinkSpec m_spec;
+    SinkSetup m_setup;
     VideoCodec m_codec;
     AVRational m_fps{30, 1};
     VideoFile m_file;
@@ -189,29 +189,29 @@ bool VideoSink::FailText(const std::string& text) {
 
 bool VideoSink::Fail(const std::string& what, int code) {
     if (m_file.Error() != 0)
-        return FailText("cannot write " + m_spec.path + ": " +
-                        DescribeWriteFailure(m_spec.path, m_file.Error()));
+        return FailText("cannot write " + m_setup.path + ": " +
+                        DescribeWriteFailure(m_setup.path, m_file.Error()));
     return FailText(what + ": " + AvText(code));
 }
 
-bool VideoSink::CheckSpec() {
-    if (!IsVideo(m_spec.format))
+bool VideoSink::CheckSetup() {
+    if (!IsVideo(m_setup.format))
         return FailText("not a video format");
-    if (m_spec.width <= 0 || m_spec.height <= 0)
+    if (m_setup.width <= 0 || m_setup.height <= 0)
         return FailText("the frames have no size");
-    if (!std::isfinite(m_spec.fps) || m_spec.fps <= 0)
+    if (!std::isfinite(m_setup.fps) || m_setup.fps <= 0)
         return FailText("the frame rate must be above 0");
     // Matroska's timestamps count milliseconds: faster frames would collide.
-    if (m_spec.format == ExportFormat::Mkv && m_spec.fps > kMatroskaMaxFps)
+    if (m_setup.format == ExportFormat::Mkv && m_setup.fps > kMatroskaMaxFps)
         return FailText("Matroska keeps times in milliseconds: the frame rate must be at most 1000");
-    m_fps = av_d2q(m_spec.fps, kFpsPrecision);
+    m_fps = av_d2q(m_setup.fps, kFpsPrecision);
     if (m_fps.num <= 0 || m_fps.den <= 0)
         return FailText("the frame rate must be above 0");
     return true;
 }
 
 bool VideoSink::Start() {
-    if (!CheckSpec())
+    if (!CheckSetup())
         return false;
     const AVOutputFormat* muxer = av_guess_format(m_codec.muxer.c_str(), nullptr, nullptr);
     if (muxer == nullptr)
@@ -220,10 +220,10 @@ bool VideoSink::Start() {
     const AVCodec* encoder = avcodec_find_encoder_by_name(m_codec.encoder.c_str());
     if (encoder == nullptr || encoder->type != AVMEDIA_TYPE_VIDEO)
         return FailText(EncoderName() + " is not in the installed FFmpeg libraries");
-    const AVPixelFormat pixels = ChoosePixels(encoder, m_spec.format);
+    const AVPixelFormat pixels = ChoosePixels(encoder, m_setup.format);
     if (pixels == AV_PIX_FMT_NONE)
         return FailText(EncoderName() + " cannot take " +
-                        (m_spec.format == ExportFormat::Mkv ? "16-bit" : "8-bit") + " grey");
+                        (m_setup.format == ExportFormat::Mkv ? "16-bit" : "8-bit") + " grey");
     if (avformat_query_codec(muxer, encoder->id, FF_COMPLIANCE_NORMAL) != 1)
         return FailText("the " + m_codec.muxerKind + " muxer " + m_codec.muxer +
                         " cannot store what " + EncoderName() + " writes");
@@ -231,17 +231,17 @@ bool VideoSink::Start() {
 }
 
 void VideoSink::SetEncoderOptions(AVDictionary** options) const {
-    switch (m_spec.format) {
+    switch (m_setup.format) {
     case ExportFormat::Mp4:
         av_dict_set(options, "preset", "veryfast", 0);
-        av_dict_set_int(options, "crf", m_spec.quality, 0);
+        av_dict_set_int(options, "crf", m_setup.quality, 0);
         break;
     case ExportFormat::Mkv:
         // Version 3 codes slices independently, so each thread takes some.
         av_dict_set(options, "level", "3", 0);
-        if (m_spec.jobs > 1)
+        if (m_setup.jobs > 1)
             av_dict_set_int(options, "slices",
-                            Ffv1Slices(EncoderThreads(m_spec.format, m_spec.jobs)), 0);
+                            Ffv1Slices(EncoderThreads(m_setup.format, m_setup.jobs)), 0);
         break;
     default:
         break;
@@ -254,17 +254,17 @@ bool VideoSink::OpenEncoder(const AVCodec* encoder, AVPixelFormat pixels) {
     if (!m_encoder || !m_packet)
         return Fail("cannot start " + EncoderName(), AVERROR(ENOMEM));
     AVCodecContext& c = *m_encoder;
-    c.width = Padded(m_spec, m_spec.width);
-    c.height = Padded(m_spec, m_spec.height);
+    c.width = Padded(m_setup, m_setup.width);
+    c.height = Padded(m_setup, m_setup.height);
     c.pix_fmt = pixels;
     c.time_base = av_inv_q(m_fps);
     c.framerate = m_fps;
     c.sample_aspect_ratio = AVRational{1, 1};
-    c.thread_count = EncoderThreads(m_spec.format, m_spec.jobs);
+    c.thread_count = EncoderThreads(m_setup.format, m_setup.jobs);
     // The grey spans 0..255 (the display's mapping), not video's 16..235.
     if (pixels != AV_PIX_FMT_GRAY16LE)
         c.color_range = AVCOL_RANGE_JPEG;
-    if (m_spec.format == ExportFormat::Avi) {
+    if (m_setup.format == ExportFormat::Avi) {
         c.flags |= AV_CODEC_FLAG_QSCALE;
         c.global_quality = FF_QP2LAMBDA * kMjpegQscale;
     }
@@ -293,7 +293,7 @@ bool VideoSink::OpenEncoder(const AVCodec* encoder, AVPixelFormat pixels) {
 
 bool VideoSink::OpenMuxer(const AVOutputFormat* muxer) {
     AVFormatContext* context = nullptr;
-    int result = avformat_alloc_output_context2(&context, muxer, nullptr, m_spec.path.c_str());
+    int result = avformat_alloc_output_context2(&context, muxer, nullptr, m_setup.path.c_str());
     m_muxer.reset(context);
     if (result < 0 || !m_muxer)
         return Fail("cannot start the " + m_codec.muxerKind + " file", result);
@@ -306,9 +306,9 @@ bool VideoSink::OpenMuxer(const AVOutputFormat* muxer) {
     m_stream->time_base = m_encoder->time_base;
     m_stream->avg_frame_rate = m_fps;
     m_stream->r_frame_rate = m_fps;
-    if (!m_file.Open(m_spec.path))
-        return FailText("cannot write " + m_spec.path + ": " +
-                        DescribeWriteFailure(m_spec.path, m_file.Error()));
+    if (!m_file.Open(m_setup.path))
+        return FailText("cannot write " + m_setup.path + ": " +
+                        DescribeWriteFailure(m_setup.path, m_file.Error()));
     m_muxer->pb = m_file.Context();
     m_muxer->flags |= AVFMT_FLAG_CUSTOM_IO;
     result = avformat_write_header(m_muxer.get(), nullptr);
@@ -319,8 +319,8 @@ bool VideoSink::OpenMuxer(const AVOutputFormat* muxer) {
 }
 
 void VideoSink::FillGrey(const uint8_t* grey, AVFrame& f) const {
-    const int w = m_spec.width;
-    const int h = m_spec.height;
+    const int w = m_setup.width;
+    const int h = m_setup.height;
     for (int y = 0; y < f.height; ++y) {
         uint8_t* row = f.data[0] + ptrdiff_t(y) * f.linesize[0];
         if (y < h) {
@@ -338,9 +338,9 @@ void VideoSink::FillGrey(const uint8_t* grey, AVFrame& f) const {
 }
 
 void VideoSink::FillSamples(const uint16_t* samples, AVFrame& f) const {
-    const size_t rowBytes = size_t(m_spec.width) * sizeof(uint16_t);
-    for (int y = 0; y < m_spec.height; ++y)
-        std::memcpy(f.data[0] + ptrdiff_t(y) * f.linesize[0], samples + ptrdiff_t(y) * m_spec.width,
+    const size_t rowBytes = size_t(m_setup.width) * sizeof(uint16_t);
+    for (int y = 0; y < m_setup.height; ++y)
+        std::memcpy(f.data[0] + ptrdiff_t(y) * f.linesize[0], samples + ptrdiff_t(y) * m_setup.width,
                     rowBytes);
 }
 
@@ -440,7 +440,7 @@ bool VideoSink::Finish() {
         return false;
     }
     m_done = true;
-    m_files = {m_spec.path};
+    m_files = {m_setup.path};
     return true;
 }
 
@@ -452,8 +452,8 @@ bool VideoSink::Complete() {
         return Fail("cannot complete the " + m_codec.muxerKind + " file", trailer);
     m_muxer->pb = nullptr;
     if (!m_file.Commit())
-        return FailText("cannot write " + m_spec.path + ": " +
-                        DescribeWriteFailure(m_spec.path, m_file.Error()));
+        return FailText("cannot write " + m_setup.path + ": " +
+                        DescribeWriteFailure(m_setup.path, m_file.Error()));
     return true;
 }
 
@@ -490,14 +490,14 @@ VideoCodec VideoCodecFor(ExportFormat format) {
     }
 }
 
-std::unique_ptr<FrameSink> MakeVideoSink(const SinkSpec& spec, std::string& error) {
-    return MakeVideoSink(spec, VideoCodecFor(spec.format), error);
+std::unique_ptr<FrameSink> MakeVideoSink(const SinkSetup& setup, std::string& error) {
+    return MakeVideoSink(setup, VideoCodecFor(setup.format), error);
 }
 
-std::unique_ptr<FrameSink> MakeVideoSink(const SinkSpec& spec, const VideoCodec& codec,
+std::unique_ptr<FrameSink> MakeVideoSink(const SinkSetup& setup, const VideoCodec& codec,
                                          std::string& error) {
     QuietLibraries();
-    auto sink = std::make_unique<VideoSink>(spec, codec);
+    auto sink = std::make_unique<VideoSink>(setup, codec);
     if (!sink->Start()) {
         error = sink->Error();
         return nullptr;
@@ -506,15 +506,15 @@ std::unique_ptr<FrameSink> MakeVideoSink(const SinkSpec& spec, const VideoCodec&
     return sink;
 }
 
-std::string VideoPaddingNote(const SinkSpec& spec) {
-    const int w = Padded(spec, spec.width);
-    const int h = Padded(spec, spec.height);
-    if (w == spec.width && h == spec.height)
+std::string VideoPaddingNote(const SinkSetup& setup) {
+    const int w = Padded(setup, setup.width);
+    const int h = Padded(setup, setup.height);
+    if (w == setup.width && h == setup.height)
         return {};
-    const char* what = w != spec.width && h != spec.height ? "a black column and row"
-                       : w != spec.width                   ? "a black column"
+    const char* what = w != setup.width && h != setup.height ? "a black column and row"
+                       : w != setup.width                   ? "a black column"
                                                            : "a black row";
-    return "H.264 needs even sizes: the " + std::to_string(spec.width) + " x " +
-           std::to_string(spec.height) + " frames are padded to " + std::to_string(w) + " x " +
+    return "H.264 needs even sizes: the " + std::to_string(setup.width) + " x " +
+           std::to_string(setup.height) + " frames are padded to " + std::to_string(w) + " x " +
            std::to_string(h) + " with " + what;
 }

@@ -20,17 +20,17 @@ struct VideoCodec {
 // The encoder and muxer of Mp4, Mkv or Avi.
 VideoCodec VideoCodecFor(ExportFormat format);
 
-// A sink for spec.format Mp4, Mkv or Avi; null with `error` set when the
+// A sink for setup.format Mp4, Mkv or Avi; null with `error` set when the
 // encoder or container is missing from the installed libraries or the file
 // cannot be started.
-std::unique_ptr<FrameSink> MakeVideoSink(const SinkSpec& spec, std::string& error);
+std::unique_ptr<FrameSink> MakeVideoSink(const SinkSetup& setup, std::string& error);
 
-// The same with the encoder and muxer given (VideoCodecFor(spec.format) with
+// The same with the encoder and muxer given (VideoCodecFor(setup.format) with
 // names changed).
-std::unique_ptr<FrameSink> MakeVideoSink(const SinkSpec& spec, const VideoCodec& codec,
+std::unique_ptr<FrameSink> MakeVideoSink(const SinkSetup& setup, const VideoCodec& codec,
                                          std::string& error);
 
 // A note for the user when the video's frames differ in size from those
 // handed on (H.264 pads an odd width or height by one black column or row),
 // else empty. Say it once per output.
-std::string VideoPaddingNote(const SinkSpec& spec);
+std::string VideoPaddingNote(const SinkSetup& setup);

@@ -102,22 +102,22 @@ std::vector<std::vector<uint16_t>> DemoFrames(const TempDir& dir, int count, int
     return frames;
 }
 
-SinkSpec Spec(ExportFormat format, const std::string& path, int width, int height, double fps) {
-    SinkSpec spec;
-    spec.format = format;
-    spec.path = path;
-    spec.width = width;
-    spec.height = height;
-    spec.fps = fps;
-    spec.jobs = 2;
-    return spec;
+SinkSetup VideoSetup(ExportFormat format, const std::string& path, int width, int height, double fps) {
+    SinkSetup setup;
+    setup.format = format;
+    setup.path = path;
+    setup.width = width;
+    setup.height = height;
+    setup.fps = fps;
+    setup.jobs = 2;
+    return setup;
 }
 
 // Writes `frames` through a new sink; the sink (finished or not) for more checks.
-std::unique_ptr<FrameSink> WriteAll(const SinkSpec& spec, const std::vector<std::vector<uint16_t>>& frames,
+std::unique_ptr<FrameSink> WriteAll(const SinkSetup& setup, const std::vector<std::vector<uint16_t>>& frames,
                                     bool finish = true) {
     std::string error;
-    auto sink = MakeVideoSink(spec, error);
+    auto sink = MakeVideoSink(setup, error);
     EXPECT_NE(sink, nullptr) << error;
     if (!sink)
         return nullptr;
@@ -178,15 +178,15 @@ TEST(VideoSink, DecodesToTheFramesWritten) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const auto frames = DemoFrames(dir, 17, c.width, c.height);
-        const SinkSpec spec = Spec(c.format, dir / c.name, c.width, c.height, c.fps);
-        auto sink = WriteAll(spec, frames);
+        const SinkSetup setup = VideoSetup(c.format, dir / c.name, c.width, c.height, c.fps);
+        auto sink = WriteAll(setup, frames);
         ASSERT_NE(sink, nullptr);
-        EXPECT_EQ(sink->Files(), std::vector<std::string>{spec.path});
-        EXPECT_EQ(VideoPaddingNote(spec).empty(),
+        EXPECT_EQ(sink->Files(), std::vector<std::string>{setup.path});
+        EXPECT_EQ(VideoPaddingNote(setup).empty(),
                   c.width == c.decodedWidth && c.height == c.decodedHeight);
         EXPECT_EQ(dir.Files(), std::vector<std::string>{c.name}); // no temporary left
         Decoded video;
-        ASSERT_TRUE(DecodeVideo(spec.path, video));
+        ASSERT_TRUE(DecodeVideo(setup.path, video));
         EXPECT_EQ(video.codec, c.codec);
         EXPECT_EQ(video.width, c.decodedWidth);
         EXPECT_EQ(video.height, c.decodedHeight);
@@ -202,7 +202,7 @@ TEST(VideoSink, DecodesToTheFramesWritten) {
             EXPECT_LT(error, 2.5) << "frame " << i;
             EXPECT_LT(padding, 8.0) << "frame " << i; // black
         }
-        std::filesystem::remove(spec.path);
+        std::filesystem::remove(setup.path);
     }
 }
 
@@ -210,7 +210,7 @@ TEST(VideoSink, RefusesWhatItCannotWrite) {
     TempDir dir;
     struct Case {
         const char* name;
-        SinkSpec spec;
+        SinkSetup setup;
         VideoCodec codec;
         std::string error;
     };
@@ -220,31 +220,31 @@ TEST(VideoSink, RefusesWhatItCannotWrite) {
         return codec;
     };
     const VideoCodec h264 = VideoCodecFor(ExportFormat::Mp4);
-    const SinkSpec mp4 = Spec(ExportFormat::Mp4, dir / "a.mp4", 64, 48, 30);
+    const SinkSetup mp4 = VideoSetup(ExportFormat::Mp4, dir / "a.mp4", 64, 48, 30);
     const Case cases[] = {
         {"no encoder", mp4, with(h264, &VideoCodec::encoder, "libnonesuch"),
          "the H.264 encoder libnonesuch is not in the installed FFmpeg libraries"},
         {"no muxer", mp4, with(h264, &VideoCodec::muxer, "nonesuch"),
          "the MP4 muxer nonesuch is not in the installed FFmpeg libraries"},
-        {"no folder", Spec(ExportFormat::Mkv, missing + "/a.mkv", 64, 48, 30),
+        {"no folder", VideoSetup(ExportFormat::Mkv, missing + "/a.mkv", 64, 48, 30),
          VideoCodecFor(ExportFormat::Mkv),
          "cannot write " + missing + "/a.mkv: folder " + missing + " does not exist"},
-        {"no rate", Spec(ExportFormat::Mp4, dir / "a.mp4", 64, 48, 0), h264,
+        {"no rate", VideoSetup(ExportFormat::Mp4, dir / "a.mp4", 64, 48, 0), h264,
          "the frame rate must be above 0"},
-        {"too fast for Matroska", Spec(ExportFormat::Mkv, dir / "a.mkv", 64, 48, 1001),
+        {"too fast for Matroska", VideoSetup(ExportFormat::Mkv, dir / "a.mkv", 64, 48, 1001),
          VideoCodecFor(ExportFormat::Mkv),
          "Matroska keeps times in milliseconds: the frame rate must be at most 1000"},
         {"no 8-bit grey", mp4, with(h264, &VideoCodec::encoder, "r210"),
          "the H.264 encoder r210 cannot take 8-bit grey"},
         {"not in the container", mp4, with(h264, &VideoCodec::encoder, "ffv1"),
          "the MP4 muxer mp4 cannot store what the H.264 encoder ffv1 writes"},
-        {"no size", Spec(ExportFormat::Avi, dir / "a.avi", 0, 48, 30),
+        {"no size", VideoSetup(ExportFormat::Avi, dir / "a.avi", 0, 48, 30),
          VideoCodecFor(ExportFormat::Avi), "the frames have no size"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string error;
-        EXPECT_EQ(MakeVideoSink(c.spec, c.codec, error), nullptr);
+        EXPECT_EQ(MakeVideoSink(c.setup, c.codec, error), nullptr);
         EXPECT_EQ(error, c.error);
         EXPECT_TRUE(dir.Files().empty());
     }
@@ -258,15 +258,15 @@ TEST(VideoSink, UnfinishedLeavesNothing) {
     for (const ExportFormat format : {ExportFormat::Mp4, ExportFormat::Mkv, ExportFormat::Avi}) {
         const std::string stale = dir / ".out.v.Ab12Cd";
         std::ofstream(stale) << "left by a killed run";
-        const SinkSpec spec = Spec(format, dir / "out.v", 64, 48, 30);
-        auto abandoned = WriteAll(spec, frames, false);
+        const SinkSetup setup = VideoSetup(format, dir / "out.v", 64, 48, 30);
+        auto abandoned = WriteAll(setup, frames, false);
         ASSERT_NE(abandoned, nullptr);
         EXPECT_EQ(dir.Files().size(), 1u); // its own temporary, the stale one gone
         abandoned->Abandon();
         EXPECT_TRUE(dir.Files().empty());
         EXPECT_FALSE(abandoned->Finish());
         EXPECT_TRUE(dir.Files().empty());
-        WriteAll(spec, frames, false).reset(); // destroyed unfinished
+        WriteAll(setup, frames, false).reset(); // destroyed unfinished
         EXPECT_TRUE(dir.Files().empty());
     }
 }
@@ -282,7 +282,7 @@ TEST(VideoSink, FullDiskFailsCleanly) {
     if (!mount.Ok())
         GTEST_SKIP() << mount.Why();
     std::string error;
-    auto sink = MakeVideoSink(Spec(ExportFormat::Mkv, small + "/v.mkv", 64, 48, 30), error);
+    auto sink = MakeVideoSink(VideoSetup(ExportFormat::Mkv, small + "/v.mkv", 64, 48, 30), error);
     ASSERT_NE(sink, nullptr) << error;
     bool ok = true;
     for (size_t i = 0; ok && i < frames.size(); ++i) {
