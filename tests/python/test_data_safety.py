@@ -89,18 +89,20 @@ quorvane.open(sys.argv[1]).to_tiff(sys.argv[2], jobs=2)
 
 @pytest.mark.parametrize("sig", [signal.SIGTERM, signal.SIGHUP])
 def test_termination_during_to_tiff_cleans_up_then_ends_by_the_signal(tmp_path, sig):
-    rec = write(tmp_path / "big.vrn", width=256, height=256, frames=600, kind=0)
+    # Long enough that the run cannot finish between the first files and the
+    # signal, even on a loaded machine.
+    rec = write(tmp_path / "big.vrn", width=256, height=256, frames=2000, kind=0)
     out = tmp_path / "out"
     out.mkdir()
     child = subprocess.Popen([sys.executable, "-c", TERMINATED, rec, str(out / "x.tif")],
                              env=dict(os.environ))
     deadline = time.monotonic() + 60
-    while len(os.listdir(out)) < 20 and time.monotonic() < deadline and child.poll() is None:
+    while len(os.listdir(out)) < 5 and time.monotonic() < deadline and child.poll() is None:
         time.sleep(0.01)
     child.send_signal(sig)
     assert child.wait(60) == -sig
     names = sorted(os.listdir(out))
     assert not [n for n in names if n.startswith(".")]
     assert names == [f"x_{i:06d}.tif" for i in range(len(names))]
-    assert 0 < len(names) < 600
+    assert 0 < len(names) < 2000
     assert len({os.path.getsize(out / n) for n in names}) == 1
