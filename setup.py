@@ -38,13 +38,18 @@ class CMakeBuild(build_ext):
         subprocess.run(configure, check=True)
         jobs = os.environ.get("CMAKE_BUILD_PARALLEL_LEVEL", str(os.cpu_count() or 1))
         subprocess.run(["cmake", "--build", str(build), "--target", "quorvane_python",
-                        "-j", jobs], check=True)
+                        "quorvane_video", "-j", jobs], check=True)
         built = sorted((build / "python" / "quorvane").glob("_core*.so"))
         if not built:
             raise RuntimeError(f"CMake built no extension module in {build}")
         target = Path(self.get_ext_fullpath(ext.name))
         target.parent.mkdir(parents=True, exist_ok=True)
         shutil.copyfile(built[0], target)
+        # The video exporter is a module the extension loads from its own folder.
+        video = sorted(build.glob("lib/**/quorvane-video.so"))
+        if not video:
+            raise RuntimeError(f"CMake built no video module in {build}")
+        shutil.copyfile(video[0], target.parent / video[0].name)
 
 
 setup(

@@ -6,8 +6,10 @@
 // and the file renamed into place.
 #include "export/VideoSink.h"
 
+#include "QuorvaneVersion.h"
 #include "convert/ConvertJob.h"
 #include "export/VideoFile.h"
+#include "export/VideoModule.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -58,14 +60,6 @@ struct PacketFree {
 bool IsVideo(ExportFormat format) {
     return format == ExportFormat::Mp4 || format == ExportFormat::Mkv ||
            format == ExportFormat::Avi;
-}
-
-// H.264 in 4:2:0 or 4:0:0 needs an even width and height.
-bool PadsToEven(const SinkSetup& setup) {
-    return setup.format == ExportFormat::Mp4;
-}
-int Padded(const SinkSetup& setup, int size) {
-    return PadsToEven(setup) ? size + (size & 1) : size;
 }
 
 // The pixel formats a format's frames may take, best first. 8-bit outputs
@@ -254,8 +248,8 @@ bool VideoSink::OpenEncoder(const AVCodec* encoder, AVPixelFormat pixels) {
     if (!m_encoder || !m_packet)
         return Fail("cannot start " + EncoderName(), AVERROR(ENOMEM));
     AVCodecContext& c = *m_encoder;
-    c.width = Padded(m_setup, m_setup.width);
-    c.height = Padded(m_setup, m_setup.height);
+    c.width = VideoPaddedSize(m_setup, m_setup.width);
+    c.height = VideoPaddedSize(m_setup, m_setup.height);
     c.pix_fmt = pixels;
     c.time_base = av_inv_q(m_fps);
     c.framerate = m_fps;
@@ -479,23 +473,8 @@ void QuietLibraries() {
 
 } // namespace
 
-VideoCodec VideoCodecFor(ExportFormat format) {
-    switch (format) {
-    case ExportFormat::Mp4:
-        return {"libx264", "H.264", "mp4", "MP4"};
-    case ExportFormat::Avi:
-        return {"mjpeg", "Motion JPEG", "avi", "AVI"};
-    default:
-        return {"ffv1", "FFV1", "matroska", "Matroska"};
-    }
-}
-
-std::unique_ptr<FrameSink> MakeVideoSink(const SinkSetup& setup, std::string& error) {
-    return MakeVideoSink(setup, VideoCodecFor(setup.format), error);
-}
-
-std::unique_ptr<FrameSink> MakeVideoSink(const SinkSetup& setup, const VideoCodec& codec,
-                                         std::string& error) {
+std::unique_ptr<FrameSink> CreateVideoSink(const SinkSetup& setup, const VideoCodec& codec,
+                                           std::string& error) {
     QuietLibraries();
     auto sink = std::make_unique<VideoSink>(setup, codec);
     if (!sink->Start()) {
@@ -506,15 +485,9 @@ std::unique_ptr<FrameSink> MakeVideoSink(const SinkSetup& setup, const VideoCode
     return sink;
 }
 
-std::string VideoPaddingNote(const SinkSetup& setup) {
-    const int w = Padded(setup, setup.width);
-    const int h = Padded(setup, setup.height);
-    if (w == setup.width && h == setup.height)
-        return {};
-    const char* what = w != setup.width && h != setup.height ? "a black column and row"
-                       : w != setup.width                   ? "a black column"
-                                                           : "a black row";
-    return "H.264 needs even sizes: the " + std::to_string(setup.width) + " x " +
-           std::to_string(setup.height) + " frames are padded to " + std::to_string(w) + " x " +
-           std::to_string(h) + " with " + what;
+// The module's one exported symbol; everything else in it stays local, so
+// its copies of the engine's code never stand in for the program's.
+extern "C" __attribute__((visibility("default"))) const VideoModuleEntry* QuorvaneVideoModule() {
+    static const VideoModuleEntry entry{QUORVANE_VERSION, sizeof(SinkSetup), &CreateVideoSink};
+    return &entry;
 }

@@ -21,14 +21,20 @@ struct VideoCodec {
 VideoCodec VideoCodecFor(ExportFormat format);
 
 // A sink for setup.format Mp4, Mkv or Avi; null with `error` set when the
-// encoder or container is missing from the installed libraries or the file
-// cannot be started.
+// video module or the encoder or container is missing from the installed
+// libraries or the file cannot be started. The first call loads the module.
 std::unique_ptr<FrameSink> MakeVideoSink(const SinkSetup& setup, std::string& error);
 
 // The same with the encoder and muxer given (VideoCodecFor(setup.format) with
 // names changed).
 std::unique_ptr<FrameSink> MakeVideoSink(const SinkSetup& setup, const VideoCodec& codec,
                                          std::string& error);
+
+// The width or height of the encoded pictures for frames of `size` pixels
+// (H.264 in 4:2:0 or 4:0:0 needs even sizes).
+inline int VideoPaddedSize(const SinkSetup& setup, int size) {
+    return setup.format == ExportFormat::Mp4 ? size + (size & 1) : size;
+}
 
 // A note for the user when the video's frames differ in size from those
 // handed on (H.264 pads an odd width or height by one black column or row),

@@ -6,6 +6,7 @@
 #include "recording/VornReader.h"
 #include "recording/fast/UnpackFast.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -193,37 +194,50 @@ bool VornReader::LoadCorrectionMaps() {
     const auto elements = static_cast<size_t>(n);
     auto offsets = std::make_unique_for_overwrite<int16_t[]>(elements);
     auto gains = std::make_unique_for_overwrite<int16_t[]>(elements);
-    auto images = std::make_unique_for_overwrite<int16_t[]>(3 * elements);
     // The words are handled unsigned while they are converted (int16_t and
     // uint16_t may alias each other).
-    uint16_t* image[4] = {AsWords(offsets.get()), AsWords(images.get()), AsWords(images.get() + n),
-                          AsWords(images.get() + 2 * n)};
+    uint16_t* offsetWords = AsWords(offsets.get());
     uint16_t* gainWords = AsWords(gains.get());
-    for (size_t k = 0; k < 4; ++k) {
-        const int64_t at = int64_t{fpnpPos} + blockPos_[k];
-        if (!ReadAt(at, reinterpret_cast<uint8_t*>(image[k]), 2 * n)) {
-            return false;
-        }
-        if (k == 0 && file.Read(gainWords, 2 * n) != 2 * n) {
-            return false;
-        }
-        ReadOffsetWords(image[k], n);
+    if (!ReadAt(int64_t{fpnpPos} + blockPos_[0], reinterpret_cast<uint8_t*>(offsetWords), 2 * n) ||
+        file.Read(gainWords, 2 * n) != 2 * n) {
+        return false;
     }
+    ReadOffsetWords(offsetWords, n);
     WordsFromFile(gainWords, n, littleEndian != 0);
 
     // Blend the four offset images by the calibration value:
     // (b(b O0 + a O1) + D(b O2 + a O3) + D^2/2) / D^2, a = T - Lo, b = Hi - T.
+    // Images 1 to 3 are read and blended into image 0 piece by piece: held
+    // whole they would more than double the memory an open recording needs.
     const int32_t a = calibValue - calibLow_;
     const int32_t b = calibHigh_ - calibValue;
     const int32_t d = calibHigh_ - calibLow_;
-    if (d != 0) {
+    constexpr int64_t kPiece = 16384;
+    const int64_t pieceElements = std::min(kPiece, n);
+    auto pieces = std::make_unique_for_overwrite<uint16_t[]>(3 * static_cast<size_t>(pieceElements));
+    for (int64_t start = 0; start < n; start += pieceElements) {
+        const int64_t count = std::min(pieceElements, n - start);
+        const uint16_t* image[4] = {offsetWords + start, pieces.get(), pieces.get() + pieceElements,
+                                    pieces.get() + 2 * pieceElements};
+        for (size_t k = 1; k < 4; ++k) {
+            auto* words = pieces.get() + (k - 1) * static_cast<size_t>(pieceElements);
+            if (!ReadAt(int64_t{fpnpPos} + blockPos_[k] + 2 * start,
+                        reinterpret_cast<uint8_t*>(words), 2 * count)) {
+                return false;
+            }
+            ReadOffsetWords(words, count);
+        }
+        if (d == 0) {
+            continue;
+        }
         const int32_t d2 = d * d;
-        for (int64_t e = 0; e < n; ++e) {
+        for (int64_t e = 0; e < count; ++e) {
             auto o = [&](int k) { return U(static_cast<int16_t>(image[k][e])); };
             const uint32_t inner0 = U(b) * o(0) + U(a) * o(1);
             const uint32_t inner1 = U(b) * o(2) + U(a) * o(3);
             const uint32_t sum = U(b) * inner0 + U(d) * inner1 + U(d2 / 2);
-            offsets[static_cast<size_t>(e)] = static_cast<int16_t>(static_cast<int32_t>(sum) / d2);
+            offsets[static_cast<size_t>(start + e)] =
+                static_cast<int16_t>(static_cast<int32_t>(sum) / d2);
         }
     }
     // With D = 0 the blend is undefined; offset image 0 is used as it stands.

@@ -23,11 +23,11 @@ struct Result {
     std::string err;
 };
 
-Result RunCli(const TempDir& dir, const std::string& args) {
+Result RunCli(const TempDir& dir, const std::string& args, const std::string& env = {}) {
     const std::string out = dir / "stdout.log";
     const std::string err = dir / "stderr.log";
-    const std::string command = "cd '" + dir.Path().string() + "' && '" QUORVANE_CLI_PATH "' " +
-                                args + " >'" + out + "' 2>'" + err + "'";
+    const std::string command = "cd '" + dir.Path().string() + "' && " + env + " '" +
+                                QUORVANE_CLI_PATH "' " + args + " >'" + out + "' 2>'" + err + "'";
     Result result;
     const int status = std::system(command.c_str());
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -53,6 +53,7 @@ TEST(ExportCli, ExitStatusAndMessage) {
         int status;
         std::string err; // the start of stderr
         std::string out;
+        std::string env = {};
     } cases[] = {
         {"export a.vrn -o a.bin", 2, "quorvane-cli: -o ends in .bin: name it", ""},
         {"export a.vrn -o a.png --step 0", 2, "quorvane-cli: --step must be", ""},
@@ -65,13 +66,22 @@ TEST(ExportCli, ExitStatusAndMessage) {
         {"export a.vrn -o a.ome.tif -q", 0, "", ""},
         {"export a.vrn -o a.png -q --overlay number", 0,
          "quorvane-cli: a.png: no overlay: png with 16 bits keeps the samples unchanged", ""},
+        // Without its video module the program still runs; a video export
+        // fails and says what is missing, other formats are unaffected.
+        {"export a.vrn -o v.mkv", 1,
+         "quorvane-cli: a.vrn: video export needs quorvane-video.so, which is not installed", "",
+         "QUORVANE_VIDEO_MODULE=/nonexistent/quorvane-video.so"},
+        {"export a.vrn -o b.png -q", 0, "", "", "QUORVANE_VIDEO_MODULE=/nonexistent/quorvane-video.so"},
+        {"export a.vrn -o v.mkv", 1, "quorvane-cli: a.vrn: cannot load the video module ", "",
+         "QUORVANE_VIDEO_MODULE=/dev/null"},
     };
     for (const auto& c : cases) {
-        const Result result = RunCli(dir, c.args);
+        const Result result = RunCli(dir, c.args, c.env);
         EXPECT_EQ(result.status, c.status) << c.args << ": " << result.err;
         EXPECT_EQ(result.err.rfind(c.err, 0), 0u) << c.args << ": " << result.err;
         EXPECT_EQ(result.out.rfind(c.out, 0), 0u) << c.args << ": " << result.out;
     }
+    EXPECT_FALSE(std::filesystem::exists(dir / "v.mkv"));
 }
 
 TEST(ExportCli, InterruptEndsByTheSignalLeavingCompleteFilesOnly) {

@@ -16,12 +16,13 @@ set(expected
   share/bash-completion/completions/quorvane-cli
   share/doc/quorvane/copyright
   share/doc/quorvane/CHANGELOG.md
-  share/doc/quorvane/changelog.gz)
+  share/doc/quorvane/changelog.gz
+  ${LIBDIR}/quorvane/quorvane-video.so)
 set(programs bin/quorvane-cli)
 if(PYTHON)
   # A prefix of one's own gets the folder Python itself searches for it.
   set(_site lib/python${PYTHON_VERSION}/site-packages/quorvane)
-  list(APPEND expected ${_site}/__init__.py ${_site}/dask.py)
+  list(APPEND expected ${_site}/__init__.py ${_site}/dask.py ${_site}/quorvane-video.so)
 endif()
 if(GUI)
   list(APPEND expected
@@ -66,5 +67,14 @@ foreach(f IN LISTS programs)
     message(FATAL_ERROR "${f} --version: ${rc} '${out}'")
   endif()
 endforeach()
+# The installed program finds its video module.
+execute_process(COMMAND ${PREFIX}/bin/quorvane-cli demo ${PREFIX}/check.vrn --frames 3 --size 64x48
+                COMMAND_ERROR_IS_FATAL ANY OUTPUT_QUIET)
+execute_process(COMMAND env -u QUORVANE_VIDEO_MODULE ${PREFIX}/bin/quorvane-cli export
+                        ${PREFIX}/check.vrn -o ${PREFIX}/check.mkv -q
+                RESULT_VARIABLE rc ERROR_VARIABLE err)
+if(NOT rc EQUAL 0 OR NOT EXISTS ${PREFIX}/check.mkv)
+  message(FATAL_ERROR "installed quorvane-cli export to .mkv: ${rc} ${err}")
+endif()
 list(LENGTH installed count)
 message(STATUS "${count} files installed, all expected ones present")

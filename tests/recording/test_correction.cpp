@@ -110,6 +110,36 @@ TEST_F(CorrectionTest, Kind6InterpolatesTheOffsetImages) {
               static_cast<int16_t>(wrapped / (d * d)));
 }
 
+// The offset images are blended piece by piece: every element of maps
+// larger than one piece, the last piece partial, gets its own images' blend.
+TEST_F(CorrectionTest, Kind6BlendsEveryElementOfLargeMaps) {
+    const int16_t mapW = 200, mapH = 100; // 20000 elements
+    VornRecipe desc = Corrected(6, 64, 32, mapW, mapH);
+    desc.calibValue = 27;
+    desc.correction.lo = 20;
+    desc.correction.hiStored = 39;
+    const auto n = static_cast<size_t>(mapW * mapH);
+    for (size_t k = 0; k < 4; ++k) {
+        for (size_t e = 0; e < n; ++e) {
+            desc.correction.offsetImages[k][e] = static_cast<uint16_t>((e * (k + 3) + 7 * k) % 1024);
+        }
+    }
+    auto reader = OpenRecording(desc);
+    ASSERT_TRUE(reader->offsetMap);
+    const int32_t a = 27 - 20, b = 40 - 27, d = 20, d2 = d * d;
+    auto word = [](uint16_t w) { return int32_t{w & 0x400 ? int16_t(w | 0xFE00) : int16_t(w)}; };
+    size_t wrong = 0;
+    for (size_t e = 0; e < n; ++e) {
+        int32_t o[4];
+        for (size_t k = 0; k < 4; ++k) {
+            o[k] = word(desc.correction.offsetImages[k][e]);
+        }
+        const int32_t expected = (b * (b * o[0] + a * o[1]) + d * (b * o[2] + a * o[3]) + d2 / 2) / d2;
+        wrong += reader->offsetMap[e] != expected;
+    }
+    EXPECT_EQ(wrong, 0u);
+}
+
 TEST_F(CorrectionTest, UnappliedCorrections) {
     auto check = [&](std::vector<uint8_t> bytes, int load, int32_t kind, CorrectionNote note) {
         int opened = 0;
