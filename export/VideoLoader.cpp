@@ -100,7 +100,7 @@ std::vector<std::string> VideoModuleCandidates(const std::string& selfDirectory,
                                                const char* environment) {
     if (environment && *environment)
         return {environment};
-    const std::string name = std::string("quorvane/") + kVideoModuleName;
+    const std::string name = std::string("quorvane/modules/") + kVideoModuleName;
     std::vector<std::string> paths;
     if (!selfDirectory.empty()) {
         paths.push_back(selfDirectory + "/" + kVideoModuleName);

@@ -37,7 +37,7 @@ std::unique_ptr<FrameSink> CreateVideoSink(const SinkSetup& setup, const VideoCo
 
 // The files the loader tries, in order: $QUORVANE_VIDEO_MODULE alone when it
 // is set; else beside the program (or Python extension) `self` lives in, in
-// <that folder>/../LIBDIR/quorvane and <that folder>/../../LIBDIR/quorvane
+// <that folder>/../LIBDIR/quorvane/modules and the same one level higher
 // (the build tree, and an installed program), then the installed LIBDIR.
 std::vector<std::string> VideoModuleCandidates(const std::string& selfDirectory,
                                                const char* environment);

@@ -17,7 +17,7 @@ set(expected
   share/doc/quorvane/copyright
   share/doc/quorvane/CHANGELOG.md
   share/doc/quorvane/changelog.gz
-  ${LIBDIR}/quorvane/quorvane-video.so)
+  ${LIBDIR}/quorvane/modules/quorvane-video.so)
 set(programs bin/quorvane-cli)
 if(PYTHON)
   # A prefix of one's own gets the folder Python itself searches for it.
