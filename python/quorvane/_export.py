@@ -60,8 +60,9 @@ def run(rec, out, format, first, last, step, crop, fps, quality, display_range, 
         raise ValueError(f"jobs must be at least 1, not {jobs}")
     first_index, first_text = frame_bound(rec, first)
     last_index, last_text = frame_bound(rec, last)
+    rec._check_unchanged()
     result = _core.export(
-        os.fsencode(rec.path), os.fsencode(os.fspath(out)), format or "", first_index,
+        os.fsencode(rec._absolute), os.fsencode(os.fspath(out)), format or "", first_index,
         last_index, first_text, last_text, operator.index(step),
         "" if crop is None else _listed(crop, "crop", 4), rec.rate, fps_text(fps),
         operator.index(quality), _listed(display_range, "display_range", 2),
@@ -73,7 +74,7 @@ def run(rec, out, format, first, last, step, crop, fps, quality, display_range, 
         if message.startswith("cannot open "):
             # The file changed or went away since it was opened: opening it
             # again raises what open() would raise now.
-            type(rec)(rec.path).close()
+            type(rec)(rec._absolute).close()
         raise OSError(message)
     if result["status"] == "cancelled":
         raise KeyboardInterrupt

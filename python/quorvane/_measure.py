@@ -43,6 +43,7 @@ class Measurements:
         if lo > hi:
             raise ValueError(f"first frame {lo} lies after last frame {hi}")
         box = [_whole(name, v) for name, v in (("x", x), ("y", y), ("w", w), ("h", h))]
+        self._check_unchanged()
         return _core.region_stats(os.fsencode(self._absolute), self._requested, *box,
                                   bool(ellipse), lo, hi, step, self._rate)
 

@@ -9,7 +9,7 @@ import weakref
 import numpy
 
 from . import _core, _export, _indexing
-from ._errors import ShortFrameError, VornError
+from ._errors import RecordingChangedError, ShortFrameError, VornError
 from ._measure import Measurements
 from ._time import TimeAxis, check_rate
 
@@ -30,6 +30,11 @@ def _text_path(path):
     if "\0" in path:
         raise ValueError("embedded null byte")
     return path
+
+
+def _file_identity(path):
+    info = os.stat(path)
+    return info.st_dev, info.st_ino, info.st_size, info.st_mtime_ns
 
 
 # Recordings open in this process. A forked child makes their locks usable
@@ -106,6 +111,7 @@ class Recording(TimeAxis, Measurements):
         r = self._reader
         self._shape = (r.frames, r.height, r.width)
         self._note = r.correction_note or None
+        self._identity = _file_identity(self._absolute)
         _OPEN.add(self)
 
     # --- description -------------------------------------------------------
@@ -223,6 +229,22 @@ class Recording(TimeAxis, Measurements):
     def _check_open(self):
         if self._reader.closed:
             raise ValueError("I/O operation on closed recording")
+
+    def _check_unchanged(self):
+        """For work that opens the file again by its path (export, region
+        statistics): the path must still name the file this recording read."""
+        try:
+            now = _file_identity(self._absolute)
+        except FileNotFoundError:
+            return  # the engine's open raises what open() would raise
+        if now != self._identity:
+            what = [name for name, a, b in zip(("file", "file", "size", "modification time"),
+                                               self._identity, now) if a != b]
+            error = RecordingChangedError(
+                f"{self._absolute}: the file changed since the recording was opened "
+                f"({', '.join(dict.fromkeys(what))}); open it again")
+            error.filename = self._absolute
+            raise error
 
     def _index(self, index):
         try:

@@ -106,3 +106,39 @@ def test_termination_during_to_tiff_cleans_up_then_ends_by_the_signal(tmp_path, 
     assert names == [f"x_{i:06d}.tif" for i in range(len(names))]
     assert 0 < len(names) < 2000
     assert len({os.path.getsize(out / n) for n in names}) == 1
+
+
+def _replace_by_rename(path):
+    other = small(path + ".new", frames=6)
+    os.replace(other, path)
+
+
+def _rewrite_in_place(path):
+    with open(path, "r+b") as f:
+        f.truncate(os.path.getsize(path) - 16 * 8 * 10 // 8)
+    os.utime(path, ns=(1, 1))
+
+
+@pytest.mark.parametrize("change", [_replace_by_rename, _rewrite_in_place])
+@pytest.mark.parametrize("work", ["region_stats", "export"])
+def test_work_that_reopens_the_path_refuses_a_changed_file(tmp_path, change, work):
+    path = small(str(tmp_path / "shot.vrn"))
+    run = {"region_stats": lambda rec: rec.region_stats(0, 0, 4, 4),
+           "export": lambda rec: rec.export(str(tmp_path / "out.ome.tif"))}[work]
+    with quorvane.open(path) as rec:
+        change(path)
+        with pytest.raises(quorvane.RecordingChangedError) as caught:
+            run(rec)
+    assert caught.value.filename == path
+    assert not os.path.exists(tmp_path / "out.ome.tif")
+
+
+def test_export_after_a_change_of_folder_reads_the_file_it_opened(tmp_path, monkeypatch):
+    path = small(str(tmp_path / "shot.vrn"))
+    monkeypatch.chdir(tmp_path)
+    with quorvane.open("shot.vrn") as rec:
+        expected = rec[:]
+        monkeypatch.chdir("/")
+        result = rec.export(str(tmp_path / "out.ome.tif"))
+        assert result.frames == len(rec)
+        assert rec.region_stats(0, 0, 16, 8)["max"].tolist() == expected.max(axis=(1, 2)).tolist()
