@@ -150,6 +150,7 @@ _ALONE = _references([object()], 0)
 
 recordings = RecordingPool()
 chunk_memory = ChunkMemory()
-# For tasks that sum frames: one frame per worker thread, and partial sums.
-frame_memory = ChunkMemory(keep=1)
+# For tasks that sum frames: a frame and its running sum per worker thread,
+# and partial sums.
+frame_memory = ChunkMemory(keep=2)
 sum_memory = ChunkMemory(keep=2)

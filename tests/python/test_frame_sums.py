@@ -11,6 +11,7 @@ import pytest
 
 import quorvane
 import quorvane.dask
+from quorvane import _frame_array
 from conftest import write
 
 
@@ -26,14 +27,18 @@ def shot(tmp_path_factory):
                  kind=6)
 
 
-# (frames per chunk, scheduler, threads): one chunk, exact chunks, a last
-# partial chunk, more partial sums than one task adds up, single frames.
-@pytest.mark.parametrize("per_chunk, scheduler, threads", [
-    (23, "sync", 1), (None, "threads", 2), (5, "threads", 2), (2, "threads", 1),
-    (1, "threads", 2), (4, "sync", 1),
+# (frames per chunk, frames per uint32 run, scheduler, threads): one chunk,
+# exact chunks, a last partial chunk, more partial sums than one task adds
+# up, single frames, chunks folded from several runs.
+@pytest.mark.parametrize("per_chunk, run, scheduler, threads", [
+    (23, None, "sync", 1), (None, 3, "threads", 2), (5, None, "threads", 2),
+    (2, None, "threads", 1), (1, None, "threads", 2), (4, 4, "sync", 1), (7, 2, "threads", 2),
 ])
 @pytest.mark.parametrize("method, axis", [("mean", 0), ("sum", 0), ("mean", (-3,))])
-def test_fused_equals_dask_and_numpy(shot, per_chunk, scheduler, threads, method, axis):
+def test_fused_equals_dask_and_numpy(shot, monkeypatch, per_chunk, run, scheduler, threads,
+                                     method, axis):
+    if run is not None:
+        monkeypatch.setattr(_frame_array, "_RUN", run)
     frames = quorvane.dask.from_recording(shot, frames_per_chunk=per_chunk)
     fused = getattr(frames, method)(axis=axis)
     assert "quorvane-frame-" in fused.name
