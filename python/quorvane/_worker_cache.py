@@ -120,7 +120,7 @@ class ChunkMemory:
         self._local = threading.local()
 
     def array(self, shape, dtype=numpy.uint16):
-        """An array of ``shape`` and ``dtype`` that no one else refers to; its contents are stale."""
+        """An array of ``shape`` and ``dtype`` that no one else refers to; stale contents."""
         kept = self._local.__dict__.setdefault("arrays", [])
         spare = None
         for n in range(len(kept)):

@@ -14,11 +14,7 @@ import quorvane.dask
 from quorvane import _frame_array
 from conftest import write
 
-
-def generic(array, method, **args):
-    """What Dask's own reduction gives for ``array.method(**args)``."""
-    plain = dask.array.Array(array.dask, array.name, array.chunks, meta=array._meta)
-    return getattr(plain, method)(**args)
+FUSED = "quorvane-frame-"
 
 
 @pytest.fixture(scope="module")
@@ -27,75 +23,46 @@ def shot(tmp_path_factory):
                  kind=6)
 
 
-# (frames per chunk, frames per uint32 run, scheduler, threads): one chunk,
-# exact chunks, a last partial chunk, more partial sums than one task adds
-# up, single frames, chunks folded from several runs.
-@pytest.mark.parametrize("per_chunk, run, scheduler, threads", [
-    (23, None, "sync", 1), (None, 3, "threads", 2), (5, None, "threads", 2),
-    (2, None, "threads", 1), (1, None, "threads", 2), (4, 4, "sync", 1), (7, 2, "threads", 2),
+# (frames per chunk, frames per uint32 run, threads): one chunk, a last
+# partial chunk, more partial sums than one task adds up, chunks of several runs.
+@pytest.mark.parametrize("per_chunk, run, threads", [
+    (23, None, 1), (None, 3, 2), (5, None, 2), (1, None, 2), (4, 4, 1), (7, 2, 2),
 ])
-@pytest.mark.parametrize("method, axis", [("mean", 0), ("sum", 0), ("mean", (-3,))])
-def test_fused_equals_dask_and_numpy(shot, monkeypatch, per_chunk, run, scheduler, threads,
-                                     method, axis):
+def test_fused_equals_dask_and_numpy(shot, monkeypatch, per_chunk, run, threads):
     if run is not None:
         monkeypatch.setattr(_frame_array, "_RUN", run)
-    frames = quorvane.dask.from_recording(shot, frames_per_chunk=per_chunk)
-    fused = getattr(frames, method)(axis=axis)
-    assert "quorvane-frame-" in fused.name
-    expected = generic(frames, method, axis=axis)
+    frames = pickle.loads(pickle.dumps(quorvane.dask.from_recording(shot, per_chunk)))
+    plain = dask.array.Array(frames.dask, frames.name, frames.chunks, meta=frames._meta)
     with quorvane.open(shot) as rec:
-        from_numpy = getattr(rec[:], method)(axis=0)
-    run = dict(scheduler=scheduler, num_workers=threads)
-    got, want = dask.compute(fused, expected, **run)
-    for result in (got, from_numpy):
-        assert result.dtype == want.dtype and result.shape == want.shape == fused.shape
-        numpy.testing.assert_array_equal(result, want)
-    assert fused.dtype == want.dtype and fused.chunks == expected.chunks
-    # Memory kept for later sums never takes over a result still held.
-    numpy.testing.assert_array_equal(dask.compute(fused, frames.sum(axis=0), **run)[0], want)
-    numpy.testing.assert_array_equal(got, want)
+        stack = rec[:]
+    for method, axis in (("mean", 0), ("sum", 0), ("mean", (-3,))):
+        fused = getattr(frames, method)(axis=axis)
+        got, want = dask.compute(fused, getattr(plain, method)(axis=axis), num_workers=threads)
+        # A second sum must not take the memory of a result still held.
+        dask.compute(frames.sum(axis=0), num_workers=threads)
+        assert FUSED in fused.name and fused.shape == want.shape
+        for result in (got, getattr(stack, method)(axis=0)):
+            assert result.dtype == want.dtype == fused.dtype
+            numpy.testing.assert_array_equal(result, want)
 
 
-same = lambda a: a  # noqa: E731
-
-
-# (derive the lazy array, the same on numpy, reduction arguments)
-@pytest.mark.parametrize("derive, on_numpy, args", [
-    (same, same, dict(axis=0, keepdims=True)),
-    (same, same, dict(axis=0, dtype="f4")),
-    (same, same, dict(axis=0, split_every=2)),
-    (same, same, dict(axis=1)),
-    (same, same, dict()),
-    (lambda a: a[2:], lambda a: a[2:], dict(axis=0)),
-    (lambda a: a + a, lambda a: a + a, dict(axis=0)),
-    (lambda a: a.persist(scheduler="sync"), same, dict(axis=0)),
-])
-def test_other_reductions_take_dask_path(shot, derive, on_numpy, args):
-    frames = derive(quorvane.dask.from_recording(shot, frames_per_chunk=5))
-    with quorvane.open(shot) as rec:
-        base = on_numpy(rec[:])
-    numpy_args = {k: v for k, v in args.items() if k != "split_every"}
-    for method in ("mean", "sum"):
-        result = getattr(frames, method)(**args)
-        assert "quorvane-frame-" not in result.name
-        want = getattr(base, method)(**numpy_args)
-        got = result.compute(scheduler="sync")
-        assert got.dtype == want.dtype and got.shape == want.shape
-        numpy.testing.assert_allclose(got, want, rtol=1e-6)
-
-
-def test_pickled_and_assigned_arrays(shot):
+def test_other_reductions_take_dask_path(shot):
     frames = quorvane.dask.from_recording(shot, frames_per_chunk=5)
-    again = pickle.loads(pickle.dumps(frames))
-    assert isinstance(again, dask.array.Array) and again.name == frames.name
-    assert "quorvane-frame-" in again.mean(axis=0).name
-    numpy.testing.assert_array_equal(again.mean(axis=0).compute(),
-                                     frames.mean(axis=0).compute())
-    frames[0] = 0  # rewrites the array in place: its sums are Dask's again
-    assert "quorvane-frame-" not in frames.sum(axis=0).name
     with quorvane.open(shot) as rec:
-        numpy.testing.assert_array_equal(frames.sum(axis=0).compute(), rec[1:].sum(axis=0))
-    assert "quorvane-frame-" not in pickle.loads(pickle.dumps(frames)).sum(axis=0).name
+        stack = rec[:]
+    for array, on_numpy, args in [(frames, stack, dict(axis=0, keepdims=True)),
+                                  (frames, stack, dict(axis=0, dtype="f4")),
+                                  (frames, stack, dict(axis=1)), (frames, stack, dict()),
+                                  (frames[2:], stack[2:], dict(axis=0)),
+                                  (frames + frames, stack + stack, dict(axis=0))]:
+        for method in ("mean", "sum"):
+            result = getattr(array, method)(**args)
+            want = getattr(on_numpy, method)(**args)
+            assert FUSED not in result.name and result.dtype == want.dtype
+            numpy.testing.assert_allclose(result.compute(), want, rtol=1e-6)
+    frames[0] = 0  # rewrites the array in place
+    assert FUSED not in frames.sum(axis=0).name
+    numpy.testing.assert_array_equal(frames.sum(axis=0).compute(), stack[1:].sum(axis=0))
 
 
 def test_changed_and_cut_files(tmp_path, cut_recording):
