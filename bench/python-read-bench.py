@@ -23,6 +23,7 @@ round, every contender over every frame of a recording:
 Then the mean frame, ``from_recording(path).mean(axis=0).compute()`` with
 the default chunks on Dask's threaded scheduler with 1 and 2 threads,
 beside a plain loop of ``read(i, out=buf)`` and ``numpy.add`` on one thread
+and Dask's own (generic) reduction of the same array on 1 thread
 (``--only-mean`` runs just this part).
 
 Then ``quorvane.dask.from_recording(path).sum().compute()`` on a
@@ -151,12 +152,16 @@ def mean_loop(quorvane, path):
 
 def bench_mean(args, quorvane, loop, path):
     import dask
+    import dask.array
     import quorvane.dask
 
     frames = quorvane.dask.from_recording(path)
     small = quorvane.dask.from_recording(path, frames_per_chunk=16)
+    # The same chunks as a plain dask array: Dask's generic mean.
+    plain = dask.array.Array(frames.dask, frames.name, frames.chunks, meta=frames._meta)
     names = ["loop read(out=) + numpy.add, 1 thread", "dask mean, 1 thread",
-             "dask mean, 2 threads", "dask mean, 16-frame chunks, 1 thread"]
+             "dask mean, 2 threads", "dask mean, 16-frame chunks, 1 thread",
+             "dask's generic mean, 1 thread"]
     times = {name: [] for name in names}
     scaling = []
     _, expected = mean_loop(quorvane, path)
@@ -164,7 +169,7 @@ def bench_mean(args, quorvane, loop, path):
         scaling.append(2 * cxx_loop(loop, path) / cxx_pair(loop, path))
         times[names[0]].append(mean_loop(quorvane, path)[0])
         for array, threads, name in ((frames, 1, names[1]), (frames, 2, names[2]),
-                                     (small, 1, names[3])):
+                                     (small, 1, names[3]), (plain, 1, names[4])):
             result = []
             with dask.config.set(scheduler="threads", num_workers=threads):
                 times[name].append(timed_cpu(

@@ -119,18 +119,18 @@ class ChunkMemory:
         self._largest = largest
         self._local = threading.local()
 
-    def array(self, shape):
-        """A uint16 array of ``shape`` that no one else refers to; its contents are stale."""
+    def array(self, shape, dtype=numpy.uint16):
+        """An array of ``shape`` and ``dtype`` that no one else refers to; stale contents."""
         kept = self._local.__dict__.setdefault("arrays", [])
         spare = None
         for n in range(len(kept)):
             # Only this thread sees the list, so no one can take a new
             # reference to a free array meanwhile.
             if _references(kept, n) == _ALONE:
-                if kept[n].shape == shape:
+                if kept[n].shape == shape and kept[n].dtype == dtype:
                     return kept[n]
                 spare = n
-        fresh = numpy.empty(shape, numpy.uint16)
+        fresh = numpy.empty(shape, dtype)
         if fresh.nbytes > self._largest:
             pass
         elif len(kept) < self._keep:
@@ -150,3 +150,7 @@ _ALONE = _references([object()], 0)
 
 recordings = RecordingPool()
 chunk_memory = ChunkMemory()
+# For tasks that sum frames: a frame and its running sum per worker thread,
+# and partial sums.
+frame_memory = ChunkMemory(keep=2)
+sum_memory = ChunkMemory(keep=2)

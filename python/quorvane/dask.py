@@ -19,11 +19,11 @@ import os
 
 import dask
 import dask.array
-import numpy
 from dask.base import tokenize
 from dask.highlevelgraph import HighLevelGraph
 
 from . import _core, _indexing
+from ._frame_array import FrameArray
 from ._recording import Recording, _text_path
 from ._time import check_rate
 from ._worker_cache import chunk_memory, file_state, recording_facts, recordings
@@ -69,6 +69,11 @@ def from_recording(path, frames_per_chunk=None, correction=True, complete_only=F
     and modification time) and raises :class:`quorvane.RecordingChangedError`
     naming what changed; a chunk never holds fewer frames than its shape
     says. ``complete_only=True`` as for :func:`quorvane.open`.
+
+    ``sum(axis=0)`` and ``mean(axis=0)`` of the array itself (other
+    arguments left at their defaults) read each chunk frame by frame into
+    one small buffer per worker thread and add the frames up there, instead
+    of reading whole chunks first; the results equal Dask's own reduction.
     """
     check_rate(rate)
     path = os.path.abspath(_text_path(path))
@@ -90,7 +95,7 @@ def from_recording(path, frames_per_chunk=None, correction=True, complete_only=F
              for k, start in enumerate(starts)}
     chunks = (tuple(min(frames_per_chunk, frames - s) for s in starts), (height,), (width,))
     graph = HighLevelGraph.from_collections(name, layer, dependencies=())
-    return dask.array.Array(graph, name, chunks, dtype=numpy.uint16)
+    return FrameArray(graph, name, chunks, (path, correction, complete_only, built))
 
 
 ConvertResult = collections.namedtuple("ConvertResult", ["path", "frames", "error"])
