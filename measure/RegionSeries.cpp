@@ -68,11 +68,15 @@ SeriesResult ScanRegionSeries(const SeriesRequest& request,
         return true;
     };
 
+    // Only the region's rows are read and decoded.
+    const int64_t rowsBegin = int64_t{request.region.y} * width;
+    const int64_t rowsEnd = (int64_t{request.region.y} + request.region.height) * width;
     int64_t done = 0;
     for (int64_t index = request.first; index <= last; index += request.step) {
         accumulator.Reset();
         const auto at = static_cast<int32_t>(index);
-        const int32_t got = reader.ReadFrameInPieces(buffer.get(), at, 0x7FFFFFFF, sink);
+        const int32_t got = reader.ReadFrameSamples(buffer.get(), at, 0x7FFFFFFF, rowsBegin,
+                                                    rowsEnd, sink);
         if (got != samples * 2) {
             return Outcome(SeriesStatus::Failed,
                            request.recording + ": frame " + std::to_string(index) +

@@ -208,11 +208,18 @@ int32_t VornReader::ReadFrame(uint16_t* destination, int32_t index, int32_t capa
 
 int32_t VornReader::ReadFrameInPieces(uint16_t* destination, int32_t index, int32_t capacity,
                                       const FramePieceSink& sink) {
-    if (!file.IsOpen() || destination == nullptr || index < 0 || index >= frameCount) {
+    return ReadFrameSamples(destination, index, capacity, 0, int64_t{width} * height, sink);
+}
+
+int32_t VornReader::ReadFrameSamples(uint16_t* destination, int32_t index, int32_t capacity,
+                                     int64_t begin, int64_t end, const FramePieceSink& sink) {
+    const int64_t pixels = int64_t{width} * height;
+    if (!file.IsOpen() || destination == nullptr || index < 0 || index >= frameCount ||
+        begin < 0 || end > pixels || begin >= end) {
         return 0;
     }
     // Partial frames are never asked for; a smaller buffer is refused.
-    if (int64_t{capacity} < int64_t{width} * height * 2) {
+    if (int64_t{capacity} < pixels * 2) {
         return 0;
     }
     if (SeekFrame(index) != 0) {
@@ -234,19 +241,33 @@ int32_t VornReader::ReadFrameInPieces(uint16_t* destination, int32_t index, int3
             return 0;
         }
     }
-    const int64_t got = file.Read(scratch_.get(), packed);
-    if (got != packed) {
+    // Lane order stores 32 samples in each 40 bytes: the range widens to
+    // whole groups and only their bytes are read. Quadrant order needs all.
+    int64_t from = 0;
+    int64_t to = packed;
+    if (pixelLayout != 1) {
+        begin = begin / 32 * 32;
+        end = std::min(pixels, (end + 31) / 32 * 32);
+        from = begin / 32 * 40;
+        to = std::min(packed, (end + 31) / 32 * 40);
+    }
+    if (from > 0 && !file.Skip(from)) {
+        currentFrame = -2;
+        return 0;
+    }
+    const int64_t got = file.Read(scratch_.get() + from, to - from);
+    if (got != to - from) {
         return ShortRead(got);
     }
     // The padding up to the next frame is never read; a failed skip only
     // costs a seek at the next read.
-    if (frameBytes > packed && !file.Skip(frameBytes - packed)) {
+    if (frameBytes > to && !file.Skip(frameBytes - to)) {
         currentFrame = -2;
     }
-    if (!DecodePieces(destination, scratch_.get(), sink)) {
+    if (!DecodePieces(destination, scratch_.get(), begin, end, sink)) {
         return 0;
     }
-    return static_cast<int32_t>(int64_t{width} * height * 2);
+    return static_cast<int32_t>(pixels * 2);
 }
 
 int64_t VornReader::PackedBytes() const {
