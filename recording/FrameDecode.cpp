@@ -42,7 +42,7 @@ void VornReader::CorrectSamples(uint16_t* destination, int64_t begin, int64_t en
     }
 }
 
-bool VornReader::DecodePieces(uint16_t* destination, const uint8_t* packed, int64_t begin,
+bool VornReader::DecodeStored(uint16_t* destination, const uint8_t* packed, int64_t begin,
                               int64_t end, const FramePieceSink& sink) const {
     const int64_t pixels = int64_t{width} * height;
     int64_t handed = begin;

@@ -99,6 +99,21 @@ public:
     int32_t ReadFrameSamples(uint16_t* destination, int32_t index, int32_t capacity,
                              int64_t begin, int64_t end, const FramePieceSink& sink);
 
+    // The two halves of ReadFrameSamples, so one thread can read the next
+    // frame's stored bytes while another decodes this one: FetchStored moves
+    // only the file position and `packed`, DecodeStored only reads the
+    // geometry and the correction maps.
+    // FetchStored reads the stored bytes that hold samples [begin, end) of
+    // frame `index` into `packed` (allocated when empty) and widens the range
+    // to what they decode; returns as ReadFrame, without decoding.
+    int32_t FetchStored(std::unique_ptr<uint8_t[]>& packed, int32_t index, int64_t& begin,
+                        int64_t& end);
+    // Unpacks and corrects samples [begin, end) (as FetchStored left them)
+    // into the frame at `destination`, handing them on in pieces; false when
+    // the sink stopped it.
+    bool DecodeStored(uint16_t* destination, const uint8_t* packed, int64_t begin, int64_t end,
+                      const FramePieceSink& sink) const;
+
     // 0 when the file is positioned at frame `index`, -1 when a seek failed.
     int32_t SeekFrame(int32_t index);
 
@@ -158,11 +173,6 @@ private:
     int64_t PackedBytes() const;
     void ClearUnpackedTail(uint16_t* destination) const;
 
-    // Unpacks and corrects samples [begin, end) of the packed frame (whole
-    // packing groups in lane order) piece by piece; false when the sink
-    // stopped it.
-    bool DecodePieces(uint16_t* destination, const uint8_t* packed, int64_t begin, int64_t end,
-                      const FramePieceSink& sink) const;
     // Corrects samples [begin, end) of a decoded frame, row piece by row piece.
     void CorrectSamples(uint16_t* destination, int64_t begin, int64_t end) const;
     // The kind-6 maps allow the 10-bit form of the correction (set at Open).
