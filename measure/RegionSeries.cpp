@@ -35,6 +35,14 @@ std::string CheckRange(int first, int last, int step, int32_t count) {
     return {};
 }
 
+// Empty when the region fits the frames and the range the recording.
+std::string CheckRequest(const SeriesRequest& request, int last, const VornReader& reader) {
+    const auto [width, height] = reader.GetFrameSize();
+    std::string problem = CheckRegion(request.region, width, height);
+    return problem.empty() ? CheckRange(request.first, last, request.step, reader.GetFrameCount())
+                           : problem;
+}
+
 } // namespace
 
 SeriesResult ScanRegionSeries(const SeriesRequest& request,
@@ -46,12 +54,8 @@ SeriesResult ScanRegionSeries(const SeriesRequest& request,
     }
     const auto [width, height] = reader.GetFrameSize();
     const int32_t count = reader.GetFrameCount();
-    if (std::string problem = CheckRegion(request.region, width, height); !problem.empty()) {
-        return Outcome(SeriesStatus::Refused, std::move(problem));
-    }
     const int last = request.last == -1 ? count - 1 : request.last;
-    if (std::string problem = CheckRange(request.first, last, request.step, count);
-        !problem.empty()) {
+    if (std::string problem = CheckRequest(request, last, reader); !problem.empty()) {
         return Outcome(SeriesStatus::Refused, std::move(problem));
     }
 
