@@ -7,7 +7,8 @@
 //
 // Both open their reader inside the pass, with the correction, as the scan
 // does. The region is the centred quarter of the frame (512 x 512 of
-// 1024 x 1024); bench/stats-bench.py drives it round by round.
+// 1024 x 1024), or with whole:1 the whole frame, which reads every row;
+// bench/stats-bench.py drives it round by round.
 #include "measure/RegionSeries.h"
 #include "recording/VornReader.h"
 
@@ -59,6 +60,9 @@ void BM_RegionStats(benchmark::State& state) {
     request.recording = path;
     request.region = {probe.width / 4, probe.height / 4, probe.width / 2, probe.height / 2,
                       state.range(0) != 0};
+    if (state.range(1) != 0) {
+        request.region = {0, 0, probe.width, probe.height, false};
+    }
     double sum = 0;
     for (auto _ : state) {
         const SeriesResult result = ScanRegionSeries(request, [&](const RegionSample& sample) {
@@ -73,7 +77,13 @@ void BM_RegionStats(benchmark::State& state) {
     benchmark::DoNotOptimize(sum);
     state.counters["frames"] = probe.GetFrameCount();
 }
-BENCHMARK(BM_RegionStats)->ArgName("ellipse")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RegionStats)
+    ->ArgNames({"ellipse", "whole"})
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({0, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "measure/RegionSeries.h"
 
+#include "measure/FetchAhead.h"
+
 #include "recording/TimeBase.h"
 #include "recording/VornReader.h"
 
@@ -33,6 +35,14 @@ std::string CheckRange(int first, int last, int step, int32_t count) {
     return {};
 }
 
+// Empty when the region fits the frames and the range the recording.
+std::string CheckRequest(const SeriesRequest& request, int last, const VornReader& reader) {
+    const auto [width, height] = reader.GetFrameSize();
+    std::string problem = CheckRegion(request.region, width, height);
+    return problem.empty() ? CheckRange(request.first, last, request.step, reader.GetFrameCount())
+                           : problem;
+}
+
 } // namespace
 
 SeriesResult ScanRegionSeries(const SeriesRequest& request,
@@ -44,12 +54,8 @@ SeriesResult ScanRegionSeries(const SeriesRequest& request,
     }
     const auto [width, height] = reader.GetFrameSize();
     const int32_t count = reader.GetFrameCount();
-    if (std::string problem = CheckRegion(request.region, width, height); !problem.empty()) {
-        return Outcome(SeriesStatus::Refused, std::move(problem));
-    }
     const int last = request.last == -1 ? count - 1 : request.last;
-    if (std::string problem = CheckRange(request.first, last, request.step, count);
-        !problem.empty()) {
+    if (std::string problem = CheckRequest(request, last, reader); !problem.empty()) {
         return Outcome(SeriesStatus::Refused, std::move(problem));
     }
 
@@ -68,21 +74,35 @@ SeriesResult ScanRegionSeries(const SeriesRequest& request,
         return true;
     };
 
+    // Only the region's rows are read and decoded; the next frame's bytes
+    // are read while this one is decoded and summed.
+    const int64_t rowsBegin = int64_t{request.region.y} * width;
+    const int64_t rowsEnd = (int64_t{request.region.y} + request.region.height) * width;
+    const int64_t frames = (last - request.first) / request.step + 1;
+    FetchAhead ahead(frames, [&](int64_t n, FetchSlot& slot) {
+        slot.begin = rowsBegin;
+        slot.end = rowsEnd;
+        const auto index = static_cast<int32_t>(request.first + n * request.step);
+        slot.result = reader.FetchStored(slot.bytes, index, slot.begin, slot.end);
+        return slot.result == samples * 2;
+    });
     int64_t done = 0;
-    for (int64_t index = request.first; index <= last; index += request.step) {
-        accumulator.Reset();
-        const auto at = static_cast<int32_t>(index);
-        const int32_t got = reader.ReadFrameInPieces(buffer.get(), at, 0x7FFFFFFF, sink);
-        if (got != samples * 2) {
+    for (int64_t n = 0; n < frames; ++n) {
+        const auto at = static_cast<int32_t>(request.first + n * request.step);
+        FetchSlot& slot = ahead.Next();
+        if (slot.result != samples * 2) {
             return Outcome(SeriesStatus::Failed,
-                           request.recording + ": frame " + std::to_string(index) +
+                           request.recording + ": frame " + std::to_string(at) +
                                " could not be read whole",
                            done);
         }
+        accumulator.Reset();
+        reader.DecodeStored(buffer.get(), slot.bytes.get(), slot.begin, slot.end, sink);
+        ahead.Release();
         RegionSample sample;
         sample.index = at;
-        sample.number = times.NumberOf(index);
-        sample.seconds = times.TimeOf(index);
+        sample.number = times.NumberOf(at);
+        sample.seconds = times.TimeOf(at);
         sample.stats = accumulator.Result();
         if (!frame(sample)) {
             return Outcome(SeriesStatus::Cancelled, {}, done);

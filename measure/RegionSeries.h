@@ -38,7 +38,9 @@ struct SeriesResult {
 
 // Opens its own reader; for each frame in order computes the region's
 // statistics while the frame is decoded (no second pass over the frame), then
-// calls `frame`; returning false from it stops the scan (Cancelled).
+// calls `frame`; returning false from it stops the scan (Cancelled). Only the
+// region's rows are read, and a thread of the scan's own reads the next
+// frame's bytes meanwhile; it has ended when the scan returns.
 // Refused: region or range problems (the message names the frame size or the
 // range). Failed: the file cannot be opened or a frame cannot be read whole.
 SeriesResult ScanRegionSeries(const SeriesRequest& request,

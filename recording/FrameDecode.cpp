@@ -42,45 +42,46 @@ void VornReader::CorrectSamples(uint16_t* destination, int64_t begin, int64_t en
     }
 }
 
-bool VornReader::DecodePieces(uint16_t* destination, const uint8_t* packed,
-                              const FramePieceSink& sink) const {
+bool VornReader::DecodeStored(uint16_t* destination, const uint8_t* packed, int64_t begin,
+                              int64_t end, const FramePieceSink& sink) const {
     const int64_t pixels = int64_t{width} * height;
-    int64_t handed = 0;
-    auto handOn = [&](int64_t end) {
-        if (!sink || (end - handed < kHandOff && end < pixels)) {
+    int64_t handed = begin;
+    auto handOn = [&](int64_t at) {
+        if (!sink || (at - handed < kHandOff && at < end)) {
             return true;
         }
         const int64_t from = handed;
-        handed = end;
-        return sink(from, end);
+        handed = at;
+        return sink(from, at);
     };
     if (pixelLayout == 1) {
         // Quadrant order fills the frame from the centre outwards: decoded
         // whole, then corrected and handed on in reading order.
         Unpack(destination, packed, width, height);
         ClearUnpackedTail(destination);
-        for (int64_t begin = 0; begin < pixels; begin += kDecodePiece) {
-            const int64_t end = std::min(begin + kDecodePiece, pixels);
-            CorrectSamples(destination, begin, end);
-            if (!handOn(end)) {
+        for (int64_t at = begin; at < end; at += kDecodePiece) {
+            const int64_t next = std::min(at + kDecodePiece, end);
+            CorrectSamples(destination, at, next);
+            if (!handOn(next)) {
                 return false;
             }
         }
         return true;
     }
-    // Lane order is a plain stream of 40-byte groups of 32 samples; the
-    // samples after the last whole group are 0 before the correction.
+    // Lane order is a plain stream of 40-byte groups of 32 samples (`begin`
+    // starts a group); the samples after the last whole group are 0 before
+    // the correction.
     const int64_t grouped = pixels / 32 * 32;
-    for (int64_t begin = 0; begin < pixels; begin += kDecodePiece) {
-        const int64_t end = std::min(begin + kDecodePiece, pixels);
-        const int64_t unpacked = std::min(end, grouped);
-        if (unpacked > begin) {
-            UnpackLanesFast(destination + begin, packed + begin / 32 * 40,
-                            static_cast<int32_t>(unpacked - begin), 1);
+    for (int64_t at = begin; at < end; at += kDecodePiece) {
+        const int64_t next = std::min(at + kDecodePiece, end);
+        const int64_t unpacked = std::min(next, grouped);
+        if (unpacked > at) {
+            UnpackLanesFast(destination + at, packed + at / 32 * 40,
+                            static_cast<int32_t>(unpacked - at), 1);
         }
-        std::fill(destination + std::max(begin, unpacked), destination + end, uint16_t{0});
-        CorrectSamples(destination, begin, end);
-        if (!handOn(end)) {
+        std::fill(destination + std::max(at, unpacked), destination + next, uint16_t{0});
+        CorrectSamples(destination, at, next);
+        if (!handOn(next)) {
             return false;
         }
     }

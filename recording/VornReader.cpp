@@ -208,11 +208,27 @@ int32_t VornReader::ReadFrame(uint16_t* destination, int32_t index, int32_t capa
 
 int32_t VornReader::ReadFrameInPieces(uint16_t* destination, int32_t index, int32_t capacity,
                                       const FramePieceSink& sink) {
-    if (!file.IsOpen() || destination == nullptr || index < 0 || index >= frameCount) {
+    return ReadFrameSamples(destination, index, capacity, 0, int64_t{width} * height, sink);
+}
+
+int32_t VornReader::ReadFrameSamples(uint16_t* destination, int32_t index, int32_t capacity,
+                                     int64_t begin, int64_t end, const FramePieceSink& sink) {
+    // Partial frames are never asked for; a smaller buffer is refused.
+    if (destination == nullptr || int64_t{capacity} < int64_t{width} * height * 2) {
         return 0;
     }
-    // Partial frames are never asked for; a smaller buffer is refused.
-    if (int64_t{capacity} < int64_t{width} * height * 2) {
+    const int32_t got = FetchStored(scratch_, index, begin, end);
+    if (got != static_cast<int32_t>(int64_t{width} * height * 2)) {
+        return got;
+    }
+    return DecodeStored(destination, scratch_.get(), begin, end, sink) ? got : 0;
+}
+
+int32_t VornReader::FetchStored(std::unique_ptr<uint8_t[]>& packed, int32_t index,
+                                int64_t& begin, int64_t& end) {
+    const int64_t pixels = int64_t{width} * height;
+    if (!file.IsOpen() || index < 0 || index >= frameCount || begin < 0 || end > pixels ||
+        begin >= end) {
         return 0;
     }
     if (SeekFrame(index) != 0) {
@@ -225,28 +241,39 @@ int32_t VornReader::ReadFrameInPieces(uint16_t* destination, int32_t index, int3
     if (size < 0 || start + frameBytes > size) {
         return ShortRead(size < start ? 0 : size - start);
     }
-    const int64_t packed = PackedBytes();
-    if (!scratch_) {
+    const int64_t stored = PackedBytes();
+    if (!packed) {
         try {
-            scratch_ = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(packed));
+            packed = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(stored));
         } catch (const std::bad_alloc&) {
             currentFrame = -2;
             return 0;
         }
     }
-    const int64_t got = file.Read(scratch_.get(), packed);
-    if (got != packed) {
+    // Lane order stores 32 samples in each 40 bytes: the range widens to
+    // whole groups and only their bytes are read. Quadrant order needs all.
+    int64_t from = 0;
+    int64_t to = stored;
+    if (pixelLayout != 1) {
+        begin = begin / 32 * 32;
+        end = std::min(pixels, (end + 31) / 32 * 32);
+        from = begin / 32 * 40;
+        to = std::min(stored, (end + 31) / 32 * 40);
+    }
+    if (from > 0 && !file.Skip(from)) {
+        currentFrame = -2;
+        return 0;
+    }
+    const int64_t got = file.Read(packed.get() + from, to - from);
+    if (got != to - from) {
         return ShortRead(got);
     }
     // The padding up to the next frame is never read; a failed skip only
     // costs a seek at the next read.
-    if (frameBytes > packed && !file.Skip(frameBytes - packed)) {
+    if (frameBytes > to && !file.Skip(frameBytes - to)) {
         currentFrame = -2;
     }
-    if (!DecodePieces(destination, scratch_.get(), sink)) {
-        return 0;
-    }
-    return static_cast<int32_t>(int64_t{width} * height * 2);
+    return static_cast<int32_t>(pixels * 2);
 }
 
 int64_t VornReader::PackedBytes() const {

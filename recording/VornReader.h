@@ -89,6 +89,31 @@ public:
     int32_t ReadFrameInPieces(uint16_t* destination, int32_t index, int32_t capacity,
                               const FramePieceSink& sink);
 
+    // ReadFrameInPieces for samples [begin, end) of the frame only (reading
+    // order, 0 <= begin < end <= width * height): in lane order only the
+    // stored bytes that hold them are read and decoded, so a measurement over
+    // some rows costs what those rows hold. The pieces handed on run in order
+    // and cover the range, widened to whole packing groups; the rest of the
+    // destination is unspecified. The frame must still lie in the file whole
+    // (else a short read, as ReadFrame). An invalid range is refused (0).
+    int32_t ReadFrameSamples(uint16_t* destination, int32_t index, int32_t capacity,
+                             int64_t begin, int64_t end, const FramePieceSink& sink);
+
+    // The two halves of ReadFrameSamples, so one thread can read the next
+    // frame's stored bytes while another decodes this one: FetchStored moves
+    // only the file position and `packed`, DecodeStored only reads the
+    // geometry and the correction maps.
+    // FetchStored reads the stored bytes that hold samples [begin, end) of
+    // frame `index` into `packed` (allocated when empty) and widens the range
+    // to what they decode; returns as ReadFrame, without decoding.
+    int32_t FetchStored(std::unique_ptr<uint8_t[]>& packed, int32_t index, int64_t& begin,
+                        int64_t& end);
+    // Unpacks and corrects samples [begin, end) (as FetchStored left them)
+    // into the frame at `destination`, handing them on in pieces; false when
+    // the sink stopped it.
+    bool DecodeStored(uint16_t* destination, const uint8_t* packed, int64_t begin, int64_t end,
+                      const FramePieceSink& sink) const;
+
     // 0 when the file is positioned at frame `index`, -1 when a seek failed.
     int32_t SeekFrame(int32_t index);
 
@@ -148,10 +173,6 @@ private:
     int64_t PackedBytes() const;
     void ClearUnpackedTail(uint16_t* destination) const;
 
-    // Unpacks and corrects the packed frame piece by piece; false when the
-    // sink stopped it.
-    bool DecodePieces(uint16_t* destination, const uint8_t* packed,
-                      const FramePieceSink& sink) const;
     // Corrects samples [begin, end) of a decoded frame, row piece by row piece.
     void CorrectSamples(uint16_t* destination, int64_t begin, int64_t end) const;
     // The kind-6 maps allow the 10-bit form of the correction (set at Open).

@@ -6,6 +6,7 @@
 
 #include "recording/Unpack.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <random>
@@ -85,6 +86,38 @@ std::vector<uint16_t> Reference(const VornReader& r, const std::vector<uint8_t>&
     return out;
 }
 
+// Sample ranges of a frame (a first sample, a last sample, odd bounds, the
+// tail after the last whole packing group) decode as in the whole frame, the
+// pieces run in order over the range, and the next whole read is unaffected.
+void ExpectRangesMatch(VornReader& reader, int32_t index, const std::vector<uint16_t>& expected) {
+    const auto pixels = static_cast<int64_t>(expected.size());
+    const std::pair<int64_t, int64_t> ranges[] = {
+        {0, 1}, {pixels - 1, pixels}, {pixels / 3 + 1, pixels / 2 + 3}, {33, pixels}};
+    for (const auto& [begin, end] : ranges) {
+        if (begin >= end || begin < 0) {
+            continue;
+        }
+        std::vector<uint16_t> frame(expected.size(), 0xBEEF);
+        int64_t first = -1;
+        int64_t next = -1;
+        const int32_t result = reader.ReadFrameSamples(
+            frame.data(), index, kWhole, begin, end, [&](int64_t from, int64_t to) {
+                EXPECT_TRUE(next == -1 || from == next);
+                first = first == -1 ? from : first;
+                next = to;
+                return true;
+            });
+        ASSERT_EQ(result, static_cast<int32_t>(pixels * 2)) << begin << ".." << end;
+        EXPECT_LE(first, begin);
+        EXPECT_GE(next, end);
+        EXPECT_TRUE(std::equal(frame.begin() + begin, frame.begin() + end, expected.begin() + begin))
+            << begin << ".." << end;
+    }
+    std::vector<uint16_t> whole(expected.size(), 0xBEEF);
+    EXPECT_EQ(reader.ReadFrame(whole.data(), index, kWhole), static_cast<int32_t>(pixels * 2));
+    EXPECT_EQ(whole, expected);
+}
+
 class PieceTest : public RecordingTest {};
 
 TEST_F(PieceTest, WholeAndPiecewiseReadsMatchTheReferenceForEveryGeometry) {
@@ -133,6 +166,7 @@ TEST_F(PieceTest, WholeAndPiecewiseReadsMatchTheReferenceForEveryGeometry) {
                 EXPECT_EQ(result, static_cast<int32_t>(pixels * 2));
                 EXPECT_EQ(next, static_cast<int64_t>(pixels));
                 EXPECT_EQ(handed, expected) << "frame " << index;
+                ExpectRangesMatch(*reader, index, expected);
             }
         }
     }
@@ -152,6 +186,11 @@ TEST_F(PieceTest, AStoppingSinkEndsTheRead) {
     EXPECT_EQ(calls, 2);
     // The next read is unaffected.
     EXPECT_EQ(reader->ReadFrame(frame.data(), 0, kWhole), 1024 * 100 * 2);
+    // Empty, reversed and out-of-frame ranges are refused.
+    for (const auto& [begin, end] : {std::pair<int64_t, int64_t>{5, 5}, {9, 4}, {-1, 4},
+                                     {0, 1024 * 100 + 1}}) {
+        EXPECT_EQ(reader->ReadFrameSamples(frame.data(), 0, kWhole, begin, end, {}), 0);
+    }
 }
 
 } // namespace
