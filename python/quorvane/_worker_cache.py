@@ -18,7 +18,7 @@ import threading
 import numpy
 
 from ._errors import RecordingChangedError
-from ._recording import Recording
+from ._recording import Recording, _file_identity
 
 
 def recording_facts(rec):
@@ -31,11 +31,6 @@ def file_state(path):
     """The file's size and modification time, as a lazy array records them."""
     info = os.stat(path)
     return {"size": info.st_size, "modification time": info.st_mtime_ns}
-
-
-def _identity(path):
-    info = os.stat(path)
-    return info.st_dev, info.st_ino, info.st_size, info.st_mtime_ns
 
 
 class RecordingPool:
@@ -52,7 +47,7 @@ class RecordingPool:
     def take(self, path, correction, complete_only, built):
         """(key, an open recording at ``path`` that is still what ``built`` describes)."""
         try:
-            identity = _identity(path)
+            identity = _file_identity(path)
         except OSError as e:
             raise _changed(path, e.strerror or str(e)) from e
         key = (path, correction, complete_only, identity)
